@@ -1,0 +1,51 @@
+#include "image/imagefile.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "main/datapath.hpp"
+#include "video/messagebox.hpp"
+
+namespace {
+// Reads exactly `count` bytes from the start of the file; a shorter file fails.
+bool readExact(const char* path, void* dst, size_t count) {
+  std::string onDisk = resolveDataPath(path);
+  FILE* f = std::fopen(onDisk.c_str(), "rb");
+  if (!f) return false;
+  size_t got = std::fread(dst, 1, count, f);
+  bool closed = std::fclose(f) == 0;
+  return got == count && closed;
+}
+}  // namespace
+
+bool loadRgbImage(const char* path, int width, int height, uint32_t* pixels) {
+  if (width <= 0 || height <= 0) return false;
+  size_t n = size_t(width) * size_t(height);
+  uint8_t* bytes = reinterpret_cast<uint8_t*>(pixels);
+  if (!readExact(path, bytes, n * 3)) return false;
+  // Widen in place from the last pixel down so no file byte is overwritten before use.
+  for (size_t i = n; i-- > 0;) {
+    uint32_t r = bytes[3 * i], g = bytes[3 * i + 1], b = bytes[3 * i + 2];
+    pixels[i] = b | (g << 8) | (r << 16) | (g << 24);
+  }
+  return true;
+}
+
+bool loadRawBytes(const char* path, int width, int height, uint8_t* bytes) {
+  if (width <= 0 || height <= 0) return false;
+  return readExact(path, bytes, size_t(width) * size_t(height));
+}
+
+void imageLoadFailure(bool fatal) {
+  showErrorBox(kShowCaption, "KVS_RAW ERROR: Failed to load file");
+  if (fatal) std::exit(1);
+}
+
+void loadRgbImageOrDie(const char* path, int width, int height, uint32_t* pixels) {
+  if (!loadRgbImage(path, width, height, pixels)) imageLoadFailure(true);
+}
+
+void loadRawBytesOrDie(const char* path, int width, int height, uint8_t* bytes) {
+  if (!loadRawBytes(path, width, height, bytes)) imageLoadFailure(true);
+}

@@ -1,0 +1,16 @@
+// Headerless picture files: 24-bit R, G, B colour images that become 32-bit
+// pixels (byte 0 blue, 1 green, 2 red, 3 a copy of green), and raw byte maps.
+// Paths are show paths ("data\loader\loader.rgb"), resolved under the data root.
+#pragma once
+#include <cstdint>
+
+// The destination holds width * height * 4 bytes; true when the whole picture was read.
+bool loadRgbImage(const char* path, int width, int height, uint32_t* pixels);
+bool loadRawBytes(const char* path, int width, int height, uint8_t* bytes);
+
+// Shows "KVS_RAW ERROR: Failed to load file"; with fatal set the program ends with status 1.
+void imageLoadFailure(bool fatal);
+
+// The common pattern: load or end the program.
+void loadRgbImageOrDie(const char* path, int width, int height, uint32_t* pixels);
+void loadRawBytesOrDie(const char* path, int width, int height, uint8_t* bytes);

@@ -1,0 +1,12 @@
+// The "bogyo" section. Awaiting its section: until it arrives the module only
+// clears the target to black.
+#include "image/pixelops.hpp"
+#include "main/scene.hpp"
+
+namespace {
+void load() {}
+void render(float, uint32_t* target) { clearFrame(target); }
+void release() {}
+}  // namespace
+
+const SceneModule bogyoModule = {"bogyo", load, render, release};

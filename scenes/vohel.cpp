@@ -1,0 +1,15 @@
+// The "vohel" section. Awaiting its section: until it arrives the module only
+// clears the target to black.
+#include "image/pixelops.hpp"
+#include "main/scene.hpp"
+
+namespace {
+void load() {}
+void render(float, uint32_t* target) { clearFrame(target); }
+void release() {}
+}  // namespace
+
+const SceneModule vohelModule = {"vohel", load, render, release};
+
+// Awaiting its section: the overlay draws nothing yet.
+void vohelRenderOverlay(float, uint32_t*) {}

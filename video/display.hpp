@@ -1,0 +1,47 @@
+// The display: a 320 x 240 page (20 black rows, the 200 frame rows, 20 black rows)
+// presented either through an SDL window or into memory (headless), plus the
+// millisecond frame clock.
+#pragma once
+#include <cstdint>
+
+constexpr int kPageWidth = 320;
+constexpr int kPageHeight = 240;
+constexpr int kBandRows = 20;
+
+// Room for 320 x 240 pixels; the frame the show draws is its first 200 rows.
+extern uint32_t* frameBuffer;
+
+struct DisplayOptions {
+  bool headless = false;  // present into memory; no window, no message boxes
+  bool windowed = false;  // a window instead of the full desktop
+  int scale = 3;          // window scale factor
+};
+void configureDisplay(const DisplayOptions& options);
+
+// 0 when the page is ready; otherwise the failure has been reported already.
+int32_t openDisplay();
+// Always 0.
+int32_t closeDisplay();
+// 0 when the page reached the screen; a nonzero code when it was dropped.
+int32_t presentFrame();
+// Drains the window's pending events. Escape asks the window to close, and a
+// closed window delivers the quit; true when the quit was delivered.
+bool pumpMessages();
+
+// Reports a failed set-up step ("SetDisplayMode FAILED") with the cause and returns code.
+int32_t displayFailure(int32_t code, const char* step, const char* cause);
+// The text shown for a failed step: step + ": " + cause.
+const char* displayFailureText();
+
+// Headless presentation: the last presented page and how many were presented.
+const uint32_t* presentedPage();
+uint64_t presentedFrameCount();
+
+// Frame clock on a 32-bit millisecond tick that may wrap around.
+void resetFrameClock(uint32_t rate);
+long double frameClockTime();
+// Replaces the millisecond tick (tests); null restores the real one.
+void setTickSource(uint32_t (*tick)());
+
+// Writes the 320 x 240 page for `frame` into `page` with rows `pitch` pixels apart.
+void composePage(const uint32_t* frame, uint32_t* page, int pitchPixels);
