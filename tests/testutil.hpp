@@ -27,8 +27,9 @@ std::vector<uint32_t> randomFrame(TestRng& rng, size_t n = 64000);
 // A fresh empty folder under the build's temporary area.
 std::string makeTempDir(const std::string& name);
 
-// The data set forged once per test run (only files whose path contains `only`,
-// when given) into a folder that holds "data"; returns the data root.
+// A data root holding the forged data set: the build's own build/data when the
+// build forged it, otherwise the files `only` selects forged once per process into a
+// temporary folder. Tests never write into it; copy it first to change it.
 std::string forgedDataRoot(const char* only = nullptr);
 
 // Runs a shell command; returns its exit status and captures standard output and error.
