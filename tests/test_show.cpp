@@ -42,8 +42,12 @@ TEST(Show, TimelineRunsToItsEndWithTheEndScreen) {
     presentFrame();
     const uint32_t* shown = frameRows(presentedPage());
     bool isPicture = std::equal(picture.begin(), picture.end(), shown);
-    if (t >= 23010 + 127 && t <= 23010 + 1157) EXPECT_TRUE(isPicture) << "t = " << t;
-    if (t >= 23010 + 1283) EXPECT_TRUE(std::all_of(shown, shown + 64000, [](uint32_t p) { return p == 0; }));
+    if (t >= 23010 + 127 && t <= 23010 + 1157) {
+      EXPECT_TRUE(isPicture) << "t = " << t;
+    }
+    if (t >= 23010 + 1283) {
+      EXPECT_TRUE(std::all_of(shown, shown + 64000, [](uint32_t p) { return p == 0; }));
+    }
     sawPicture |= isPicture;
     if (quitRequested) quitAt = t;
   }
