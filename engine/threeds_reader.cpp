@@ -808,7 +808,7 @@ bool load3dsFromDisk(ThreeDsData*& out, const std::string& path) {
     return false;
   }
   struct stat info;
-  if (::fstat(fd, &info) != 0 || info.st_size < 0) {
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     ::close(fd);
     pendingError = kThreeDsCantRead;
     return false;
