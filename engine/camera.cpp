@@ -37,10 +37,15 @@ void setupCamera(Scene3D* scene, uint32_t cameraIndex, bool automaticPlanes, flo
   const TrackState& p = *tm.tracks[meshCamera.positionNode];
   const TrackState& g = *tm.tracks[meshCamera.targetNode];
 
-  cam.position = p.position;
-  cam.target = g.position;
-  cam.roll = p.roll;
-  cam.fov = p.fov;
+  buildProjectionCamera(cam, p.position, g.position, p.roll, p.fov, automaticPlanes, nearZ, farZ);
+}
+
+void buildProjectionCamera(ProjectionCamera& cam, const Vector3& position, const Vector3& target, float roll,
+                           float fov, bool automaticPlanes, float nearZ, float farZ) {
+  cam.position = position;
+  cam.target = target;
+  cam.roll = roll;
+  cam.fov = fov;
   const float r = cam.roll * kEngineDegToRad;
   cam.yAxis = {std::sin(r), -std::cos(r), 0.0f};
   cam.zAxis = normalised({cam.target.x - cam.position.x, cam.target.y - cam.position.y, cam.target.z - cam.position.z});

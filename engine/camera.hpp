@@ -22,6 +22,10 @@ struct ViewPlane {
 // the near plane is 1 and the far plane the distance to the target.
 void setupCamera(Scene3D* scene, uint32_t cameraIndex, bool automaticPlanes, float nearZ, float farZ);
 
+// The same from explicit values (cameras that no 3DS file holds).
+void buildProjectionCamera(ProjectionCamera& camera, const Vector3& position, const Vector3& target, float roll,
+                           float fov, bool automaticPlanes, float nearZ, float farZ);
+
 void computeViewPlanes(const ProjectionCamera& camera, ViewPlane planes[kViewPlaneCount]);
 
 // Screen vertices of every visible object; vertices outside the depth limits keep
