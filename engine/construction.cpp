@@ -107,10 +107,16 @@ Matrix4 fileToLocalMatrix(const ThreeDsObject& obj, const Vector3& pivot) {
       cof[r][c] = n[r1][c1] * n[r2][c2] - n[r1][c2] * n[r2][c1];
     }
   float det = n[0][0] * cof[0][0] + n[0][1] * cof[0][1] + n[0][2] * cof[0][2];
-  float invDet = det != 0.0f ? 1.0f / det : 0.0f;
   Matrix4 inverse = kIdentityMatrix;
-  for (int r = 0; r < 3; ++r)
-    for (int c = 0; c < 3; ++c) inverse.m[4 * r + c] = cof[c][r] * invDet;  // adjugate / det
+  if (std::isfinite(det) && det != 0.0f) {
+    float invDet = 1.0f / det;
+    for (int r = 0; r < 3; ++r)
+      for (int c = 0; c < 3; ++c) inverse.m[4 * r + c] = cof[c][r] * invDet;  // adjugate / det
+  } else {
+    // A file without a mesh matrix (all zero) or with a flat one: the vertices are
+    // taken as they are instead of collapsing to a point.
+    s[0] = s[1] = s[2] = 1.0f;
+  }
 
   Matrix4 a, b, c;
   multiplyMatrices(a, translationMatrix({-obj.origin.x, -obj.origin.y, -obj.origin.z}),

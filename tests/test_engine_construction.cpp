@@ -161,6 +161,22 @@ TEST(EngineConstruction, PreparedGeometry) {
   releaseSceneSequence(scene);
 }
 
+TEST(EngineConstruction, ObjectWithoutMeshMatrixKeepsItsVertices) {
+  // The reader leaves the matrix all zero when the file has none; the vertices must
+  // not collapse (they only lose the origin, here zero, and the pivot).
+  ThreeDsWriterScene s = testCubeScene({0, 0, -5}, {0, 0, 0});
+  s.objects[0].writeMatrix = false;
+  s.nodes[0].pivot = {0.5f, 0, 0};
+  Scene3D* scene = loadTestScene("construction_nomatrix", s);
+  const ThreeDsObject& box = *scene->mesh->objects[0];
+  EXPECT_EQ(box.xAxis.x, 0.0f);
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(box.vertices[i].x, ((i & 1) ? 1.0f : -1.0f) - 0.5f) << i;
+    EXPECT_EQ(box.vertices[i].z, (i & 2) ? 1.0f : -1.0f) << i;
+  }
+  releaseSceneSequence(scene);
+}
+
 TEST(EngineConstruction, RotationKeysAccumulateAndStaticNodes) {
   ThreeDsWriterScene s = testCubeScene({0, 0, -5}, {0, 0, 0});
   // Box: two rotation steps of 90 degrees about z.
