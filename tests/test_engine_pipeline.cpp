@@ -241,6 +241,13 @@ TEST(EnginePipeline, CullingBackFacesAndAWholeFrame) {
   // The texels come from "texture.rgb" (red = column, green = row, blue 200).
   EXPECT_EQ(picture[100 * 320 + 160] & 0xFF, 200u);
   EXPECT_FLOAT_EQ(scene->depthStore[100 * 320 + 160], 1.0f / 5.0f);
+  // Flat shading: the face seen head on gets the brightest grey, 192 + 63.
+  shadeFlat(scene);
+  for (uint32_t f = 0; f < box.polygonCount; ++f)
+    if (box.polygons[f].visible) {
+      EXPECT_EQ(box.polygons[f].shade[0], 0xFFFFFFu);
+      EXPECT_EQ(box.polygons[f].shade[1], 0xFFFFFFu);
+    }
 
   // From behind the camera's back the box is culled as a whole.
   releaseSceneSequence(scene);
