@@ -2,6 +2,8 @@
 
 #include <emmintrin.h>
 
+#include <cstring>
+
 #include "engine/camera.hpp"
 #include "engine/threeds.hpp"
 #include "engine/vectorops.hpp"
@@ -198,4 +200,14 @@ void drawObject(const Scene3D* scene, uint32_t objectIndex, PolygonRasterizer ra
   if (!obj->visible) return;
   for (uint32_t j = 0; j < obj->polygonCount; ++j)
     if (obj->polygons[j]->visible) rasterizer(obj, j, target);
+}
+
+void drawObjectsByName(const Scene3D* scene, const char* const* names, int nameCount, bool onlyNamed,
+                       PolygonRasterizer rasterizer, uint32_t* target) {
+  const ThreeDsData* mesh = scene->mesh;
+  for (unsigned i = 0; i < scene->projectedMesh->objectCount; ++i) {
+    bool named = false;
+    for (int k = 0; k < nameCount && !named; ++k) named = std::strcmp(mesh->objects[i]->name, names[k]) == 0;
+    if (named == onlyNamed) drawObject(scene, i, rasterizer, target);
+  }
 }

@@ -22,3 +22,7 @@ void shadeFlat(Scene3D* scene);
 using PolygonRasterizer = void (*)(const ProjectedObject* object, uint32_t polygon, uint32_t* target);
 // Every visible polygon of object i, when the object is visible.
 void drawObject(const Scene3D* scene, uint32_t objectIndex, PolygonRasterizer rasterizer, uint32_t* target);
+// A drawing pass by object name (exact, case-sensitive): with onlyNamed the objects
+// named in the list, otherwise all the others (an empty list: every object).
+void drawObjectsByName(const Scene3D* scene, const char* const* names, int nameCount, bool onlyNamed,
+                       PolygonRasterizer rasterizer, uint32_t* target);

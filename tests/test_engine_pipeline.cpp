@@ -297,6 +297,25 @@ TEST(EnginePipeline, HierarchyMovesStaticChildrenWithTheirParent) {
   // The child's object follows its node.
   EXPECT_EQ(scene->transformedMesh->objects[1]->worldMatrix, &scene->transformedMesh->tracks[3]->worldMatrix);
 
+  // Drawing passes by name: the child alone, then everything but the child.
+  runFrameSequence(scene, 0.0f, 0);
+  std::vector<uint32_t> child(kScreenPixels, 0), others(kScreenPixels, 0), all(kScreenPixels, 0);
+  const char* const names[] = {"Child"};
+  drawObjectsByName(scene, names, 1, true, drawPolygonPerspective, child.data());
+  runFrameSequence(scene, 0.0f, 0);
+  drawObjectsByName(scene, names, 1, false, drawPolygonPerspective, others.data());
+  runFrameSequence(scene, 0.0f, 0);
+  drawObjectsByName(scene, nullptr, 0, false, drawPolygonPerspective, all.data());
+  int childPixels = 0, otherPixels = 0;
+  for (int i = 0; i < kScreenPixels; ++i) {
+    childPixels += child[i] != 0;
+    otherPixels += others[i] != 0;
+    ASSERT_FALSE(child[i] && others[i]) << i;  // the child sits above the box
+    ASSERT_EQ(all[i], child[i] | others[i]) << i;
+  }
+  EXPECT_GT(childPixels, 50);
+  EXPECT_GT(otherPixels, childPixels);
+
   // Wrap: the file's 100 frames; 250 plays as 50, 100 stays 100.
   animateScene3D(scene, 250.0f, true);
   EXPECT_NEAR(scene->transformedMesh->tracks[0]->position.x, 5.0f, 1e-4f);
