@@ -139,10 +139,8 @@ void render(float t, uint32_t* target) {
   }
 
   // The section opens half inverted, fully inverted at t = 90, normal at 270.
-  if (T < 270) {
-    float s = std::sin((t / 2.0f + 45.0f) * kDegToRad);
-    blendToNegative(target, roundNear(255.0f * s * s));
-  }
+  int opening = sphereOpeningLevel(t);
+  if (opening >= 0) blendToNegative(target, opening);
   if (T > 1642) {
     if (T < 1770)
       darkenPixels(target, target, kFramePixels, 2 * (T - 1642));
@@ -221,6 +219,12 @@ bool sphereCaptionAt(int T, int& index, int& level) {
     }
   }
   return false;
+}
+
+int sphereOpeningLevel(float t) {
+  if (int(t) >= 270) return -1;
+  float s = std::sin((t / 2.0f + 45.0f) * kDegToRad);
+  return roundNear(255.0f * s * s);
 }
 
 uint32_t XorShift32::next() {

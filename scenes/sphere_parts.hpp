@@ -24,6 +24,9 @@ bool placeParticle(float cx, float cy, float cz, float fx, float fy, int& x, int
 // The caption showing at T and its blend level; false when none shows.
 bool sphereCaptionAt(int T, int& index, int& level);
 
+// The opening's blend toward the negative at scene time t; -1 once it is over.
+int sphereOpeningLevel(float t);
+
 // A fixed-seed generator for the particle cloud: the same cloud on every run.
 struct XorShift32 {
   uint32_t state;
