@@ -110,11 +110,11 @@ void render(float t, uint32_t* target) {
 
   const float c = std::cos(1.4f * (t - 442.0f) * kDegToRad);
   const int captionLevel = roundNear(128.0f * c * c);
-  if (t < 64.0f) darkenPixels(target, target, kFramePixels, 255 - roundNear(4.0f * t));
+  if (t < 64.0f) darkenPixels(target, target, kFramePixels, fadeLevel(255 - roundNear(4.0f * t)));
   if (t > 442.0f) blitKeyedAdd(15, 75, 290, 50, caption, target, 0, captionLevel);
   if (t > 821.0f) {
     if (t < 885.0f)
-      darkenPixels(target, target, kFramePixels, roundNear(4.0f * (t - 821.0f)));
+      darkenPixels(target, target, kFramePixels, fadeLevel(roundNear(4.0f * (t - 821.0f))));
     else
       clearFrame(target);
   }

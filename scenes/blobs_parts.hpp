@@ -13,5 +13,9 @@ void computeBlobField(CubeGrid& g, const Vec3* balls, int ballCount, float start
 // (almost) parallel to the axis leaves the point as it was; a miss is black.
 void castTunnelRay(const Vec3& o, const Vec3& d, float t, GridPoint& out);
 
+// Fade levels are bytes: the last moments of the four-per-unit fades would round
+// to 256 (or 255 - 256) and wrap to the opposite extreme, so they are held at the ends.
+inline int fadeLevel(int level) { return level < 0 ? 0 : level > 255 ? 255 : level; }
+
 // The byte a field sum becomes.
 inline uint8_t fieldByte(float f) { return f >= 4.0f ? uint8_t(255) : uint8_t(roundNear(64.0f * f)); }

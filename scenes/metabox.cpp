@@ -75,10 +75,10 @@ void render(float t, uint32_t* target) {
   if (level < 0) level = 0;
   blitKeyedDarken(74, 160, 172, 32, logo, target, 0, level);
 
-  if (t < 63.0f) darkenPixels(target, target, kFramePixels, 255 - roundNear(4.0f * t));
+  if (t < 63.0f) darkenPixels(target, target, kFramePixels, fadeLevel(255 - roundNear(4.0f * t)));
   if (t > 821.0f) {
     if (t < 885.0f)
-      darkenPixels(target, target, kFramePixels, roundNear(4.0f * (t - 821.0f)));
+      darkenPixels(target, target, kFramePixels, fadeLevel(roundNear(4.0f * (t - 821.0f))));
     else
       clearFrame(target);
   }

@@ -195,3 +195,14 @@ TEST(DrawTexturedTriangle, SinglePixelSpanIsNotDrawn) {
   EXPECT_EQ(f.drawn(41), 3);
   EXPECT_EQ(f.frame[41 * 320 + 60], 9u * 256 + 7 + 1);
 }
+
+// Vertices far outside the frame cost no more than the rows they cover and never
+// write outside it.
+TEST(DrawTexturedTriangleSanitized, FarOffVerticesStayInTheFrame) {
+  TriangleFixture f;
+  const int big = 2000000000;
+  drawTexturedTriangle(-big, -big, big, 100, -big, big, 0, 0, big, 0, 0, big, f.frame.data(), f.tex.data());
+  drawTexturedTriangle(INT32_MIN, 5, INT32_MAX, 5, 0, 150, 0, 0, 0, 0, 0, 0, f.frame.data(), f.tex.data());
+  for (size_t i = 320 * 200; i < f.frame.size(); ++i) EXPECT_EQ(f.frame[i], 0xDEADBEEFu);
+  EXPECT_GT(f.drawn(100), 0);
+}

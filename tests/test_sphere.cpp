@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <random>
@@ -158,26 +159,66 @@ TEST(SphereParticles, SeededCloudIsFixed) {
 }
 
 namespace {
-// Forges a section's data into a temporary folder and renders its whole window
-// at a low frame rate.
-void renderWindowHeadless(const SceneModule& module, const char* only, float length, float step) {
-  std::filesystem::path dir = std::filesystem::temp_directory_path() / ("gvs-test-" + std::string(module.name));
-  std::filesystem::remove_all(dir);
-  ASSERT_TRUE(runForge((dir / "data").string(), only, true));
-  setDataRoot(dir.string());
-  createRadialBlurTable();
-  fillRadialBlurTable();
-  module.load();
-  std::vector<uint32_t> frame(320 * 240, 0);
-  for (float t = 0; t < length + 10; t += step) module.render(t, frame.data());
-  module.render(length, frame.data());
-  for (int i = 0; i < kFramePixels; ++i) ASSERT_EQ(frame[i], 0u);  // the window ends black
-  module.release();
-  freeRadialBlurTable();
-  std::filesystem::remove_all(dir);
-}
+// Forges a section's data into a temporary folder and loads the section.
+struct LoadedSection {
+  const SceneModule& module;
+  std::filesystem::path dir;
+  std::vector<uint32_t> frame = std::vector<uint32_t>(320 * 240, 0);
+  bool ok = false;
+
+  LoadedSection(const SceneModule& m, const char* only)
+      : module(m), dir(std::filesystem::temp_directory_path() / ("gvs-test-" + std::string(m.name))) {
+    std::filesystem::remove_all(dir);
+    if (!runForge((dir / "data").string(), only, true)) return;
+    setDataRoot(dir.string());
+    createRadialBlurTable();
+    fillRadialBlurTable();
+    module.load();
+    ok = true;
+  }
+  ~LoadedSection() {
+    if (ok) {
+      module.release();
+      freeRadialBlurTable();
+    }
+    std::filesystem::remove_all(dir);
+  }
+  int brightest() const {
+    int m = 0;
+    for (int i = 0; i < kFramePixels; ++i)
+      for (int c = 0; c < 24; c += 8) m = std::max(m, int((frame[i] >> c) & 255));
+    return m;
+  }
+  // The whole window at a low frame rate; it ends black.
+  void playWindow(float length, float step) {
+    for (float t = 0; t < length + 10; t += step) module.render(t, frame.data());
+    module.render(length, frame.data());
+    EXPECT_EQ(brightest(), 0);
+  }
+};
 }  // namespace
 
-TEST(SphereSanitized, RendersItsWindow) { renderWindowHeadless(sphereModule, "SPHERE", 1770, 23.7f); }
-TEST(BlobsSanitized, RendersItsWindow) { renderWindowHeadless(blobsModule, "BLOBS", 885, 11.3f); }
-TEST(MetaboxSanitized, RendersItsWindow) { renderWindowHeadless(metaboxModule, "metabox", 885, 11.3f); }
+TEST(SphereSanitized, RendersItsWindow) {
+  LoadedSection s(sphereModule, "SPHERE");
+  ASSERT_TRUE(s.ok);
+  s.playWindow(1770, 7.3f);
+}
+
+TEST(BlobsSanitized, RendersItsWindowAndFadesWithoutFlashes) {
+  LoadedSection s(blobsModule, "BLOBS");
+  ASSERT_TRUE(s.ok);
+  s.playWindow(885, 3.1f);
+  // The last instants of the fades round to 256: held at full strength, not wrapped.
+  s.module.render(63.95f, s.frame.data());
+  EXPECT_GT(s.brightest(), 100);
+  s.module.render(884.95f, s.frame.data());
+  EXPECT_LT(s.brightest(), 3);
+}
+
+TEST(MetaboxSanitized, RendersItsWindowAndFadesWithoutFlashes) {
+  LoadedSection s(metaboxModule, "metabox");
+  ASSERT_TRUE(s.ok);
+  s.playWindow(885, 3.1f);
+  s.module.render(884.95f, s.frame.data());
+  EXPECT_LT(s.brightest(), 3);
+}
