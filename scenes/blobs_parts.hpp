@@ -17,5 +17,10 @@ void castTunnelRay(const Vec3& o, const Vec3& d, float t, GridPoint& out);
 // to 256 (or 255 - 256) and wrap to the opposite extreme, so they are held at the ends.
 inline int fadeLevel(int level) { return level < 0 ? 0 : level > 255 ? 255 : level; }
 
-// The byte a field sum becomes.
-inline uint8_t fieldByte(float f) { return f >= 4.0f ? uint8_t(255) : uint8_t(roundNear(64.0f * f)); }
+// The byte a field sum becomes. Just below 4 the rounding reaches 256, which is
+// held at 255 rather than wrapping to an empty 0 inside the blob.
+inline uint8_t fieldByte(float f) {
+  if (f >= 4.0f) return 255;
+  int v = roundNear(64.0f * f);
+  return uint8_t(v > 255 ? 255 : v);
+}

@@ -31,6 +31,7 @@ TEST(BlobsField, SaturationAndRounding) {
   EXPECT_EQ(fieldByte(4.0f), 255);
   EXPECT_EQ(fieldByte(100.0f), 255);
   EXPECT_EQ(fieldByte(3.99f), 255);  // rnd(255.36)
+  EXPECT_EQ(fieldByte(3.995f), 255);  // rnd(255.68) = 256 is held, not wrapped to 0
   EXPECT_EQ(fieldByte(3.98f), 255);  // rnd(254.72)
   EXPECT_EQ(fieldByte(3.97f), 254);  // rnd(254.08)
   EXPECT_EQ(fieldByte(0.0f), 0);
