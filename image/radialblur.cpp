@@ -30,6 +30,13 @@ void walkAll(int cx, int cy, PixelFn fn) {
   walkQuadrant(cx, cy, -1, +1, fn);
   walkQuadrant(cx, cy, -1, -1, fn);
 }
+// Every pixel reads neighbours one step nearer the centre, so the centre is kept at
+// least one pixel inside the image; without a table there is nothing to blur with.
+bool usableCentre(int& cx, int& cy) {
+  cx = cx < 1 ? 1 : cx > kFrameWidth - 1 ? kFrameWidth - 1 : cx;
+  cy = cy < 1 ? 1 : cy > kFrameHeight - 1 ? kFrameHeight - 1 : cy;
+  return gTable != nullptr;
+}
 }  // namespace
 
 void createRadialBlurTable() {
@@ -63,6 +70,7 @@ const RadialWeights* radialBlurTable() { return gTable; }
 
 namespace ref {
 void radialBlur(int cx, int cy, int strength, uint32_t* image) {
+  if (!usableCentre(cx, cy)) return;
   const uint32_t s = uint32_t(strength) & 0xFF;
   walkAll(cx, cy, [&](int x, int y, int nx, int ny) {
     const RadialWeights& w = weightsAt(x - cx, y - cy);
@@ -82,6 +90,7 @@ void radialBlur(int cx, int cy, int strength, uint32_t* image) {
 }  // namespace ref
 
 void radialBlur(int cx, int cy, int strength, uint32_t* image) {
+  if (!usableCentre(cx, cy)) return;
   const int s = strength & 0xFF;
   const __m128i z = _mm_setzero_si128(), S = _mm_set1_epi16(short(s)), R = _mm_set1_epi16(short(255 - s));
   auto widen = [&](uint32_t v) { return _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(v)), z); };
