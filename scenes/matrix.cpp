@@ -21,7 +21,7 @@ constexpr int kTexturePixels = 256 * 256;
 constexpr int kTextures = 8;
 constexpr int kLogoWidth = 320, kLogoHeight = 100;
 
-uint32_t* gTextures = nullptr;  // eight 256 x 256 textures one after the other
+uint64_t* gTextures = nullptr;  // the eight wall textures, prepared for bilinear fetches
 uint32_t* gLogo = nullptr;
 WarpNode* gGrid = nullptr;
 LookCamera gCamera{};
@@ -103,14 +103,17 @@ void matrixOverlay(int T, uint32_t* target) {
 }
 
 void load() {
-  gTextures = static_cast<uint32_t*>(std::calloc(size_t(kTextures) * kTexturePixels, 4));
+  gTextures = static_cast<uint64_t*>(std::calloc(size_t(kTextures) * kSmoothTexels, 8));
+  uint32_t* picture = static_cast<uint32_t*>(std::calloc(kTexturePixels, 4));
   gLogo = static_cast<uint32_t*>(std::calloc(kLogoWidth * kLogoHeight, 4));
   gGrid = static_cast<WarpNode*>(std::calloc(kGridNodes, sizeof(WarpNode)));
   for (int i = 0; i < kTextures; ++i) {
     char path[32];
     std::snprintf(path, sizeof path, "data\\matrix\\m%d.rgb", i + 1);
-    loadRgbImageOrDie(path, 256, 256, gTextures + i * kTexturePixels);
+    loadRgbImageOrDie(path, 256, 256, picture);
+    prepareSmoothTexture(picture, gTextures + i * kSmoothTexels);
   }
+  std::free(picture);
   loadRgbImageOrDie("data\\matrix\\qz0.rgb", kLogoWidth, kLogoHeight, gLogo);
   gCamera = LookCamera{};
   gFovH = gFovV = 0.0f;
@@ -122,7 +125,7 @@ void render(float time, uint32_t* target) {
   const float h = time * 0.5f;
   aimMatrixCamera(h);
   castRoomGrid(h);
-  drawSmoothWarpGrid(gGrid, gTextures + matrixTextureIndex(T) * kTexturePixels, target);
+  drawSmoothWarpGrid(gGrid, gTextures + matrixTextureIndex(T) * kSmoothTexels, target);
   matrixOverlay(T, target);
   if (T < 64) darkenPixels(target, target, kFramePixels, 255 - 4 * T);
   if (T > 1642) {
@@ -137,7 +140,8 @@ void release() {
   std::free(gTextures);
   std::free(gLogo);
   std::free(gGrid);
-  gTextures = gLogo = nullptr;
+  gTextures = nullptr;
+  gLogo = nullptr;
   gGrid = nullptr;
 }
 }  // namespace

@@ -11,13 +11,13 @@
 #include "main/scene.hpp"
 #include "scenes/effecthelpers.hpp"
 #include "scenes/vohel_cylinder.hpp"
+#include "scenes/vohel_overlay.hpp"
 #include "scenes/vohel_timing.hpp"
 #include "scenes/vohel_warpgrid.hpp"
 
 namespace {
 constexpr int kTexturePixels = 256 * 256;
 constexpr int kScrollerWidth = 1200, kScrollerHeight = 100;
-constexpr int kTile = 40, kTilesX = 8, kTilesY = 5;
 
 WarpNode* gGrid = nullptr;
 uint32_t* gBackground = nullptr;
@@ -27,7 +27,7 @@ uint32_t* gLightTexture = nullptr;
 uint8_t* gProfile = nullptr;
 uint32_t* gWorkFrame = nullptr;
 uint32_t* gScroller = nullptr;
-uint32_t* gTiles = nullptr;  // 40 tiles of 40 x 40, tile (i, j) at index i * 5 + j
+uint32_t* gTiles = nullptr;
 
 template <typename T>
 T* allocate(size_t count) {
@@ -35,7 +35,6 @@ T* allocate(size_t count) {
 }
 
 inline float sinDeg(float degrees) { return std::sin(degrees * kDegToRad); }
-inline float cosDeg(float degrees) { return std::cos(degrees * kDegToRad); }
 
 void load() {
   gGrid = allocate<WarpNode>(kGridNodes);
@@ -46,7 +45,7 @@ void load() {
   gProfile = allocate<uint8_t>(kProfileSize);
   gWorkFrame = allocate<uint32_t>(kFramePixels);
   gScroller = allocate<uint32_t>(kScrollerWidth * kScrollerHeight);
-  gTiles = allocate<uint32_t>(kTilesX * kTilesY * kTile * kTile);
+  gTiles = allocate<uint32_t>(kOverlayTileCount * kOverlayTilePixels);
 
   loadRgbImageOrDie("data\\vohel\\backgrnd.rgb", 256, 256, gBackground);
   loadRawBytesOrDie("data\\vohel\\cylmap.raw", 256, 256, gRadiusMap);
@@ -74,12 +73,6 @@ void release() {
   gGrid = nullptr;
   gBackground = gCylinderTexture = gLightTexture = gWorkFrame = gScroller = gTiles = nullptr;
   gRadiusMap = gProfile = nullptr;
-}
-
-// Copies the 40 x 40 rectangle at (x, y) of a frame into a tile, row by row.
-void copyTile(int x, int y, const uint32_t* frame, uint32_t* tile) {
-  for (int r = 0; r < kTile; ++r)
-    for (int c = 0; c < kTile; ++c) tile[r * kTile + c] = frame[(y + r) * kFrameWidth + x + c];
 }
 
 void drawBackgroundAndCylinder(int T, uint32_t* target) {
@@ -122,23 +115,7 @@ void render(float time, uint32_t* target) {
 const SceneModule vohelModule = {"vohel", load, render, release};
 
 void vohelRenderOverlay(float t, uint32_t* target) {
-  const int T = int(t);
-  drawBackgroundAndCylinder(T, gWorkFrame);
-  for (int i = 0; i < kTilesX; ++i)
-    for (int j = 0; j < kTilesY; ++j) copyTile(40 * i, 40 * j, gWorkFrame, gTiles + (i * kTilesY + j) * kTile * kTile);
-
-  // The whole set swings with a period of 885; each tile swells about the centre on its own phase.
-  const float phi = 360.0f * t / 885.0f;
-  const int dx = roundEven(double(220.0f * cosDeg(phi))), dy = roundEven(double(40.0f * cosDeg(phi)));
-  for (int i = 0; i < kTilesX; ++i)
-    for (int j = 0; j < kTilesY; ++j) {
-      const float a = sinDeg(float(8 * j + i) + phi);
-      const float s = 1.5f * a * a;
-      const int x0 = roundEven(double(float(40 * i - 160) * s)) + 160;
-      const int x1 = roundEven(double(float(40 * i + 40 - 160) * s)) + 160;
-      const int y0 = roundEven(double(float(40 * j - 100) * s)) + 100;
-      const int y1 = roundEven(double(float(40 * j + 40 - 100) * s)) + 100;
-      blitScaledKeyedDarken(x0 + dx, y0 + dy, x1 - x0 + 1, y1 - y0 + 1, kTile, kTile,
-                            gTiles + (i * kTilesY + j) * kTile * kTile, target, 0, 0);
-    }
+  drawBackgroundAndCylinder(int(t), gWorkFrame);
+  copyTiles(gWorkFrame, gTiles);
+  drawOverlayTiles(gTiles, t, target);
 }

@@ -1,5 +1,7 @@
 #include "scenes/vohel_warpgrid.hpp"
 
+#include <emmintrin.h>
+
 #include <cmath>
 
 #include "image/pixelops.hpp"
@@ -17,9 +19,12 @@ constexpr uint64_t kFieldMask = 0x00FF00FF00FF00FFull;
 inline uint64_t spread(uint32_t c) { return uint64_t(c & 0x00FF00FFu) | (uint64_t(c & 0xFF00FF00u) << 24); }
 inline uint32_t gather(uint64_t f) { return uint32_t(f & 0x00FF00FFu) | (uint32_t(f >> 24) & 0xFF00FF00u); }
 
-// Walks the 40 x 25 blocks; plot(dst pixel, u, v, light) for every pixel.
-template <typename Plot>
-inline void walkBlocks(const WarpNode* grid, uint32_t* dst, Plot plot) {
+// Walks the 40 x 25 blocks; for every row of 8 pixels of a block, plotRow(out, U, V, L)
+// gets the eight pixels' lanes side by side (value c of the row is start + c * stepX,
+// the same as stepping c times with wrap-around).
+template <typename PlotRow>
+inline void walkBlocks(const WarpNode* grid, uint32_t* dst, PlotRow plotRow) {
+  const __m128i iota = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
   for (int bj = 0; bj < kBlocksY; ++bj)
     for (int bi = 0; bi < kBlocksX; ++bi) {
       const WarpNode* p = grid + bj * kGridColumns + bi;
@@ -31,13 +36,10 @@ inline void walkBlocks(const WarpNode* grid, uint32_t* dst, Plot plot) {
       uint16_t rowU = P.u, rowV = P.v, rowL = P.light;
       uint32_t* out = dst + bj * 8 * kFrameWidth + bi * 8;
       for (int r = 0; r < 8; ++r, out += kFrameWidth) {
-        uint16_t u = rowU, v = rowV, l = rowL;
-        for (int c = 0; c < 8; ++c) {
-          out[c] = plot(u, v, l);
-          u = uint16_t(u + sxU);
-          v = uint16_t(v + sxV);
-          l = uint16_t(l + sxL);
-        }
+        const __m128i U = _mm_add_epi16(_mm_set1_epi16(short(rowU)), _mm_mullo_epi16(iota, _mm_set1_epi16(short(sxU))));
+        const __m128i V = _mm_add_epi16(_mm_set1_epi16(short(rowV)), _mm_mullo_epi16(iota, _mm_set1_epi16(short(sxV))));
+        const __m128i L = _mm_add_epi16(_mm_set1_epi16(short(rowL)), _mm_mullo_epi16(iota, _mm_set1_epi16(short(sxL))));
+        plotRow(out, U, V, L);
         sxU = uint16_t(sxU + dU);
         sxV = uint16_t(sxV + dV);
         sxL = uint16_t(sxL + dL);
@@ -85,24 +87,44 @@ void buildWarpGrid(int T, WarpNode* grid) {
 }
 
 void drawWarpGrid(const WarpNode* grid, const uint32_t* picture, uint32_t* dst) {
-  walkBlocks(grid, dst, [picture](uint16_t u, uint16_t v, uint16_t l) {
-    uint32_t c = picture[(v & 0xFF00u) | (u >> 8)];
-    return gather(((spread(c) * (l >> 8)) >> 8) & kFieldMask);
+  walkBlocks(grid, dst, [picture](uint32_t* out, __m128i U, __m128i V, __m128i L) {
+    alignas(16) uint16_t index[8], light[8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(index),
+                    _mm_or_si128(_mm_and_si128(V, _mm_set1_epi16(short(0xFF00))), _mm_srli_epi16(U, 8)));
+    _mm_store_si128(reinterpret_cast<__m128i*>(light), _mm_srli_epi16(L, 8));
+    for (int c = 0; c < 8; ++c) out[c] = gather(((spread(picture[index[c]]) * light[c]) >> 8) & kFieldMask);
   });
 }
 
-void drawSmoothWarpGrid(const WarpNode* grid, const uint32_t* texture, uint32_t* dst) {
-  walkBlocks(grid, dst, [texture](uint16_t u, uint16_t v, uint16_t l) {
-    const uint32_t col = u >> 8, fx = u & 0xFFu, fy = v & 0xFFu;
-    const uint32_t* row0 = texture + (v & 0xFF00u);
-    const uint32_t* row1 = texture + ((v + 0x100u) & 0xFF00u);
-    const uint32_t col1 = (col + 1) & 0xFFu;
-    const uint32_t w11 = (fx * fy) >> 8, w10 = fx - w11, w01 = fy - w11, w00 = ((255 - fx) * (255 - fy)) >> 8;
-    // The four weights sum to at most 256, so no 16-bit field of the sum overflows.
-    uint64_t s = spread(row0[col]) * w00 + spread(row0[col1]) * w10 + spread(row1[col]) * w01 +
-                 spread(row1[col1]) * w11;
-    s = (s >> 8) & kFieldMask;
-    return gather(((s * (l >> 8)) >> 8) & kFieldMask);
+void prepareSmoothTexture(const uint32_t* texture, uint64_t* prepared) {
+  for (int r = 0; r < kSmoothTextureSide; ++r)
+    for (int c = 0; c < kSmoothTextureSide; ++c)
+      prepared[r * kSmoothTextureSide + c] = spread(texture[(r & 255) * 256 + (c & 255)]);
+}
+
+void drawSmoothWarpGrid(const WarpNode* grid, const uint64_t* prepared, uint32_t* dst) {
+  walkBlocks(grid, dst, [prepared](uint32_t* out, __m128i U, __m128i V, __m128i L) {
+    const __m128i low = _mm_set1_epi16(0xFF), c255 = _mm_set1_epi16(255);
+    const __m128i fx = _mm_and_si128(U, low), fy = _mm_and_si128(V, low);
+    const __m128i w11 = _mm_srli_epi16(_mm_mullo_epi16(fx, fy), 8);
+    const __m128i w00 = _mm_srli_epi16(_mm_mullo_epi16(_mm_sub_epi16(c255, fx), _mm_sub_epi16(c255, fy)), 8);
+    alignas(16) uint16_t index[8], row[8], light[8], k00[8], k10[8], k01[8], k11[8];
+    // Texel (column, row) of the 257-wide prepared texture is at row * 256 + column + row.
+    _mm_store_si128(reinterpret_cast<__m128i*>(index),
+                    _mm_or_si128(_mm_and_si128(V, _mm_set1_epi16(short(0xFF00))), _mm_srli_epi16(U, 8)));
+    _mm_store_si128(reinterpret_cast<__m128i*>(row), _mm_srli_epi16(V, 8));
+    _mm_store_si128(reinterpret_cast<__m128i*>(light), _mm_srli_epi16(L, 8));
+    _mm_store_si128(reinterpret_cast<__m128i*>(k00), w00);
+    _mm_store_si128(reinterpret_cast<__m128i*>(k10), _mm_sub_epi16(fx, w11));
+    _mm_store_si128(reinterpret_cast<__m128i*>(k01), _mm_sub_epi16(fy, w11));
+    _mm_store_si128(reinterpret_cast<__m128i*>(k11), w11);
+    for (int c = 0; c < 8; ++c) {
+      const uint64_t* t = prepared + index[c] + row[c];
+      // The four weights sum to at most 256, so no 16-bit field of the sum overflows.
+      uint64_t s = t[0] * k00[c] + t[1] * k10[c] + t[kSmoothTextureSide] * k01[c] + t[kSmoothTextureSide + 1] * k11[c];
+      s = (s >> 8) & kFieldMask;
+      out[c] = gather(((s * light[c]) >> 8) & kFieldMask);
+    }
   });
 }
 

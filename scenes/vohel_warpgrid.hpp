@@ -20,8 +20,15 @@ void buildWarpGrid(int T, WarpNode* grid);
 
 // Plain fetch: texel = picture[v >> 8][u >> 8], every byte scaled by light >> 8.
 void drawWarpGrid(const WarpNode* grid, const uint32_t* picture, uint32_t* dst);
+// A 256 x 256 texture prepared for bilinear fetches: 257 x 257 texels (the last row
+// and column repeat the first, so the four texels around a point need no wrapping),
+// each with its four bytes spread into 16-bit fields.
+constexpr int kSmoothTextureSide = 257;
+constexpr int kSmoothTexels = kSmoothTextureSide * kSmoothTextureSide;
+void prepareSmoothTexture(const uint32_t* texture, uint64_t* prepared);
+
 // Bilinear fetch of the four texels around (u, v), then scaled by light >> 8.
-void drawSmoothWarpGrid(const WarpNode* grid, const uint32_t* texture, uint32_t* dst);
+void drawSmoothWarpGrid(const WarpNode* grid, const uint64_t* prepared, uint32_t* dst);
 
 // Plain per-lane, per-byte versions that define the results of the two above.
 namespace ref {
