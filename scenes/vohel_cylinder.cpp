@@ -66,15 +66,60 @@ void cylinderRows(int T, CylinderRows& r) {
   }
 }
 
+// The spans of one half are contiguous: each new span starts where the previous one
+// ended. So the walk only records, at the outline position h where a span begins,
+// its colour (no branch on the outline), and a second pass paints the columns from the
+// records: on the left each column takes the nearest record at or left of it, on the
+// right the nearest at or right of it.
 void drawCylinder(const uint32_t* cylinderTexture, uint32_t* dst, const uint32_t* lightTexture,
                   const uint8_t* profile, int T) {
-  walkSpans(cylinderTexture, lightTexture, profile, T,
-            [dst](int y, int x, int n, uint32_t c, uint32_t l, int shade, int dim) {
-              const __m128i s = _mm_set1_epi8(char(shade)), d = _mm_set1_epi8(char(dim));
-              __m128i a = _mm_subs_epu8(_mm_subs_epu8(_mm_cvtsi32_si128(int(c)), s), d);
-              __m128i b = _mm_subs_epu8(_mm_subs_epu8(_mm_cvtsi32_si128(int(l)), s), d);
-              std::fill_n(dst + y * kFrameWidth + x, n, uint32_t(_mm_cvtsi128_si32(_mm_adds_epu8(a, b))));
-            });
+  CylinderRows rows;
+  cylinderRows(T, rows);
+  alignas(16) uint32_t colourAt[257];
+  alignas(16) uint8_t recorded[257];
+  for (int y = 0; y < kFrameHeight; ++y) {
+    const int t = rows.row[y];
+    if (!(t > 13 && t < 243)) continue;
+    const uint32_t* cylRow = cylinderTexture + t * 256;
+    const uint32_t* litRow = lightTexture + t * 256;
+    const int turn = rows.turn[y];
+    const __m128i dim = _mm_set1_epi8(char(rows.dim[y]));
+    auto colour = [dim](uint32_t c, uint32_t l, int shade) {
+      const __m128i s = _mm_set1_epi8(char(shade));
+      __m128i a = _mm_subs_epu8(_mm_subs_epu8(_mm_cvtsi32_si128(int(c)), s), dim);
+      __m128i b = _mm_subs_epu8(_mm_subs_epu8(_mm_cvtsi32_si128(int(l)), s), dim);
+      return uint32_t(_mm_cvtsi128_si32(_mm_adds_epu8(a, b)));
+    };
+    std::fill_n(recorded, 257, uint8_t(0));
+    int low = 128;
+    for (int k = 255; k >= 128; --k) {
+      const uint32_t c = cylRow[(turn + k + 1) & 255];
+      const int h = profile[k * 256 + int(c >> 24)];
+      const int slot = h < low ? h : 256;
+      colourAt[slot] = colour(c, litRow[(k + 1) & 255], 256 - k);
+      recorded[slot] = 1;
+      low = std::min(low, h);
+    }
+    int high = 127;
+    for (int k = 0; k <= 127; ++k) {
+      const uint32_t c = cylRow[(turn + k) & 255];
+      const int h = profile[k * 256 + int(c >> 24)];
+      const int slot = h > high ? h : 256;
+      colourAt[slot] = colour(c, litRow[k], k);
+      recorded[slot] = 1;
+      high = std::max(high, h);
+    }
+    uint32_t* out = dst + y * kFrameWidth + rows.shift[y] - 25;
+    uint32_t cur = 0;
+    for (int j = low; j < 128; ++j) {
+      cur = recorded[j] ? colourAt[j] : cur;
+      out[j] = cur;
+    }
+    for (int j = high; j > 127; --j) {
+      cur = recorded[j] ? colourAt[j] : cur;
+      out[j] = cur;
+    }
+  }
 }
 
 namespace ref {
