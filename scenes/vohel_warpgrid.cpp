@@ -13,12 +13,6 @@ constexpr int kBlocksX = 40, kBlocksY = 25;
 // Arithmetic shift right by 3 of a 16-bit lane, the difference taken with wrap-around.
 inline uint16_t sar3(int lane) { return uint16_t(int16_t(uint16_t(lane)) >> 3); }
 
-// The four bytes of a pixel spread into 16-bit fields of a 64-bit word (bytes 0 and 2
-// in the low half, 1 and 3 in the high half), so one multiply scales all four.
-constexpr uint64_t kFieldMask = 0x00FF00FF00FF00FFull;
-inline uint64_t spread(uint32_t c) { return uint64_t(c & 0x00FF00FFu) | (uint64_t(c & 0xFF00FF00u) << 24); }
-inline uint32_t gather(uint64_t f) { return uint32_t(f & 0x00FF00FFu) | (uint32_t(f >> 24) & 0xFF00FF00u); }
-
 // Walks the 40 x 25 blocks; for every row of 8 pixels of a block, plotRow(out, U, V, L)
 // gets the eight pixels' lanes side by side (value c of the row is start + c * stepX,
 // the same as stepping c times with wrap-around).
@@ -88,43 +82,79 @@ void buildWarpGrid(int T, WarpNode* grid) {
 
 void drawWarpGrid(const WarpNode* grid, const uint32_t* picture, uint32_t* dst) {
   walkBlocks(grid, dst, [picture](uint32_t* out, __m128i U, __m128i V, __m128i L) {
-    alignas(16) uint16_t index[8], light[8];
+    alignas(16) uint16_t index[8];
     _mm_store_si128(reinterpret_cast<__m128i*>(index),
                     _mm_or_si128(_mm_and_si128(V, _mm_set1_epi16(short(0xFF00))), _mm_srli_epi16(U, 8)));
-    _mm_store_si128(reinterpret_cast<__m128i*>(light), _mm_srli_epi16(L, 8));
-    for (int c = 0; c < 8; ++c) out[c] = gather(((spread(picture[index[c]]) * light[c]) >> 8) & kFieldMask);
+    const __m128i z = _mm_setzero_si128(), light = _mm_srli_epi16(L, 8);
+    // Each pixel's light spread over its four byte lanes: pixels 0-1, 2-3, 4-5, 6-7.
+    const __m128i l03 = _mm_unpacklo_epi16(light, light), l47 = _mm_unpackhi_epi16(light, light);
+    const __m128i m01 = _mm_unpacklo_epi32(l03, l03), m23 = _mm_unpackhi_epi32(l03, l03);
+    const __m128i m45 = _mm_unpacklo_epi32(l47, l47), m67 = _mm_unpackhi_epi32(l47, l47);
+    const __m128i t03 = _mm_setr_epi32(int(picture[index[0]]), int(picture[index[1]]), int(picture[index[2]]),
+                                       int(picture[index[3]]));
+    const __m128i t47 = _mm_setr_epi32(int(picture[index[4]]), int(picture[index[5]]), int(picture[index[6]]),
+                                       int(picture[index[7]]));
+    auto scale = [](__m128i texels, __m128i m) { return _mm_srli_epi16(_mm_mullo_epi16(texels, m), 8); };
+    const __m128i lo = _mm_packus_epi16(scale(_mm_unpacklo_epi8(t03, z), m01), scale(_mm_unpackhi_epi8(t03, z), m23));
+    const __m128i hi = _mm_packus_epi16(scale(_mm_unpacklo_epi8(t47, z), m45), scale(_mm_unpackhi_epi8(t47, z), m67));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), lo);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4), hi);
   });
 }
 
 void prepareSmoothTexture(const uint32_t* texture, uint64_t* prepared) {
-  for (int r = 0; r < kSmoothTextureSide; ++r)
-    for (int c = 0; c < kSmoothTextureSide; ++c)
-      prepared[r * kSmoothTextureSide + c] = spread(texture[(r & 255) * 256 + (c & 255)]);
+  for (int r = 0; r < 257; ++r)
+    for (int c = 0; c < 256; ++c) {
+      const uint32_t left = texture[(r & 255) * 256 + c], right = texture[(r & 255) * 256 + ((c + 1) & 255)];
+      uint64_t e = 0;
+      for (int b = 0; b < 4; ++b)
+        e |= uint64_t((left >> (8 * b)) & 0xFF) << (16 * b) | uint64_t((right >> (8 * b)) & 0xFF) << (16 * b + 8);
+      prepared[r * 256 + c] = e;
+    }
 }
+
+namespace {
+// One bilinear pixel: `top` and `bottom` hold the interleaved texel pairs of its two rows,
+// the weights (w00, w10) and (w01, w11) and the light sit in 32-bit element P of their vectors.
+template <int P>
+inline __m128i smoothPixel(const uint64_t* t, __m128i wTop, __m128i wBottom, __m128i light) {
+  const __m128i z = _mm_setzero_si128();
+  constexpr int pick = P * 0x55;
+  const __m128i top = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(t)), z);
+  const __m128i bottom = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(t + 256)), z);
+  __m128i s = _mm_add_epi32(_mm_madd_epi16(top, _mm_shuffle_epi32(wTop, pick)),
+                            _mm_madd_epi16(bottom, _mm_shuffle_epi32(wBottom, pick)));
+  s = _mm_srli_epi32(s, 8);
+  return _mm_srli_epi32(_mm_mullo_epi16(s, _mm_shuffle_epi32(light, pick)), 8);
+}
+}  // namespace
 
 void drawSmoothWarpGrid(const WarpNode* grid, const uint64_t* prepared, uint32_t* dst) {
   walkBlocks(grid, dst, [prepared](uint32_t* out, __m128i U, __m128i V, __m128i L) {
-    const __m128i low = _mm_set1_epi16(0xFF), c255 = _mm_set1_epi16(255);
+    const __m128i low = _mm_set1_epi16(0xFF), c255 = _mm_set1_epi16(255), z = _mm_setzero_si128();
     const __m128i fx = _mm_and_si128(U, low), fy = _mm_and_si128(V, low);
     const __m128i w11 = _mm_srli_epi16(_mm_mullo_epi16(fx, fy), 8);
     const __m128i w00 = _mm_srli_epi16(_mm_mullo_epi16(_mm_sub_epi16(c255, fx), _mm_sub_epi16(c255, fy)), 8);
-    alignas(16) uint16_t index[8], row[8], light[8], k00[8], k10[8], k01[8], k11[8];
-    // Texel (column, row) of the 257-wide prepared texture is at row * 256 + column + row.
+    const __m128i w10 = _mm_sub_epi16(fx, w11), w01 = _mm_sub_epi16(fy, w11);
+    // The four weights sum to at most 256, so every channel's sum stays below 65536.
+    const __m128i top03 = _mm_unpacklo_epi16(w00, w10), top47 = _mm_unpackhi_epi16(w00, w10);
+    const __m128i bot03 = _mm_unpacklo_epi16(w01, w11), bot47 = _mm_unpackhi_epi16(w01, w11);
+    const __m128i light = _mm_srli_epi16(L, 8);
+    const __m128i l03 = _mm_unpacklo_epi16(light, z), l47 = _mm_unpackhi_epi16(light, z);
+    alignas(16) uint16_t index[8];
     _mm_store_si128(reinterpret_cast<__m128i*>(index),
                     _mm_or_si128(_mm_and_si128(V, _mm_set1_epi16(short(0xFF00))), _mm_srli_epi16(U, 8)));
-    _mm_store_si128(reinterpret_cast<__m128i*>(row), _mm_srli_epi16(V, 8));
-    _mm_store_si128(reinterpret_cast<__m128i*>(light), _mm_srli_epi16(L, 8));
-    _mm_store_si128(reinterpret_cast<__m128i*>(k00), w00);
-    _mm_store_si128(reinterpret_cast<__m128i*>(k10), _mm_sub_epi16(fx, w11));
-    _mm_store_si128(reinterpret_cast<__m128i*>(k01), _mm_sub_epi16(fy, w11));
-    _mm_store_si128(reinterpret_cast<__m128i*>(k11), w11);
-    for (int c = 0; c < 8; ++c) {
-      const uint64_t* t = prepared + index[c] + row[c];
-      // The four weights sum to at most 256, so no 16-bit field of the sum overflows.
-      uint64_t s = t[0] * k00[c] + t[1] * k10[c] + t[kSmoothTextureSide] * k01[c] + t[kSmoothTextureSide + 1] * k11[c];
-      s = (s >> 8) & kFieldMask;
-      out[c] = gather(((s * light[c]) >> 8) & kFieldMask);
-    }
+    const uint64_t* t = prepared;
+    const __m128i p01 = _mm_packs_epi32(smoothPixel<0>(t + index[0], top03, bot03, l03),
+                                        smoothPixel<1>(t + index[1], top03, bot03, l03));
+    const __m128i p23 = _mm_packs_epi32(smoothPixel<2>(t + index[2], top03, bot03, l03),
+                                        smoothPixel<3>(t + index[3], top03, bot03, l03));
+    const __m128i p45 = _mm_packs_epi32(smoothPixel<0>(t + index[4], top47, bot47, l47),
+                                        smoothPixel<1>(t + index[5], top47, bot47, l47));
+    const __m128i p67 = _mm_packs_epi32(smoothPixel<2>(t + index[6], top47, bot47, l47),
+                                        smoothPixel<3>(t + index[7], top47, bot47, l47));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(p01, p23));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4), _mm_packus_epi16(p45, p67));
   });
 }
 

@@ -20,11 +20,10 @@ void buildWarpGrid(int T, WarpNode* grid);
 
 // Plain fetch: texel = picture[v >> 8][u >> 8], every byte scaled by light >> 8.
 void drawWarpGrid(const WarpNode* grid, const uint32_t* picture, uint32_t* dst);
-// A 256 x 256 texture prepared for bilinear fetches: 257 x 257 texels (the last row
-// and column repeat the first, so the four texels around a point need no wrapping),
-// each with its four bytes spread into 16-bit fields.
-constexpr int kSmoothTextureSide = 257;
-constexpr int kSmoothTexels = kSmoothTextureSide * kSmoothTextureSide;
+// A 256 x 256 texture prepared for bilinear fetches: entry (row, column) holds the
+// bytes of texel (column, row) interleaved with those of its right neighbour (column + 1
+// modulo 256); a 257th row repeats the first, so the row below never needs wrapping.
+constexpr int kSmoothTexels = 257 * 256;
 void prepareSmoothTexture(const uint32_t* texture, uint64_t* prepared);
 
 // Bilinear fetch of the four texels around (u, v), then scaled by light >> 8.
