@@ -229,7 +229,7 @@ bool makeWood(std::vector<uint8_t>& out) {
   return texture(out, [&](int x, int y) {
     int plank = x / 32, cx = x % 32;
     double nv = n[size_t(y) * 256 + size_t(x)];
-    double grain = 0.5 + 0.5 * std::sin((cx * 0.6 + nv * 9 + ofs[size_t(plank)]) * 2.2);
+    double grain = 0.5 + 0.5 * std::sin((cx * 0.35 + nv * 7 + ofs[size_t(plank)]) * 1.3);
     uint32_t wood = scale(mix(rgb(120, 70, 30), rgb(190, 130, 70), grain), tone[size_t(plank)]);
     if (cx == 0) wood = rgb(40, 20, 10);
     if ((y + plank * 97) % 256 < 2) wood = rgb(50, 28, 12);  // plank ends
