@@ -93,19 +93,6 @@ TEST(VohelWarpGrid, EveryDestinationPixelIsWritten) {
   for (uint32_t p : out) ASSERT_EQ(p, 0x00010203u);
 }
 
-TEST(VohelWarpGrid, WavesMoveTheNodesAndDimThem) {
-  std::vector<WarpNode> g(kGridNodes);
-  buildWarpGrid(0, g.data());
-  for (int y = 0; y < kGridRows; ++y)
-    for (int x = 0; x < kGridColumns; ++x) {
-      const WarpNode& n = g[size_t(y * kGridColumns + x)];
-      EXPECT_EQ(n.spare, 0);
-      // The waves move a node by at most 3.12 + 2.11 + 3.91 + 7.91 (u) and 4.82 + 5.64 + 2.82 + 9.82 (v) pixels / 8.
-      EXPECT_LE(std::abs(int16_t(uint16_t(n.u - x * 2048))), int(17.05 * 2048) + 1);
-      EXPECT_LE(std::abs(int16_t(uint16_t(n.v - y * 2048))), int(23.1 * 2048) + 1);
-    }
-}
-
 TEST(VohelWarpGrid, LightWrapsWhenTheWaveSumPassesTheLimit) {
   // At T = 718 node (24, 1) has a wave sum of about -36.65: 65280 - 65669 wraps to a bright 65147.
   std::vector<WarpNode> g(kGridNodes);
