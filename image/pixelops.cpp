@@ -155,9 +155,38 @@ void blitScaledKeyedAdd(int x, int y, int w, int h, int srcW, int srcH, const ui
   blitScaled(x, y, w, h, srcW, srcH, src, dst, key, [L8](uint32_t s, uint32_t d) { return addRule(s, d, L8); });
 }
 
+namespace {
+// Horizontal smears run one dependent chain per row; four rows go side by side (two
+// pixels per register) so the chains overlap. Each lane computes exactly as alone.
+inline __m128i widenPair(uint32_t a, uint32_t b) {
+  return _mm_unpacklo_epi8(_mm_unpacklo_epi32(_mm_cvtsi32_si128(int(a)), _mm_cvtsi32_si128(int(b))),
+                           _mm_setzero_si128());
+}
+
+template <int Dir>
+void smearFourRows(uint32_t* r0, uint32_t* r1, uint32_t* r2, uint32_t* r3, int first, int count, __m128i A,
+                   __m128i B) {
+  __m128i p01 = widenPair(r0[first], r1[first]), p23 = widenPair(r2[first], r3[first]);
+  for (int i = 1, x = first + Dir; i < count; ++i, x += Dir) {
+    p01 = smearStep(p01, widenPair(r0[x], r1[x]), A, B);
+    p23 = smearStep(p23, widenPair(r2[x], r3[x]), A, B);
+    const __m128i packed = _mm_packus_epi16(p01, p23);
+    r0[x] = uint32_t(_mm_cvtsi128_si32(packed));
+    r1[x] = uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(packed, 4)));
+    r2[x] = uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(packed, 8)));
+    r3[x] = uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(packed, 12)));
+  }
+}
+}  // namespace
+
 void smearRight(int a, int b, int w, int h, uint32_t* frame) {
   const __m128i A = _mm_set1_epi16(short(a + b)), B = _mm_set1_epi16(short(256 - a));
-  for (int y = 0; y < h; ++y) {
+  int y = 0;
+  for (; y + 4 <= h; y += 4) {
+    uint32_t* row = frame + y * w;
+    smearFourRows<+1>(row, row + w, row + 2 * w, row + 3 * w, 0, w, A, B);
+  }
+  for (; y < h; ++y) {
     uint32_t* row = frame + y * w;
     __m128i prev = widen(row[0]);
     for (int x = 1; x < w; ++x) {
@@ -169,7 +198,12 @@ void smearRight(int a, int b, int w, int h, uint32_t* frame) {
 
 void smearLeft(int a, int b, int w, int h, uint32_t* frame) {
   const __m128i A = _mm_set1_epi16(short(a + b)), B = _mm_set1_epi16(short(256 - a));
-  for (int y = h - 1; y >= 0; --y) {
+  int y = h - 1;
+  for (; y - 3 >= 0; y -= 4) {
+    uint32_t* row = frame + (y - 3) * w;
+    smearFourRows<-1>(row, row + w, row + 2 * w, row + 3 * w, w - 1, w, A, B);
+  }
+  for (; y >= 0; --y) {
     uint32_t* row = frame + y * w;
     __m128i prev = widen(row[w - 1]);
     for (int x = w - 2; x >= 0; --x) {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <type_traits>
 
 #include "image/pixelops.hpp"
 
@@ -29,6 +30,13 @@ void walkAll(int cx, int cy, PixelFn fn) {
   walkQuadrant(cx, cy, +1, -1, fn);
   walkQuadrant(cx, cy, -1, +1, fn);
   walkQuadrant(cx, cy, -1, -1, fn);
+}
+// Every pixel reads neighbours one step nearer the centre, so the centre is kept at
+// least one pixel inside the image; without a table there is nothing to blur with.
+bool usableCentre(int& cx, int& cy) {
+  cx = cx < 1 ? 1 : cx > kFrameWidth - 1 ? kFrameWidth - 1 : cx;
+  cy = cy < 1 ? 1 : cy > kFrameHeight - 1 ? kFrameHeight - 1 : cy;
+  return gTable != nullptr;
 }
 }  // namespace
 
@@ -63,6 +71,7 @@ const RadialWeights* radialBlurTable() { return gTable; }
 
 namespace ref {
 void radialBlur(int cx, int cy, int strength, uint32_t* image) {
+  if (!usableCentre(cx, cy)) return;
   const uint32_t s = uint32_t(strength) & 0xFF;
   walkAll(cx, cy, [&](int x, int y, int nx, int ny) {
     const RadialWeights& w = weightsAt(x - cx, y - cy);
@@ -81,20 +90,87 @@ void radialBlur(int cx, int cy, int strength, uint32_t* image) {
 }
 }  // namespace ref
 
+namespace {
+inline __m128i widenPixel(uint32_t v) { return _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(v)), _mm_setzero_si128()); }
+inline __m128i widenTwo(uint32_t lo, uint32_t hi) {
+  return _mm_unpacklo_epi8(_mm_unpacklo_epi32(_mm_cvtsi32_si128(int(lo)), _mm_cvtsi32_si128(int(hi))),
+                           _mm_setzero_si128());
+}
+inline uint32_t weightWord(const RadialWeights& w) {
+  return uint32_t(w.w0) | uint32_t(w.w1) << 8 | uint32_t(w.w2) << 16 | uint32_t(w.w3) << 24;
+}
+
+// The per-channel rule on 16-bit lanes; W holds each lane group's weights w0..w3 in its
+// first four lanes (lanes 0-3 for the low pixel, 4-7 for the high one).
+inline __m128i blend(__m128i diag, __m128i vert, __m128i horiz, __m128i P, __m128i W, __m128i S, __m128i R) {
+  auto spreadWeight = [W](auto k) {
+    constexpr int i = decltype(k)::value;
+    return _mm_shufflehi_epi16(_mm_shufflelo_epi16(W, _MM_SHUFFLE(i, i, i, i)), _MM_SHUFFLE(i, i, i, i));
+  };
+  __m128i sum = _mm_add_epi16(_mm_mullo_epi16(diag, spreadWeight(std::integral_constant<int, 0>())),
+                              _mm_mullo_epi16(vert, spreadWeight(std::integral_constant<int, 1>())));
+  sum = _mm_add_epi16(sum, _mm_mullo_epi16(P, spreadWeight(std::integral_constant<int, 3>())));
+  sum = _mm_add_epi16(sum, _mm_mullo_epi16(horiz, spreadWeight(std::integral_constant<int, 2>())));
+  const __m128i a = _mm_srli_epi16(sum, 8);
+  return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(a, S), _mm_mullo_epi16(P, R)), 8);
+}
+
+// One pixel from the image as it stands; (SX, SY) is the direction away from the centre.
+template <int SX, int SY>
+inline void blurPixel(uint32_t* image, int x, int y, const RadialWeights& w, __m128i S, __m128i R) {
+  uint32_t* p = image + y * kFrameWidth + x;
+  const __m128i W = widenPixel(weightWord(w));
+  __m128i r = blend(widenPixel(p[-SY * kFrameWidth - SX]), widenPixel(p[-SY * kFrameWidth]), widenPixel(p[-SX]),
+                    widenPixel(*p), W, S, R);
+  *p = uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(r, r)));
+}
+
+// Each pixel depends on the one before it in its row, so a single row is one long chain.
+// Two rows go together instead, the outer row one pixel behind the inner one: its
+// vertical and diagonal neighbours are then the inner row's last two results.
+template <int SX, int SY>
+void blurQuadrant(int cx, int cy, __m128i S, __m128i R, uint32_t* image) {
+  const int x0 = SX > 0 ? cx : cx - 1, n = SX > 0 ? kFrameWidth - cx : cx;
+  const int y0 = SY > 0 ? cy : cy - 1, rowsLeft = SY > 0 ? kFrameHeight - cy : cy;
+  auto weights = [cx, cy](int x, int y) -> const RadialWeights& { return weightsAt(x - cx, y - cy); };
+  int done = 0;
+  for (; done + 2 <= rowsLeft; done += 2) {
+    const int ya = y0 + done * SY, yb = ya + SY;
+    uint32_t* rowA = image + ya * kFrameWidth;
+    uint32_t* rowB = image + yb * kFrameWidth;
+    const uint32_t* up = rowA - SY * kFrameWidth;
+    blurPixel<SX, SY>(image, x0, ya, weights(x0, ya), S, R);
+    __m128i prev = _mm_unpacklo_epi64(widenPixel(rowA[x0]), widenPixel(rowB[x0 - SX]));
+    __m128i prev2 = widenPixel(rowA[x0 - SX]);  // lanes 0-3: the inner row's pixel before x0
+    for (int i = 1; i < n; ++i) {
+      const int xa = x0 + i * SX, xb = xa - SX;
+      const __m128i P = widenTwo(rowA[xa], rowB[xb]);
+      const __m128i vert = _mm_unpacklo_epi64(widenPixel(up[xa]), prev);
+      const __m128i diag = _mm_unpacklo_epi64(widenPixel(up[xb]), prev2);
+      const __m128i W = widenTwo(weightWord(weights(xa, ya)), weightWord(weights(xb, yb)));
+      const __m128i r = blend(diag, vert, prev, P, W, S, R);
+      const __m128i packed = _mm_packus_epi16(r, r);
+      rowA[xa] = uint32_t(_mm_cvtsi128_si32(packed));
+      rowB[xb] = uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(packed, 4)));
+      prev2 = prev;
+      prev = r;
+    }
+    const int xLast = x0 + (n - 1) * SX;
+    blurPixel<SX, SY>(image, xLast, yb, weights(xLast, yb), S, R);
+  }
+  if (done < rowsLeft) {
+    const int y = y0 + done * SY;
+    for (int i = 0; i < n; ++i) blurPixel<SX, SY>(image, x0 + i * SX, y, weights(x0 + i * SX, y), S, R);
+  }
+}
+}  // namespace
+
 void radialBlur(int cx, int cy, int strength, uint32_t* image) {
+  if (!usableCentre(cx, cy)) return;
   const int s = strength & 0xFF;
-  const __m128i z = _mm_setzero_si128(), S = _mm_set1_epi16(short(s)), R = _mm_set1_epi16(short(255 - s));
-  auto widen = [&](uint32_t v) { return _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(v)), z); };
-  walkAll(cx, cy, [&](int x, int y, int nx, int ny) {
-    const RadialWeights& w = weightsAt(x - cx, y - cy);
-    uint32_t& p = image[y * kFrameWidth + x];
-    __m128i P = widen(p);
-    __m128i sum = _mm_mullo_epi16(widen(image[ny * kFrameWidth + nx]), _mm_set1_epi16(w.w0));
-    sum = _mm_add_epi16(sum, _mm_mullo_epi16(widen(image[ny * kFrameWidth + x]), _mm_set1_epi16(w.w1)));
-    sum = _mm_add_epi16(sum, _mm_mullo_epi16(widen(image[y * kFrameWidth + nx]), _mm_set1_epi16(w.w2)));
-    sum = _mm_add_epi16(sum, _mm_mullo_epi16(P, _mm_set1_epi16(w.w3)));
-    __m128i a = _mm_srli_epi16(sum, 8);
-    __m128i r = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(a, S), _mm_mullo_epi16(P, R)), 8);
-    p = uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(r, r)));
-  });
+  const __m128i S = _mm_set1_epi16(short(s)), R = _mm_set1_epi16(short(255 - s));
+  blurQuadrant<+1, +1>(cx, cy, S, R, image);
+  blurQuadrant<+1, -1>(cx, cy, S, R, image);
+  blurQuadrant<-1, +1>(cx, cy, S, R, image);
+  blurQuadrant<-1, -1>(cx, cy, S, R, image);
 }

@@ -17,7 +17,8 @@ void fillRadialBlurTable();
 void freeRadialBlurTable();
 const RadialWeights* radialBlurTable();
 
-// Centre must lie inside the image by at least one pixel (1 <= cx <= 319, 1 <= cy <= 199).
+// The centre is kept at least one pixel inside the image (1 <= cx <= 319, 1 <= cy <= 199);
+// without a table (before the show has loaded) the image is left as it is.
 void radialBlur(int cx, int cy, int strength, uint32_t* image);
 
 namespace ref {
