@@ -1,6 +1,7 @@
 #include "tools/music_render.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <thread>
 
@@ -9,10 +10,9 @@
 #include "tools/synth_effects.hpp"
 #include "tools/synth_voices.hpp"
 
-namespace {
 // ---------------------------------------------------------------------------------
 // The instruments' sounds.
-ToneVoice voiceFor(Sound s) {
+ToneVoice soundVoice(Sound s) {
   ToneVoice v;
   switch (s) {
     case Sound::kSubBass:  // round and low: a filtered triangle with a little sub
@@ -95,8 +95,8 @@ ToneVoice voiceFor(Sound s) {
       v.amp = {0.008, 0.3, 0.75, 0.12};
       v.filterEnv = {0.002, 0.25, 0.3, 0.15};
       v.cutoffHz = 1500.0;
-      v.envOctaves = 1.6;
-      v.keyTrack = 0.6;
+      v.envOctaves = 1.2;
+      v.keyTrack = 0.4;
       v.resonance = 0.35;
       v.lfoHz = 5.5;
       v.lfoOctaves = 0.05;
@@ -111,8 +111,8 @@ ToneVoice voiceFor(Sound s) {
       v.amp = {0.002, 0.25, 0.0, 0.15};
       v.filterEnv = {0.001, 0.12, 0.0, 0.1};
       v.cutoffHz = 900.0;
-      v.envOctaves = 2.2;
-      v.keyTrack = 0.7;
+      v.envOctaves = 2.0;
+      v.keyTrack = 0.5;
       v.resonance = 0.3;
       v.gain = 0.2;
       break;
@@ -140,6 +140,7 @@ ToneVoice voiceFor(Sound s) {
   return v;
 }
 
+namespace {
 // The mixer: level, pan-independent sends and how much each part ducks under the kick.
 struct Channel {
   double level;
@@ -150,9 +151,9 @@ struct Channel {
 const Channel kMixer[kPartCount] = {
     /* kick    */ {1.00, 0.00, 0.00, 0.0},
     /* snare   */ {0.55, 0.00, 0.25, 0.0},
-    /* clap    */ {0.50, 0.00, 0.30, 0.0},
-    /* hat     */ {0.32, 0.00, 0.05, 0.2},
-    /* openhat */ {0.22, 0.00, 0.10, 0.4},
+    /* clap    */ {0.85, 0.00, 0.30, 0.0},
+    /* hat     */ {0.60, 0.00, 0.05, 0.2},
+    /* openhat */ {0.40, 0.00, 0.10, 0.4},
     /* crash   */ {0.30, 0.00, 0.20, 0.0},
     /* riser   */ {0.35, 0.00, 0.30, 0.0},
     /* impact  */ {0.70, 0.00, 0.30, 0.0},
@@ -175,7 +176,7 @@ void renderPart(Part part, const std::vector<ScoreEvent>& events, StereoBuffer& 
       case Part::kRiser: renderRiser(bus, e.start, e.length, e.velocity, e.seed); break;
       case Part::kImpact: renderImpact(bus, e.start, e.velocity, e.seed); break;
       default: {
-        ToneVoice v = voiceFor(e.sound);
+        ToneVoice v = soundVoice(e.sound);
         if (part == Part::kArp) v.pan = (e.seed % 3 == 0) ? -0.35 : (e.seed % 3 == 1 ? 0.35 : 0.0);
         renderTone(bus, v, e.start, e.length, e.note, e.velocity, e.cutoffScale, e.seed, e.glide);
         break;
@@ -203,11 +204,16 @@ void renderSong(StereoBuffer& mix) {
   // afterwards in a fixed order, so the threads' timing cannot change the result.
   std::vector<StereoBuffer> bus(kPartCount);
   for (auto& b : bus) b.resize(frames);
-  auto work = [&](int first) {
-    for (int p = first; p < kPartCount; p += 2) renderPart(Part(p), events, bus[size_t(p)]);
+  // Heaviest parts first so the two threads finish together.
+  static const Part kOrder[kPartCount] = {Part::kPad,  Part::kLead,  Part::kBass,  Part::kOpenHat,
+                                          Part::kHat,  Part::kArp,   Part::kCrash, Part::kSnare,
+                                          Part::kClap, Part::kRiser, Part::kKick,  Part::kImpact};
+  std::atomic<int> next{0};
+  auto work = [&] {
+    for (int i; (i = next.fetch_add(1)) < kPartCount;) renderPart(kOrder[i], events, bus[size_t(kOrder[i])]);
   };
-  std::thread other(work, 1);
-  work(0);
+  std::thread other(work);
+  work();
   other.join();
 
   std::vector<float> duck(frames, 1.0f);
@@ -241,8 +247,8 @@ void renderSong(StereoBuffer& mix) {
   StereoBuffer wetDelay, wetReverb;
   wetDelay.resize(frames);
   wetReverb.resize(frames);
-  std::thread delayThread([&] { applyPingPongDelay(delaySend, wetDelay, 3.0 * kSamplesPerStep, 0.42, 3500.0, 0.8); });
-  applyReverb(reverbSend, wetReverb, 0.86, 0.35, 1.0);
+  std::thread delayThread([&] { applyPingPongDelay(delaySend, wetDelay, 3.0 * kSamplesPerStep, 0.42, 3500.0, 2.0); });
+  applyReverb(reverbSend, wetReverb, 0.86, 0.35, 3.0);
   delayThread.join();
 
   mix.resize(frames);
@@ -254,7 +260,8 @@ void renderSong(StereoBuffer& mix) {
 
   // Mastering: find the gain that lands the limited mix on the target loudness.
   const double ceiling = dbToGain(kCeilingDbtp);
-  double gainDb = kTargetLufs - integratedLoudness(mix.l.data(), mix.r.data(), frames, kSynthRate);
+  const double target = kTargetLufs + kEncoderLossLu;
+  double gainDb = target - integratedLoudness(mix.l.data(), mix.r.data(), frames, kSynthRate);
   StereoBuffer trial;
   for (int pass = 0; pass < 4; ++pass) {
     trial = mix;
@@ -265,8 +272,8 @@ void renderSong(StereoBuffer& mix) {
     }
     limitPeaks(trial, ceiling, 0.002 * kSynthRate, 0.08 * kSynthRate);
     double got = integratedLoudness(trial.l.data(), trial.r.data(), frames, kSynthRate);
-    if (std::abs(got - kTargetLufs) < 0.05) break;
-    gainDb += kTargetLufs - got;
+    if (std::abs(got - target) < 0.05) break;
+    gainDb += target - got;
   }
   mix = std::move(trial);
 }

@@ -34,7 +34,7 @@ const char* const kKickOneThree = "X... .... x... ....";
 const char* const kKickBroken = "X... .... ..x. .... X... .... x... ..x.";
 const char* const kClapBack = ".... x... .... x...";
 const char* const kSnareMarch = "..o. x..o ..o. x.oo";
-const char* const kSnareBuild = "x... .... x... .... x... x... x... x... x.x. x.x. x.x. x.x. xxxx xxxx XXXX XXXX";
+const char* const kSnareBuild = "o... .... o... .... o... o... o... o... o.o. o.o. x.x. x.x. xxxx xxxx XXXX XXXX";
 const char* const kSnareFill = "x... x... x.x. xxxx";
 const char* const kHat16 = "o.x. o.x. o.x. o.xo";
 const char* const kHat8 = "..x. ..x. ..x. ..x.";
@@ -106,7 +106,7 @@ const Phrase kArrangement[] = {
   {4, "Am F C G", kKickOneThree, nullptr, nullptr, kHat8, nullptr, kBassLong, Sound::kSubBass,
       kPadHold, Sound::kWarmPad, nullptr, Sound::kNone, 0, kArpUp, 0.6, 0.9, 0, 0.9},
   // The light overlay: a four-bar build with a snare roll and a riser.
-  {4, "Am F C G", kKickFour, nullptr, kSnareBuild, kHat16, nullptr, kBassOffbeat, Sound::kRollBass,
+  {4, "Am F C G", kKickOne, nullptr, kSnareBuild, kHat16, nullptr, nullptr, Sound::kNone,
       kPadHold, Sound::kSuperPad, nullptr, Sound::kNone, 0, kArpUp, 0.4, 1.3, kCrashIn | kRiserOut, 0.9},
   // Cylinder light: the first drop, the hook enters.
   {8, "Am F C G", kKickFour, kClapBack, nullptr, kHat16, kOpenOff, kBassRoll, Sound::kRollBass,
@@ -123,7 +123,7 @@ const Phrase kArrangement[] = {
       kPadHold, Sound::kSuperPad, kTheme2, Sound::kSawLead, 0, kArpUp, 1.0, 0.6, kFillOut, 1.0},
   // Sphere flight: the calm passage, a plucked line with long echoes.
   {8, "F G Em Am", kKickOne, nullptr, nullptr, kHatSparse, nullptr, kBassLong, Sound::kSubBass,
-      kPadHold, Sound::kWarmPad, kCalm, Sound::kPluckLead, 0, nullptr, 0.6, 0.9, kCrashIn, 0.9},
+      kPadHold, Sound::kWarmPad, kCalm, Sound::kPluckLead, 0, nullptr, 0.6, 0.9, kCrashIn, 0.7},
   // Marching boxes: the build back, marching snare, rising filter.
   {4, "Am F C G", kKickOneThree, nullptr, kSnareMarch, kHat8, nullptr, kBassOffbeat, Sound::kRollBass,
       kPadHold, Sound::kWarmPad, nullptr, Sound::kNone, 0, kArpUp, 0.35, 0.7, kCrashIn, 0.9},
@@ -136,19 +136,19 @@ const Phrase kArrangement[] = {
   {4, "Am F C G", kKickOne, nullptr, nullptr, nullptr, nullptr, kBassPulse, Sound::kAcidBass,
       kPadHold, Sound::kSuperPad, nullptr, Sound::kNone, 0, kArpWide, 0.5, 0.8, kCrashIn, 0.85},
   // Metaball box: the big build.
-  {4, "Am F C G", kKickFour, nullptr, kSnareBuild, kHat8, nullptr, kBassOffbeat, Sound::kRollBass,
-      kPadHold, Sound::kSuperPad, kHook, Sound::kPluckLead, 0, kArpUp, 0.4, 1.5, kRiserOut, 0.9},
+  {4, "Am F C G", kKickOne, nullptr, kSnareBuild, kHat8, nullptr, nullptr, Sound::kNone,
+      kPadHold, Sound::kSuperPad, kHook, Sound::kPluckLead, 0, kArpUp, 0.4, 1.5, kCrashIn | kRiserOut, 0.9},
   // Glowing scene: the climax, the hook an octave up.
-  {8, "Am F C G", kKickFour, kClapBack, nullptr, kHat16, kOpenOff, kBassRoll, Sound::kRollBass,
+  {8, "Am F C G", kKickFour, kClapBack, nullptr, kHatDrive, kOpenOff, kBassRoll, Sound::kRollBass,
       kPadHold, Sound::kSuperPad, kHook, Sound::kSawLead, 1, kArpUp, 1.1, 1.1, kCrashIn | kImpactIn | kFillOut, 1.0},
-  // Cubes: the second theme over a driving acid line.
-  {8, "F G Am Am", kKickBroken, kClapBack, kSnareMarch, kHatDrive, nullptr, kBassAcid, Sound::kAcidBass,
-      kPadStabs, Sound::kStabPad, kTheme2, Sound::kSawLead, 0, nullptr, 0.8, 1.6, kCrashIn | kFillOut, 1.0},
+  // Cubes: the second theme over a bare, driving acid line.
+  {8, "F G Am Am", kKickBroken, kClapBack, nullptr, kHat8, nullptr, kBassAcid, Sound::kAcidBass,
+      nullptr, Sound::kNone, kTheme2, Sound::kSawLead, 0, nullptr, 0.8, 1.6, kCrashIn | kFillOut, 0.8},
   // Final scene: winding down, the hook plucked.
-  {8, "Am F C G", kKickFour, nullptr, nullptr, kHat8, nullptr, kBassOffbeat, Sound::kRollBass,
+  {8, "Am F C G", kKickFour, nullptr, nullptr, kHatSparse, nullptr, kBassOffbeat, Sound::kRollBass,
       kPadHold, Sound::kWarmPad, kHook, Sound::kPluckLead, 0, kArpWide, 1.0, 0.55, kCrashIn, 0.9},
   // End screen: the pad and the downbeat, fading out.
-  {6, "Am F C G", kKickOne, nullptr, nullptr, nullptr, nullptr, kBassLong, Sound::kSubBass,
+  {6, "F G Em Am F Am", kKickOne, nullptr, nullptr, nullptr, nullptr, kBassLong, Sound::kSubBass,
       kPadHold, Sound::kWarmPad, kCalm, Sound::kBellLead, 0, nullptr, 0.6, 0.3, kCrashIn, 0.8},
 };
 // clang-format on

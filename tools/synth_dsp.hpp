@@ -65,7 +65,7 @@ struct Osc {
   double phase = 0.0;
   double tri = 0.0;
   Wave wave = Wave::kSaw;
-  double tick(double hz) {
+  [[gnu::always_inline]] double tick(double hz) {
     double dt = hz / kSynthRate;
     if (dt > 0.45) dt = 0.45;
     double v = 0.0;

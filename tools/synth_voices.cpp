@@ -6,8 +6,8 @@
 namespace {
 constexpr int kMaxUnison = 9;
 // The envelopes and the filter are updated every few samples; fast enough for
-// 2 ms attacks and far cheaper than per-sample exponentials.
-constexpr int kControlStep = 8;
+// a 2 ms attack and far cheaper than per-sample exponentials.
+constexpr int kControlStep = 16;
 
 int64_t clampLength(const StereoBuffer& out, int64_t start, int64_t len) {
   int64_t n = int64_t(out.frames());
@@ -83,7 +83,8 @@ void renderTone(StereoBuffer& out, const ToneVoice& v, int64_t start, int64_t ga
       if (t > gateSec && ampNow < 1e-5) break;
       double fe = v.filterEnv.at(t, gateSec);
       double lfo = v.lfoOctaves * std::sin(kTwoPi * lfoPhase);
-      double cut = baseCut * std::pow(2.0, v.envOctaves * fe + lfo);
+      // Above 12 kHz a sweep only adds hiss and whatever aliasing is left.
+      double cut = std::min(12000.0, baseCut * std::pow(2.0, v.envOctaves * fe + lfo));
       fl.set(cut, v.resonance);
       fr.set(cut, v.resonance);
     }
@@ -189,8 +190,8 @@ void renderClap(StereoBuffer& out, int64_t start, double velocity, uint64_t seed
 }
 
 void renderHat(StereoBuffer& out, int64_t start, double velocity, bool open, double pan, uint64_t seed) {
-  double decay = open ? 0.22 : 0.032;
-  int64_t len = clampLength(out, start, int64_t(decay * 7.0 * kSynthRate));
+  double decay = open ? 0.16 : 0.032;
+  int64_t len = clampLength(out, start, int64_t(decay * 6.0 * kSynthRate));
   SynthRng rng(seed + 5);
   Metal metal(410.0, rng);
   Svf hp, lp;
@@ -203,7 +204,8 @@ void renderHat(StereoBuffer& out, int64_t start, double velocity, bool open, dou
   for (int64_t s = 0; s < len; ++s) {
     double t = double(s) / kSynthRate;
     double x = rng.bipolar() * 0.6 + metal.tick() * 0.5;
-    double y = lp.low(hp.high(x)) * std::exp(-t / decay) * velocity * 0.55;
+    double env = std::exp(-t / decay) * (1.0 - double(s) / double(len));  // ends at zero
+    double y = lp.low(hp.high(x)) * env * velocity * 0.55;
     L[s] += float(y * gl);
     R[s] += float(y * gr);
   }
