@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "tools/synth_dsp.hpp"
+
 const ShowSection kShowSections[] = {
     {"logo scene (intro)", 0},      {"light overlay", 12},   {"cylinder light", 16},  {"matrix room", 28},
     {"glowing hyper scene", 36},    {"sphere flight", 48},   {"marching boxes", 56},  {"greetings", 64},
@@ -35,7 +37,7 @@ const char* const kKickBroken = "X... .... ..x. .... X... .... x... ..x.";
 const char* const kClapBack = ".... x... .... x...";
 const char* const kSnareMarch = "..o. x..o ..o. x.oo";
 const char* const kSnareBuild = "o... .... o... .... o... o... o... o... o.o. o.o. x.x. x.x. xxxx xxxx XXXX XXXX";
-const char* const kSnareFill = "x... x... x.x. xxxx";
+const char* const kSnareFill = "o... o... x.x. xxXX";
 const char* const kHat16 = "o.x. o.x. o.x. o.xo";
 const char* const kHat8 = "..x. ..x. ..x. ..x.";
 const char* const kHatSparse = ".... ..o. .... ..o.";
@@ -237,6 +239,7 @@ uint64_t seedOf(int64_t step, int part) { return uint64_t(step) * 131 + uint64_t
 
 std::vector<ScoreEvent> composeSong() {
   std::vector<ScoreEvent> ev;
+  SynthRng humanize(2026);
   int barAt = 0;
   for (const Phrase& ph : kArrangement) {
     const double phraseSteps = ph.bars * 16.0;
@@ -262,6 +265,9 @@ std::vector<ScoreEvent> composeSong() {
       drums(fillBar ? kSnareFill : ph.snare, Part::kSnare, 1.0);
       drums(ph.hat, Part::kHat, 1.0);
       drums(ph.openHat, Part::kOpenHat, 1.0);
+      // A drummer never hits two hats alike: small seeded velocity changes.
+      for (size_t k = ev.size(); k-- > 0 && ev[k].start >= stepToSample(barStep);)
+        if (ev[k].part == Part::kHat || ev[k].part == Part::kOpenHat) ev[k].velocity *= 0.85 + 0.15 * humanize.unit();
 
       // Tone parts with holds: bass, pad.
       auto tones = [&](const char* pattern, Sound sound, auto notesOf) {

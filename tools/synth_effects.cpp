@@ -42,7 +42,7 @@ struct Allpass {
 
 void applyPingPongDelay(const StereoBuffer& send, StereoBuffer& out, double delaySamples, double feedback,
                         double dampHz, double wetGain) {
-  size_t d = size_t(std::lround(delaySamples));
+  size_t d = size_t(std::max(1L, std::lround(delaySamples)));
   std::vector<float> lineL(d, 0.0f), lineR(d, 0.0f);
   OnePole lpL, lpR, hpL, hpR;
   lpL.lowPass(dampHz);
