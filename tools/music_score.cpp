@@ -75,7 +75,10 @@ const char* const kTheme2 =
 
 // ---------------------------------------------------------------------------------
 // The arrangement. Every phrase names its parts; nullptr leaves a part out.
-enum Flags { kCrashIn = 1, kImpactIn = 2, kFillOut = 4, kRiserOut = 8 };
+// kCrashIn: crash on the first downbeat; kImpactIn: a low boom under it; kFillOut: a
+// snare fill in the last bar; kRiserOut: noise rising through the last four bars;
+// kDoubledLead: the melody also plucked an octave below.
+enum Flags { kCrashIn = 1, kImpactIn = 2, kFillOut = 4, kRiserOut = 8, kDoubledLead = 16 };
 
 struct Phrase {
   int bars;
@@ -100,13 +103,14 @@ struct Phrase {
 
 // clang-format off
 const Phrase kArrangement[] = {
-  // Intro under the logo: the pad opens slowly, the downbeat pulses.
+  // Intro under the logo: the pad opens slowly, the downbeat pulses; a bell hints at
+  // the hook.
   {4, "Am F C G", kKickOne, nullptr, nullptr, nullptr, nullptr, nullptr, Sound::kNone,
       kPadHold, Sound::kWarmPad, nullptr, Sound::kNone, 0, nullptr, 0.25, 0.45, 0, 0.8},
   {4, "Am F C G", kKickOne, nullptr, nullptr, kHatSparse, nullptr, kBassLong, Sound::kSubBass,
       kPadHold, Sound::kWarmPad, nullptr, Sound::kNone, 0, nullptr, 0.45, 0.7, 0, 0.85},
   {4, "Am F C G", kKickOneThree, nullptr, nullptr, kHat8, nullptr, kBassLong, Sound::kSubBass,
-      kPadHold, Sound::kWarmPad, nullptr, Sound::kNone, 0, kArpUp, 0.6, 0.9, 0, 0.9},
+      kPadHold, Sound::kWarmPad, kHook, Sound::kBellLead, 0, kArpUp, 0.6, 0.9, 0, 0.9},
   // The light overlay: a four-bar build with a snare roll and a riser.
   {4, "Am F C G", kKickOne, nullptr, kSnareBuild, kHat16, nullptr, nullptr, Sound::kNone,
       kPadHold, Sound::kSuperPad, nullptr, Sound::kNone, 0, kArpUp, 0.4, 1.3, kCrashIn | kRiserOut, 0.9},
@@ -142,7 +146,7 @@ const Phrase kArrangement[] = {
       kPadHold, Sound::kSuperPad, kHook, Sound::kPluckLead, 0, kArpUp, 0.4, 1.5, kCrashIn | kRiserOut, 0.9},
   // Glowing scene: the climax, the hook an octave up.
   {8, "Am F C G", kKickFour, kClapBack, nullptr, kHatDrive, kOpenOff, kBassRoll, Sound::kRollBass,
-      kPadHold, Sound::kSuperPad, kHook, Sound::kSawLead, 1, kArpUp, 1.1, 1.1, kCrashIn | kImpactIn | kFillOut, 1.0},
+      kPadHold, Sound::kSuperPad, kHook, Sound::kSawLead, 1, kArpUp, 1.1, 1.1, kCrashIn | kImpactIn | kFillOut | kDoubledLead, 1.0},
   // Cubes: the second theme over a bare, driving acid line.
   {8, "F G Am Am", kKickBroken, kClapBack, nullptr, kHat8, nullptr, kBassAcid, Sound::kAcidBass,
       nullptr, Sound::kNone, kTheme2, Sound::kSawLead, 0, nullptr, 0.8, 1.6, kCrashIn | kFillOut, 0.8},
@@ -319,6 +323,7 @@ std::vector<ScoreEvent> composeSong() {
           double glide = (ph.leadSound == Sound::kSawLead && prev >= 0) ? double(prev - note) : 0.0;
           double gate = ph.leadSound == Sound::kSawLead ? m.length : m.length * 0.9;
           add(Part::kLead, ph.leadSound, step, gate, note, ph.level, glide);
+          if (ph.flags & kDoubledLead) add(Part::kLead, Sound::kPluckLead, step, m.length * 0.9, note - 12, ph.level * 0.8, 0);
           prev = note;
         }
       }
