@@ -28,11 +28,7 @@ std::string executableDirectory() {
 }
 
 void initDataRoot(const char*) {
-  if (holdsDataFolder(".")) {
-    gDataRoot = ".";
-    return;
-  }
-  gDataRoot = executableDirectory();
+  gDataRoot = holdsDataFolder(".") ? std::string(1, '.') : executableDirectory();
 }
 
 void setDataRoot(const std::string& root) { gDataRoot = root; }

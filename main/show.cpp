@@ -30,20 +30,26 @@ long double singleSceneClock() { return frameClockTime(); }
 const TimelineWindow* timelineWindows() { return kWindows; }
 const SceneModule* const* loadOrder() { return kLoadOrder; }
 
-void timelineStep(float t, uint32_t* frame) {
+bool dispatchTimeline(const TimelineWindow* windows, int count, void (*overlay)(float t, uint32_t* frame), float t,
+                      uint32_t* frame) {
+  // Thresholds and the window start are subtracted in extended precision.
   const long double lt = t;
-  for (const TimelineWindow& w : kWindows) {
-    if (lt < w.end) {
-      if (w.module == &boxModule) {
-        boxModule.render(t, frame);
-        if (lt > kOverlayStart) vohelRenderOverlay(t, frame);
-      } else {
-        w.module->render(float(lt - w.start), frame);
-      }
-      break;
+  for (int i = 0; i < count; ++i) {
+    const TimelineWindow& w = windows[i];
+    if (!(lt < w.end)) continue;
+    if (i == 0) {
+      w.module->render(t, frame);
+      if (lt > kOverlayStart) overlay(t, frame);
+    } else {
+      w.module->render(float(lt - w.start), frame);
     }
+    break;
   }
-  if (lt > kShowEnd) quitRequested = true;
+  return lt > kShowEnd;
+}
+
+void timelineStep(float t, uint32_t* frame) {
+  if (dispatchTimeline(kWindows, kTimelineWindows, vohelRenderOverlay, t, frame)) quitRequested = true;
 }
 
 void loadAllScenes() {

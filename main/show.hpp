@@ -24,6 +24,10 @@ const TimelineWindow* timelineWindows();
 const SceneModule* const* loadOrder();
 
 void timelineStep(float t, uint32_t* frame);
+// The dispatch behind timelineStep for any table whose first window carries the
+// overlay: renders the first window that holds t and returns true once t is past the end.
+bool dispatchTimeline(const TimelineWindow* windows, int count, void (*overlay)(float t, uint32_t* frame), float t,
+                      uint32_t* frame);
 void loadAllScenes();
 void releaseAllScenes();
 

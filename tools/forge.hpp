@@ -25,6 +25,9 @@ std::vector<ForgeEntry> forgeEntries();
 // (folders in lower case, the file name as written).
 std::string forgeRelativePath(const std::string& showPath);
 
-// Writes every file (or those whose show path contains `only`, when given) under
+// True when `only` is null or one of its '|'-separated parts occurs in showPath.
+bool forgeSelects(const char* only, const std::string& showPath);
+
+// Writes every file (or those forgeSelects picks, when `only` is given) under
 // outDir; progress to stderr. Returns false and says why on the first failure.
 bool runForge(const std::string& outDir, const char* only, bool quiet);

@@ -35,6 +35,8 @@ const char* displayFailureText();
 
 // Headless presentation: the last presented page and how many were presented.
 const uint32_t* presentedPage();
+// Called with each page the headless display presents (tests); null to stop.
+void setPresentObserver(void (*observer)(const uint32_t* page));
 uint64_t presentedFrameCount();
 
 // Frame clock on a 32-bit millisecond tick that may wrap around.

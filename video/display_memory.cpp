@@ -7,7 +7,10 @@
 
 namespace {
 uint32_t* gPage = nullptr;
-}
+void (*gObserver)(const uint32_t* page) = nullptr;
+}  // namespace
+
+void setPresentObserver(void (*observer)(const uint32_t* page)) { gObserver = observer; }
 
 namespace memory_display {
 int32_t open() {
@@ -17,6 +20,7 @@ int32_t open() {
 
 int32_t present(const uint32_t* frame) {
   composePage(frame, gPage, kPageWidth);
+  if (gObserver) gObserver(gPage);
   return 0;
 }
 

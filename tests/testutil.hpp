@@ -1,0 +1,36 @@
+// Shared helpers of the tests.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A deterministic generator for random test buffers.
+struct TestRng {
+  uint64_t s;
+  explicit TestRng(uint64_t seed) : s(seed * 0x9E3779B97F4A7C15ull + 1) {}
+  uint32_t next() {
+    s ^= s << 13;
+    s ^= s >> 7;
+    s ^= s << 17;
+    return uint32_t(s >> 11);
+  }
+  int below(int n) { return int(next() % uint32_t(n)); }
+};
+
+inline uint32_t px(int b0, int b1, int b2, int b3) {
+  return uint32_t(b0) | (uint32_t(b1) << 8) | (uint32_t(b2) << 16) | (uint32_t(b3) << 24);
+}
+inline int byteOf(uint32_t p, int i) { return int((p >> (8 * i)) & 0xFF); }
+
+std::vector<uint32_t> randomFrame(TestRng& rng, size_t n = 64000);
+
+// A fresh empty folder under the build's temporary area.
+std::string makeTempDir(const std::string& name);
+
+// A data root holding the forged data set: the build's own build/data when the
+// build forged it, otherwise the files `only` selects forged once per process into a
+// temporary folder. Tests never write into it; copy it first to change it.
+std::string forgedDataRoot(const char* only = nullptr);
+
+// Runs a shell command; returns its exit status and captures standard output and error.
+int runCommand(const std::string& cmd, std::string* output = nullptr);
