@@ -290,8 +290,9 @@ std::vector<ScoreEvent> composeSong() {
         add(Part::kBass, ph.bassSound, step, len * 0.85, chord.bassRoot + (d < 0 ? 0 : d), ph.level, 0);
       });
       tones(ph.pad, ph.padSound, [&](char, double step, int len) {
+        // The three voices and the lowest one again an octave up, softer, on top.
         for (int k = 0; k < 3; ++k) add(Part::kPad, ph.padSound, step, len, chord.voicing[k], ph.level, 0);
-        add(Part::kPad, ph.padSound, step, len, chord.bassRoot + 24, ph.level * 0.7, 0);
+        add(Part::kPad, ph.padSound, step, len, chord.voicing[0] + 12, ph.level * 0.6, 0);
       });
       if (ph.arp) {
         std::string st = barSteps(ph.arp, b);
