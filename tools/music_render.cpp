@@ -258,19 +258,22 @@ void renderSong(StereoBuffer& mix) {
     mix.r[i] = (dry.r[i] + wetDelay.r[i] + wetReverb.r[i]) * g;
   }
 
-  // Mastering: find the gain that lands the limited mix on the target loudness.
+  // Mastering: find the input gain that lands the limited mix on the target loudness.
+  // The true-peak envelope scales with the gain, so it is measured once.
   const double ceiling = dbToGain(kCeilingDbtp);
   const double target = kTargetLufs + kEncoderLossLu;
+  const std::vector<float> peaks = truePeakEnvelope(mix);
   double gainDb = target - integratedLoudness(mix.l.data(), mix.r.data(), frames, kSynthRate);
   StereoBuffer trial;
+  trial.resize(frames);
   for (int pass = 0; pass < 4; ++pass) {
-    trial = mix;
-    float g = float(dbToGain(gainDb));
+    const double g = dbToGain(gainDb);
+    std::vector<float> lim = limiterGain(peaks, g, ceiling, 0.002 * kSynthRate, 0.08 * kSynthRate);
     for (size_t i = 0; i < frames; ++i) {
-      trial.l[i] *= g;
-      trial.r[i] *= g;
+      float k = float(g) * lim[i];
+      trial.l[i] = mix.l[i] * k;
+      trial.r[i] = mix.r[i] * k;
     }
-    limitPeaks(trial, ceiling, 0.002 * kSynthRate, 0.08 * kSynthRate);
     double got = integratedLoudness(trial.l.data(), trial.r.data(), frames, kSynthRate);
     if (std::abs(got - target) < 0.05) break;
     gainDb += target - got;

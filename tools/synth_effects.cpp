@@ -111,16 +111,23 @@ void addDuck(std::vector<float>& gain, int64_t start, double depth, double recov
   }
 }
 
-void limitPeaks(StereoBuffer& buf, double ceiling, double lookaheadSamples, double releaseSamples) {
+std::vector<float> truePeakEnvelope(const StereoBuffer& buf) {
   const size_t n = buf.frames();
-  const size_t la = std::max<size_t>(1, size_t(lookaheadSamples));
   std::vector<float> pl, pr;
   interSamplePeaks(buf.l.data(), n, pl);
   interSamplePeaks(buf.r.data(), n, pr);
+  for (size_t i = 0; i < n; ++i) pl[i] = std::max(pl[i], pr[i]);
+  return pl;
+}
+
+std::vector<float> limiterGain(const std::vector<float>& peak, double inputGain, double ceiling,
+                               double lookaheadSamples, double releaseSamples) {
+  const size_t n = peak.size();
+  const size_t la = std::max<size_t>(1, size_t(lookaheadSamples));
   // Gain each sample needs on its own.
   std::vector<float> need(n);
   for (size_t i = 0; i < n; ++i) {
-    double p = std::max(pl[i], pr[i]);
+    double p = peak[i] * inputGain;
     need[i] = p > ceiling ? float(ceiling / p) : 1.0f;
   }
   // Smallest need within the look-ahead window [i, i+la), then a slow release.
@@ -143,19 +150,22 @@ void limitPeaks(StereoBuffer& buf, double ceiling, double lookaheadSamples, doub
     }
   }
   // Averaging over the look-ahead length turns the steps into smooth ramps and still
-  // keeps every sample at or below what it needs.
+  // keeps every sample at or below what it needs. Near the start the average covers
+  // fewer samples; there the raw gain is the bound.
   double sum = 0.0;
-  std::vector<float> smooth(n);
   for (size_t i = 0; i < n; ++i) {
     sum += g[i];
     if (i >= la) sum -= g[i - la];
-    size_t count = std::min(i + 1, la);
-    smooth[i] = float(sum / double(count));
+    float avg = float(sum / double(std::min(i + 1, la)));
+    need[i] = i + 1 < la ? std::min(avg, g[i]) : avg;
   }
-  for (size_t i = 0; i < n; ++i) {
-    // Near the start the average covers fewer samples; fall back to the raw gain.
-    float s = i + 1 < la ? std::min(smooth[i], g[i]) : smooth[i];
-    buf.l[i] *= s;
-    buf.r[i] *= s;
+  return need;
+}
+
+void limitPeaks(StereoBuffer& buf, double ceiling, double lookaheadSamples, double releaseSamples) {
+  std::vector<float> g = limiterGain(truePeakEnvelope(buf), 1.0, ceiling, lookaheadSamples, releaseSamples);
+  for (size_t i = 0; i < g.size(); ++i) {
+    buf.l[i] *= g[i];
+    buf.r[i] *= g[i];
   }
 }

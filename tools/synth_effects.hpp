@@ -23,3 +23,10 @@ void addDuck(std::vector<float>& gain, int64_t start, double depth, double recov
 // Look-ahead peak limiter on the (estimated, 4x oversampled) true peak: never lets the
 // output exceed `ceiling` (linear).
 void limitPeaks(StereoBuffer& buf, double ceiling, double lookaheadSamples, double releaseSamples);
+
+// The same in two steps, for trying several input gains on one mix: the true-peak
+// envelope (larger of both channels) once, then the limiter's gain curve for the mix
+// scaled by `inputGain`, which the caller multiplies in together with that gain.
+std::vector<float> truePeakEnvelope(const StereoBuffer& buf);
+std::vector<float> limiterGain(const std::vector<float>& peak, double inputGain, double ceiling,
+                               double lookaheadSamples, double releaseSamples);
