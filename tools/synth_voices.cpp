@@ -9,6 +9,13 @@ constexpr int kMaxUnison = 9;
 // a 2 ms attack and far cheaper than per-sample exponentials.
 constexpr int kControlStep = 16;
 
+// 1 until the last fifth of a hit, then a straight ramp to 0: drum tails never end in
+// a step.
+double tailFade(int64_t s, int64_t len) {
+  double x = double(s) / double(len);
+  return x < 0.8 ? 1.0 : (1.0 - x) * 5.0;
+}
+
 int64_t clampLength(const StereoBuffer& out, int64_t start, int64_t len) {
   int64_t n = int64_t(out.frames());
   if (start >= n || start < 0) return 0;
@@ -145,7 +152,8 @@ void renderKick(StereoBuffer& out, int64_t start, double velocity, double punch)
 }
 
 void renderSnare(StereoBuffer& out, int64_t start, double velocity, uint64_t seed) {
-  int64_t len = clampLength(out, start, int64_t(0.35 * kSynthRate));
+  const int64_t full = int64_t(0.35 * kSynthRate);
+  int64_t len = clampLength(out, start, full);
   SynthRng rng(seed + 77);
   Svf bp, hp;
   bp.set(2400.0, 0.35);
@@ -160,14 +168,15 @@ void renderSnare(StereoBuffer& out, int64_t start, double velocity, uint64_t see
     double tone = (std::sin(kTwoPi * p1) * 0.7 + std::sin(kTwoPi * p2) * 0.3) * std::exp(-t / 0.05);
     double nz = rng.bipolar();
     double noise = (bp.band(nz) * 0.8 + hp.high(nz) * 0.5) * std::exp(-t / 0.11);
-    double y = (tone * 0.55 + noise * 0.6) * velocity;
+    double y = (tone * 0.55 + noise * 0.6) * velocity * tailFade(s, full);
     L[s] += float(y);
     R[s] += float(y);
   }
 }
 
 void renderClap(StereoBuffer& out, int64_t start, double velocity, uint64_t seed) {
-  int64_t len = clampLength(out, start, int64_t(0.4 * kSynthRate));
+  const int64_t full = int64_t(0.4 * kSynthRate);
+  int64_t len = clampLength(out, start, full);
   SynthRng rng(seed + 99);
   Svf bpL, bpR;
   bpL.set(1250.0, 0.45);
@@ -181,7 +190,7 @@ void renderClap(StereoBuffer& out, int64_t start, double velocity, uint64_t seed
     if (t < 0.027)
       env = std::exp(-std::fmod(t, 0.009) / 0.0025);
     else
-      env = std::exp(-(t - 0.027) / 0.09);
+      env = std::exp(-(t - 0.027) / 0.09) * tailFade(s, full);
     double yl = bpL.band(rng.bipolar()) * env * velocity * 1.3;
     double yr = bpR.band(rng.bipolar()) * env * velocity * 1.3;
     L[s] += float(yl);
@@ -191,7 +200,8 @@ void renderClap(StereoBuffer& out, int64_t start, double velocity, uint64_t seed
 
 void renderHat(StereoBuffer& out, int64_t start, double velocity, bool open, double pan, uint64_t seed) {
   double decay = open ? 0.16 : 0.032;
-  int64_t len = clampLength(out, start, int64_t(decay * 6.0 * kSynthRate));
+  const int64_t full = int64_t(decay * 6.0 * kSynthRate);
+  int64_t len = clampLength(out, start, full);
   SynthRng rng(seed + 5);
   Metal metal(410.0, rng);
   Svf hp, lp;
@@ -204,7 +214,7 @@ void renderHat(StereoBuffer& out, int64_t start, double velocity, bool open, dou
   for (int64_t s = 0; s < len; ++s) {
     double t = double(s) / kSynthRate;
     double x = rng.bipolar() * 0.6 + metal.tick() * 0.5;
-    double env = std::exp(-t / decay) * (1.0 - double(s) / double(len));  // ends at zero
+    double env = std::exp(-t / decay) * (1.0 - double(s) / double(full));  // ends at zero
     double y = lp.low(hp.high(x)) * env * velocity * 0.55;
     L[s] += float(y * gl);
     R[s] += float(y * gr);
