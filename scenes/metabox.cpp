@@ -1,12 +1,152 @@
-// The "metabox" section. Awaiting its section: until it arrives the module only
-// clears the target to black.
+// The "metabox" section: three cube-like metaballs (fourth-power falloff)
+// polygonized by marching cubes and drawn as a glowing moving environment map,
+// over a tiled texture warped by travelling waves and shaded darker towards the
+// middle, with a pulsing logo.
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+
+#include "image/imagefile.hpp"
 #include "image/pixelops.hpp"
 #include "main/scene.hpp"
+#include "scenes/blobs_parts.hpp"
+#include "scenes/effecthelpers.hpp"
+#include "scenes/marchingcubes.hpp"
+#include "scenes/metabox_parts.hpp"
+#include "scenes/sphere_blockfill.hpp"
 
 namespace {
-void load() {}
-void render(float, uint32_t* target) { clearFrame(target); }
-void release() {}
+constexpr int kGridSize = 20;
+
+uint32_t* envTexture = nullptr;
+uint32_t* tileTexture = nullptr;
+uint32_t* logo = nullptr;
+uint32_t* glowLayer = nullptr;
+GridPoint* warpGrid = nullptr;
+CubeGrid grid = {};
+Vec3 balls[3];
+int iso = 8;
+
+uint32_t* allocPixels(int count) { return static_cast<uint32_t*>(std::calloc(size_t(count), 4)); }
+
+void load() {
+  envTexture = allocPixels(256 * 256);
+  tileTexture = allocPixels(256 * 256);
+  logo = allocPixels(172 * 32);
+  glowLayer = allocPixels(kFramePixels);
+  warpGrid = static_cast<GridPoint*>(std::calloc(kGridPoints, sizeof(GridPoint)));
+  loadRgbImageOrDie("data\\metabox\\texture.rgb", 256, 256, envTexture);
+  loadRgbImageOrDie("data\\metabox\\qz0tile.rgb", 256, 256, tileTexture);
+  loadRgbImageOrDie("data\\metabox\\metabox.rgb", 172, 32, logo);
+  setupCubeGrid(grid, kGridSize, -100.0f, -100.0f, 200.0f, 10.0f);
+}
+
+float deg(float a) { return a * kDegToRad; }
+
+void render(float t, uint32_t* target) {
+  iso = 8;
+  balls[0] = {1.7f * std::sin(deg(t)), 1.7f * std::cos(deg(0.9f * t)), 1.7f * std::sin(deg(0.45f * t))};
+  balls[1] = {1.7f * std::sin(deg(0.6f * t)), -1.7f * std::cos(deg(0.4f * t)), 1.7f * std::cos(deg(0.95f * t))};
+  balls[2] = {-1.7f * std::sin(deg(0.5f * t)), -1.7f * std::cos(deg(0.65f * t)), 1.7f * std::cos(deg(1.05f * t))};
+  computeMetaboxField(grid, balls, 3, -3.5f, 0.35f);
+  computeCubeNormals(grid);
+
+  computeWarpGrid(t / 4.0f, warpGrid);
+  fillShadedBlocks(warpGrid, tileTexture, target);
+
+  clearFrame(glowLayer);
+  const float su = 128.0f * std::sin(deg(0.1f * t)), cu = 128.0f * std::cos(deg(0.1f * t));
+  polygonizeCubes(grid, iso, [&](const CubeVertex* v) {
+    int sx[3], sy[3], tu[3], tv[3];
+    for (int e = 0; e < 3; ++e) {
+      const Vec3& p = v[e].pos;
+      sx[e] = roundNear(60.0f * p.x / (50.0f + p.z)) + 160;
+      sy[e] = roundNear(60.0f * p.y / (50.0f + p.z)) + 100;
+      tu[e] = roundNear(v[e].normal.x + su);
+      tv[e] = roundNear(v[e].normal.y + cu);
+    }
+    drawTexturedTriangle(sx[0], sy[0], sx[1], sy[1], sx[2], sy[2], tu[0], tv[0], tu[1], tv[1], tu[2], tv[2], glowLayer,
+                         envTexture);
+  });
+  addFrame(glowLayer, target);
+
+  // The logo pulses once every 360 units and is undimmed while sin t <= 0.
+  int level = roundNear(250.0f * std::sin(deg(t)));
+  if (level < 0) level = 0;
+  blitKeyedDarken(74, 160, 172, 32, logo, target, 0, level);
+
+  if (t < 63.0f) darkenPixels(target, target, kFramePixels, fadeLevel(255 - roundNear(4.0f * t)));
+  if (t > 821.0f) {
+    if (t < 885.0f)
+      darkenPixels(target, target, kFramePixels, fadeLevel(roundNear(4.0f * (t - 821.0f))));
+    else
+      clearFrame(target);
+  }
+}
+
+void release() {
+  std::free(envTexture);
+  std::free(tileTexture);
+  std::free(logo);
+  std::free(glowLayer);
+  std::free(warpGrid);
+  envTexture = tileTexture = logo = glowLayer = nullptr;
+  warpGrid = nullptr;
+  releaseCubeGrid(grid);
+}
 }  // namespace
+
+void computeMetaboxField(CubeGrid& g, const Vec3* balls, int ballCount, float start, float spacing) {
+  const int n = g.n;
+  // Fourth powers per axis and ball, tabulated once per frame.
+  float q[3][3][32];
+  for (int b = 0; b < ballCount; ++b)
+    for (int i = 0; i < n; ++i) {
+      float p = start + spacing * float(i);
+      float d[3] = {p - balls[b].x, p - balls[b].y, p - balls[b].z};
+      for (int a = 0; a < 3; ++a) q[b][a][i] = d[a] * d[a] * d[a] * d[a];
+    }
+  uint8_t* F = g.field;
+  for (int k = 0; k < n; ++k)
+    for (int j = 0; j < n; ++j)
+      for (int i = 0; i < n; ++i) {
+        float f = 0.0f;
+        for (int b = 0; b < ballCount; ++b) {
+          float s = q[b][0][i] + q[b][1][j] + q[b][2][k];
+          if (s == 0.0f) continue;  // a point on the centre leaves that ball out
+          f += 1.0f / s;
+        }
+        *F++ = fieldByte(f);
+      }
+}
+
+void computeWarpGrid(float w, GridPoint* grid) {
+  struct Wave {
+    float amplitude;
+    bool cosine;
+    float ax, ay, aw, m, p;
+  };
+  static const Wave waves[8] = {
+      {3.12f, false, 4.92f, -1.23f, 0.693f, 1.432f, 1.0f}, {4.82f, false, -2.18f, 0.37f, 0.961f, 1.942f, 2.0f},
+      {2.11f, false, 0.33f, 2.53f, 0.116f, 1.683f, 3.0f},  {5.64f, true, -3.61f, -4.32f, 0.67f, 1.722f, 4.0f},
+      {3.91f, true, -2.47f, 2.89f, 0.279f, 1.758f, 5.0f},  {2.82f, true, 4.95f, -0.64f, 0.424f, 1.438f, 6.0f},
+      {7.91f, true, -3.03f, -3.12f, 0.246f, 1.354f, 7.0f}, {9.82f, false, 1.32f, -4.99f, 0.124f, 1.568f, 8.0f},
+  };
+  for (int y = 0; y < kGridRows; ++y)
+    for (int x = 0; x < kGridCols; ++x) {
+      float W[8];
+      for (int i = 0; i < 8; ++i) {
+        const Wave& wv = waves[i];
+        float arg = (wv.ax * float(x) + wv.ay * float(y) + wv.aw * w) * kDegToRad * wv.m + wv.p;
+        W[i] = wv.amplitude * (wv.cosine ? std::cos(arg) : std::sin(arg));
+      }
+      GridPoint& g = grid[y * kGridCols + x];
+      g.u = uint16_t(roundNear(1024.0f * (float(x) + W[0] - W[2] + W[4] - W[6])));
+      g.v = uint16_t(roundNear(1024.0f * (float(y) - W[1] + W[3] - W[5] + W[7])));
+      float dx = 20.0f - float(x), dy = 12.5f - float(y);
+      // The corners exceed 16 bits and wrap to a small (dark) value.
+      g.brightness = uint16_t(roundNear(90.0f * (dx * dx + dy * dy)) + 16128);
+    }
+}
 
 const SceneModule metaboxModule = {"metabox", load, render, release};

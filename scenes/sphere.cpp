@@ -1,12 +1,239 @@
-// The "sphere" section. Awaiting its section: until it arrives the module only
-// clears the target to black.
+// The "sphere" section: a flight through a textured sphere (one ray per grid
+// point, interpolated over 8 x 8 blocks), a breathing cloud of 600 glow
+// particles blurred radially, and three captions fading in and out.
+#include <cmath>
+#include <cstdlib>
+
+#include "image/imagefile.hpp"
 #include "image/pixelops.hpp"
+#include "image/radialblur.hpp"
 #include "main/scene.hpp"
+#include "scenes/effecthelpers.hpp"
+#include "scenes/marchingcubes.hpp"
+#include "scenes/sphere_blockfill.hpp"
+#include "scenes/sphere_parts.hpp"
 
 namespace {
-void load() {}
-void render(float, uint32_t* target) { clearFrame(target); }
-void release() {}
+constexpr int kParticleCount = 600;
+constexpr float kSphereRadius = 128.0f;
+constexpr uint32_t kParticleSeed = 0x5F3759DFu;
+
+struct Particle {
+  Vec3 pos, base;
+  float speed, phase;
+};
+
+struct Caption {
+  const char* file;
+  int w, h;
+  int start, end;  // shown while start < T < end
+  int x, y;
+};
+constexpr Caption kCaptions[3] = {
+    {"DATA\\SPHERE\\kasimir.rgb", 202, 92, 442, 885, 59, 54},
+    {"DATA\\SPHERE\\bugel.rgb", 200, 114, 885, 1327, 60, 43},
+    {"DATA\\SPHERE\\mond.rgb", 258, 106, 1328, 1770, 31, 47},
+};
+
+uint32_t* sphereTexture = nullptr;
+uint32_t* glowImage = nullptr;
+uint32_t* captionImages[3] = {};
+uint32_t* particleLayer = nullptr;
+GridPoint* rayGrid = nullptr;
+Particle* particles = nullptr;
+LookCamera viewCamera;
+Mat4 worldToCamera;
+ViewPyramid pyramid;
+
+uint32_t* allocPixels(int count) { return static_cast<uint32_t*>(std::calloc(size_t(count), 4)); }
+
+void load() {
+  sphereTexture = allocPixels(256 * 256);
+  glowImage = allocPixels(32 * 32);
+  particleLayer = allocPixels(kFramePixels);
+  rayGrid = static_cast<GridPoint*>(std::calloc(kGridPoints, sizeof(GridPoint)));
+  for (int i = 0; i < 3; ++i) captionImages[i] = allocPixels(kCaptions[i].w * kCaptions[i].h);
+  particles = static_cast<Particle*>(std::calloc(kParticleCount, sizeof(Particle)));
+
+  loadRgbImageOrDie("DATA\\SPHERE\\texture.rgb", 256, 256, sphereTexture);
+  loadRgbImageOrDie("DATA\\SPHERE\\glow.rgb", 32, 32, glowImage);
+  for (int i = 0; i < 3; ++i) loadRgbImageOrDie(kCaptions[i].file, kCaptions[i].w, kCaptions[i].h, captionImages[i]);
+
+  computeViewPyramid(pyramid);
+
+  // Rest positions inside the ball of radius 96, |x| at most 64.
+  XorShift32 rng{kParticleSeed};
+  for (int i = 0; i < kParticleCount; ++i) {
+    Particle& p = particles[i];
+    p.base.x = 128.0f * rng.uniform() - 64.0f;
+    p.base.y = (2.0f * rng.uniform() - 1.0f) * std::sqrt(9216.0f - p.base.x * p.base.x);
+    p.base.z = (2.0f * rng.uniform() - 1.0f) * std::sqrt(9216.0f - p.base.x * p.base.x - p.base.y * p.base.y);
+    p.speed = rng.uniform();
+    p.phase = 360.0f * rng.uniform();
+    p.pos = p.base;
+  }
+}
+
+void castRayGrid() {
+  Vec3 p1, colStep, rowStep;
+  rotateToWorld(pyramid.p1, viewCamera, p1);
+  rotateToWorld(pyramid.colStep, viewCamera, colStep);
+  rotateToWorld(pyramid.rowStep, viewCamera, rowStep);
+  const Vec3 o = viewCamera.position;
+  const float c = o.x * o.x + o.y * o.y + o.z * o.z - kSphereRadius * kSphereRadius;
+  Vec3 rowDir = p1;
+  for (int r = 0; r < kGridRows; ++r) {
+    Vec3 d = rowDir;
+    for (int k = 0; k < kGridCols; ++k) {
+      castSphereRay(o, d, c, rayGrid[r * kGridCols + k]);
+      d = {d.x + colStep.x, d.y + colStep.y, d.z + colStep.z};
+    }
+    rowDir = {rowDir.x + rowStep.x, rowDir.y + rowStep.y, rowDir.z + rowStep.z};
+  }
+}
+
+void drawParticles(float tau) {
+  clearFrame(particleLayer);
+  const float* m = worldToCamera.m;
+  for (int i = 0; i < kParticleCount; ++i) {
+    Particle& p = particles[i];
+    float s = std::sin((p.speed * tau + p.phase) * kDegToRad);
+    float g = s * s + 0.5f;
+    p.pos = {p.base.x * g, p.base.y * g, p.base.z * g};
+    float cx = m[0] * p.pos.x + m[1] * p.pos.y + m[2] * p.pos.z + m[3];
+    float cy = m[4] * p.pos.x + m[5] * p.pos.y + m[6] * p.pos.z + m[7];
+    float cz = m[8] * p.pos.x + m[9] * p.pos.y + m[10] * p.pos.z + m[11];
+    int x, y, size;
+    if (!placeParticle(cx, cy, cz, pyramid.fx, pyramid.fy, x, y, size)) continue;
+    blitScaledKeyedAdd(x, y, size, size, 32, 32, glowImage, particleLayer, 0, 0);
+  }
+}
+
+void render(float t, uint32_t* target) {
+  const int T = int(t);
+  const float tau = t / 2.0f;
+
+  viewCamera.position = {80.0f * std::sin(1.456f * tau * kDegToRad) - 30.0f,
+                         70.0f * std::cos(1.234f * tau * kDegToRad) + 50.0f,
+                         80.0f * std::cos(1.515f * tau * kDegToRad) + 30.0f};
+  viewCamera.target = {0.0f, 0.0f, 0.0f};
+  viewCamera.roll = 0.0f;
+  computeViewPyramid(pyramid);
+  lookAt(viewCamera);
+  Mat4 axes, translation;
+  matFromCameraAxes(viewCamera, axes);
+  matFromCameraTranslation(viewCamera, translation);
+  matMul(worldToCamera, axes, translation);
+
+  castRayGrid();
+  fillTexturedBlocks(rayGrid, sphereTexture, target);
+
+  drawParticles(tau);
+  radialBlur(160, 100, 255 - ((T / 2) % 55), particleLayer);
+  addFrame(particleLayer, target);
+
+  int caption, level;
+  if (sphereCaptionAt(T, caption, level)) {
+    const Caption& c = kCaptions[caption];
+    blitKeyedBlend(c.x, c.y, c.w, c.h, captionImages[caption], target, 0xFF00FF, level);
+  }
+
+  // The section opens half inverted, fully inverted at t = 90, normal at 270.
+  int opening = sphereOpeningLevel(t);
+  if (opening >= 0) blendToNegative(target, opening);
+  if (T > 1642) {
+    if (T < 1770)
+      darkenPixels(target, target, kFramePixels, 2 * (T - 1642));
+    else
+      clearFrame(target);
+  }
+}
+
+void release() {
+  std::free(sphereTexture);
+  std::free(glowImage);
+  std::free(particleLayer);
+  std::free(rayGrid);
+  std::free(particles);
+  for (uint32_t*& c : captionImages) {
+    std::free(c);
+    c = nullptr;
+  }
+  sphereTexture = glowImage = particleLayer = nullptr;
+  rayGrid = nullptr;
+  particles = nullptr;
+}
 }  // namespace
+
+void computeViewPyramid(ViewPyramid& p) {
+  const float tanA = std::tan(30.0f * kDegToRad), tanB = std::tan(24.0f * kDegToRad);
+  p.p1 = {-tanA, tanB, 1.0f};
+  p.p2 = {tanA, tanB, 1.0f};
+  p.p3 = {-tanA, -tanB, 1.0f};
+  p.colStep = {(p.p2.x - p.p1.x) / 41.0f, (p.p2.y - p.p1.y) / 41.0f, (p.p2.z - p.p1.z) / 41.0f};
+  p.rowStep = {(p.p3.x - p.p1.x) / 26.0f, (p.p3.y - p.p1.y) / 26.0f, (p.p3.z - p.p1.z) / 26.0f};
+  p.fx = 160.0f / tanA;
+  p.fy = -100.0f / tanB;
+}
+
+void castSphereRay(const Vec3& o, const Vec3& d, float c, GridPoint& out) {
+  const float a = d.x * d.x + d.y * d.y + d.z * d.z;
+  const float b = 2.0f * (o.x * d.x + o.y * d.y + o.z * d.z);
+  const float disc = b * b - 4.0f * a * c;
+  out.brightness = 0;
+  if (disc < 0.0f) {
+    out.u = out.v = 0;
+    return;
+  }
+  const float s = (std::sqrt(disc) - b) / (2.0f * a);
+  const Vec3 h = {o.x + s * d.x, o.y + s * d.y, o.z + s * d.z};
+  float angle = std::atan(h.z / h.x) * 127.0f / 3.14159265f;
+  if (h.x > 0.0f) angle += 128.0f;
+  out.u = uint16_t(roundNear(angle * 256.0f * 2.0f));
+  out.v = uint16_t(roundNear((h.y - 96.0f) * 256.0f));
+}
+
+bool placeParticle(float cx, float cy, float cz, float fx, float fy, int& x, int& y, int& size) {
+  if (!(cz > 3.0f)) return false;
+  size = roundNear(1280.0f / cz);
+  if (size == 0) return false;
+  // Off-screen positions are clamped well outside the frame so the sums stay in range.
+  auto clampRound = [](float v) {
+    if (!(v > -100000.0f)) return -100000;
+    if (v > 100000.0f) return 100000;
+    return roundNear(v);
+  };
+  x = clampRound(fx * cx / cz) + 160 - size / 2;
+  y = clampRound(fy * cy / cz) + 100 - size / 2;
+  return true;
+}
+
+bool sphereCaptionAt(int T, int& index, int& level) {
+  for (int i = 0; i < 3; ++i) {
+    const Caption& c = kCaptions[i];
+    if (T > c.start && T < c.end) {
+      index = i;
+      float phase = float(T - c.start) / 442.0f * 180.0f;
+      level = 255 - roundNear(255.0f * std::sin(phase * kDegToRad));
+      return true;
+    }
+  }
+  return false;
+}
+
+int sphereOpeningLevel(float t) {
+  if (int(t) >= 270) return -1;
+  float s = std::sin((t / 2.0f + 45.0f) * kDegToRad);
+  return roundNear(255.0f * s * s);
+}
+
+uint32_t XorShift32::next() {
+  state ^= state << 13;
+  state ^= state >> 17;
+  state ^= state << 5;
+  return state;
+}
+
+float XorShift32::uniform() { return float(next() >> 8) * (1.0f / 16777216.0f); }
 
 const SceneModule sphereModule = {"sphere", load, render, release};

@@ -1,0 +1,36 @@
+#include "engine/scenesequence.hpp"
+
+#include "engine/camera.hpp"
+#include "engine/construction.hpp"
+#include "engine/depthtarget.hpp"
+#include "engine/pipeline.hpp"
+#include "engine/tracks.hpp"
+
+void loadSceneSequence(Scene3D*& scene, const std::string& directory, const std::string& fileName) {
+  loadScene3D(scene, directory + fileName);
+  requireSceneCameras(scene);
+  allocateScene3D(scene);
+  loadSceneTextures(scene, directory);
+  buildTrackTree(scene);
+  prepareScene3D(scene);
+  computeBoundingBoxes(scene);
+}
+
+void runFrameSequence(Scene3D* scene, float f, uint32_t cameraIndex) {
+  animateScene3D(scene, f, kEngineWrap);
+  propagateTrackTree(scene);
+  setupCamera(scene, cameraIndex, false, kSceneNearPlane, kSceneFarPlane);
+  cullObjects(scene);
+  transformObjects(scene);
+  clipPolygons(scene);
+  projectVertices(scene);
+  setDepthTarget(scene->depthStore);
+  clearDepthTarget();
+}
+
+void releaseSceneSequence(Scene3D*& scene) {
+  if (!scene) return;
+  releaseTrackTree(scene);
+  releaseSceneBuffers(scene);
+  releaseScene3D(scene);
+}

@@ -1,0 +1,122 @@
+// The engine's frame on fels.3ds (386 vertices, 768 faces): tracks, hierarchy,
+// camera, culling, transform, clipping, projection, depth clear and drawing every
+// visible polygon, through a camera circling the object (the file has none).
+// Reports frames per second and the heap allocations made per frame (none).
+//
+// The file is looked up in $GVS_TESTDATA_3DS, else in ../../shared/testdata/3ds
+// beside the executable. Set GVS_BENCH_PNG=path to write the first frame as PNG.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "engine/camera.hpp"
+#include "engine/construction.hpp"
+#include "engine/depthtarget.hpp"
+#include "engine/pipeline.hpp"
+#include "engine/rasterizer.hpp"
+#include "engine/threeds.hpp"
+#include "engine/tracks.hpp"
+#include "main/datapath.hpp"
+#include "tools/png.hpp"
+#include "tools/scenefile.hpp"
+
+namespace {
+std::atomic<long> gAllocations{0};
+}
+
+// Counts every allocation of this program; weak, so another counting definition wins.
+__attribute__((weak)) void* operator new(std::size_t size) {
+  gAllocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+__attribute__((weak)) void operator delete(void* p) noexcept { std::free(p); }
+__attribute__((weak)) void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+std::string felsPath() {
+  const char* dir = std::getenv("GVS_TESTDATA_3DS");
+  std::string base = dir ? std::string(dir) + "/" : executableDirectory() + "/../../shared/testdata/3ds/";
+  return base + "fels.3ds";
+}
+
+// Everything a show scene's load sequence does, minus the camera check and with
+// the checkerboard as every material's texture.
+Scene3D* loadFels() {
+  Scene3D* scene = nullptr;
+  loadScene3D(scene, felsPath());
+  allocateScene3D(scene);
+  for (unsigned i = 0; i < scene->mesh->materialCount; ++i) fillCheckerboard(scene->textures[i]);
+  buildTrackTree(scene);
+  prepareScene3D(scene);
+  computeBoundingBoxes(scene);
+  return scene;
+}
+
+struct Orbit {
+  Vector3 centre;
+  float radius;
+};
+
+Orbit orbitAround(const Scene3D* scene) {
+  const ThreeDsObject& o = *scene->mesh->objects[0];
+  Vector3 lo = o.boxCorners[0], hi = o.boxCorners[6];
+  Vector3 c{(lo.x + hi.x) / 2, (lo.y + hi.y) / 2, (lo.z + hi.z) / 2};
+  float size = std::sqrt((hi.x - lo.x) * (hi.x - lo.x) + (hi.y - lo.y) * (hi.y - lo.y) + (hi.z - lo.z) * (hi.z - lo.z));
+  return {c, 0.9f * size};
+}
+
+void renderFrame(Scene3D* scene, const Orbit& orbit, float frame, uint32_t* target) {
+  animateScene3D(scene, frame, true);
+  propagateTrackTree(scene);
+  const float a = frame * 0.02f;
+  Vector3 eye{orbit.centre.x + orbit.radius * std::cos(a), orbit.centre.y + 0.4f * orbit.radius,
+              orbit.centre.z + orbit.radius * std::sin(a)};
+  buildProjectionCamera(*scene->camera, eye, orbit.centre, 0.0f, 60.0f, false, 0.5f, 100000.0f);
+  cullObjects(scene);
+  transformObjects(scene);
+  clipPolygons(scene);
+  projectVertices(scene);
+  setDepthTarget(scene->depthStore);
+  clearDepthTarget();
+  for (unsigned i = 0; i < scene->projectedMesh->objectCount; ++i)
+    drawObject(scene, i, drawPolygonPerspective, target);
+}
+
+void BM_EngineFrameFels(benchmark::State& state) {
+  if (!std::filesystem::exists(felsPath())) {
+    state.SkipWithError(("fels.3ds not found at " + felsPath()).c_str());
+    return;
+  }
+  Scene3D* scene = loadFels();
+  const Orbit orbit = orbitAround(scene);
+  std::vector<uint32_t> picture(kScreenPixels, 0);
+  if (const char* png = std::getenv("GVS_BENCH_PNG")) {
+    renderFrame(scene, orbit, 0.0f, picture.data());
+    writePng(png, picture.data(), kScreenWidth, kScreenHeight);
+  }
+  float frame = 0.0f;
+  long before = gAllocations.load();
+  for (auto _ : state) {
+    std::fill(picture.begin(), picture.end(), 0u);
+    renderFrame(scene, orbit, frame, picture.data());
+    benchmark::DoNotOptimize(picture.data());
+    frame += 1.0f;
+  }
+  long allocations = gAllocations.load() - before;
+  state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["allocs_per_frame"] = double(allocations) / double(state.iterations());
+  releaseTrackTree(scene);
+  releaseSceneBuffers(scene);
+  releaseScene3D(scene);
+}
+BENCHMARK(BM_EngineFrameFels)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "scenes/blobs_parts.hpp"
+#include "scenes/metabox_parts.hpp"
+
+namespace {
+struct Grid {
+  CubeGrid g{};
+  explicit Grid(int n) { setupCubeGrid(g, n, 0, 0, 0, 1); }
+  ~Grid() { releaseCubeGrid(g); }
+  uint8_t at(int i, int j, int k) const { return g.field[i + g.n * j + g.n * g.n * k]; }
+};
+}  // namespace
+
+TEST(BlobsField, BallOnAGridPointIsLeftOut) {
+  Grid grid(24);
+  // Grid point (12, 12, 12) is at (0, 0, 0); the other ball is 2 away from it.
+  const Vec3 balls[2] = {{0, 0, 0}, {2, 0, 0}};
+  computeBlobField(grid.g, balls, 2, -3.0f, 0.25f);
+  EXPECT_EQ(grid.at(12, 12, 12), 32);  // only 1 / 2 counts: rnd(64 * 0.5)
+  // Next to the centre the sum passes 4 and saturates.
+  EXPECT_EQ(grid.at(13, 12, 12), 255);
+  // Far corner: both balls at about 5.2 and 4.4 units.
+  float f = 1.0f / std::sqrt(27.0f) + 1.0f / std::sqrt(25.0f + 18.0f);
+  EXPECT_EQ(grid.at(0, 0, 0), uint8_t(std::nearbyint(64 * f)));
+}
+
+TEST(BlobsField, SaturationAndRounding) {
+  EXPECT_EQ(fieldByte(4.0f), 255);
+  EXPECT_EQ(fieldByte(100.0f), 255);
+  EXPECT_EQ(fieldByte(3.99f), 255);  // rnd(255.36)
+  EXPECT_EQ(fieldByte(3.995f), 255);  // rnd(255.68) = 256 is held, not wrapped to 0
+  EXPECT_EQ(fieldByte(3.98f), 255);  // rnd(254.72)
+  EXPECT_EQ(fieldByte(3.97f), 254);  // rnd(254.08)
+  EXPECT_EQ(fieldByte(0.0f), 0);
+  EXPECT_EQ(fieldByte(2.5f / 64.0f), 2);  // halves to even
+}
+
+TEST(MetaboxField, FourthPowersAndBallLeftOut) {
+  Grid grid(20);
+  // Grid point (10, 10, 10) is at (0, 0, 0).
+  const Vec3 balls[2] = {{0, 0, 0}, {1, 0, 0}};
+  computeMetaboxField(grid.g, balls, 2, -3.5f, 0.35f);
+  EXPECT_EQ(grid.at(10, 10, 10), 64);  // only 1 / 1^4
+  // At (0.35, 0, 0): 1 / 0.35^4 saturates.
+  EXPECT_EQ(grid.at(11, 10, 10), 255);
+  // At (-3.5, -3.5, -3.5): each axis adds its fourth power.
+  float f = 1.0f / (3 * std::pow(3.5f, 4.0f)) + 1.0f / (std::pow(4.5f, 4.0f) + 2 * std::pow(3.5f, 4.0f));
+  EXPECT_EQ(grid.at(0, 0, 0), uint8_t(std::nearbyint(64 * f)));
+}
+
+TEST(TunnelRays, MissesAreBlackAndAxialRaysKeepTheirValue) {
+  GridPoint p{11, 22, 33};
+  castTunnelRay({0, 0, 0}, {0, 0, 1}, 0, p);  // along the axis
+  EXPECT_EQ(p.u, 11);
+  EXPECT_EQ(p.v, 22);
+  EXPECT_EQ(p.brightness, 33);
+  castTunnelRay({200, 0, 0}, {0, 1, 0}, 0, p);  // outside, running past
+  EXPECT_EQ(p.u, 0);
+  EXPECT_EQ(p.v, 0);
+  EXPECT_EQ(p.brightness, 0);
+  castTunnelRay({0, 0, 0}, {1, 0, 0}, 0, p);  // hits at distance 128
+  EXPECT_EQ(p.brightness, uint16_t(65280 - 128 * 128));
+  castTunnelRay({0, 0, 0}, {0.1f, 0, 0}, 0, p);  // distance 1280: beyond 500 is dark
+  EXPECT_EQ(p.brightness, 0);
+}
+
+TEST(MetaboxWarp, BrightnessRisesOutwardsAndWrapsAtTheCorners) {
+  static GridPoint grid[kGridPoints];
+  computeWarpGrid(0.0f, grid);
+  EXPECT_EQ(grid[12 * kGridCols + 20].brightness >> 8, 63);  // 90 * 0.25 + 16128
+  // Corner (0, 0): 90 * (400 + 156.25) + 16128 = 66190.5 -> 66190 wraps to 654.
+  EXPECT_EQ(grid[0].brightness, uint16_t(66190 - 65536));
+  EXPECT_LT(grid[0].brightness >> 8, 5);
+  EXPECT_EQ(grid[6 * kGridCols + 6].brightness >> 8, (90 * (196 * 4 + 169) / 4 + 16128) >> 8);
+}

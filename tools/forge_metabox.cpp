@@ -1,0 +1,119 @@
+// Data of the "metabox" section: the moving environment map that makes the
+// metaballs glow, the seamless background tile and the logo (black is its key).
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/canvas.hpp"
+#include "tools/forge.hpp"
+
+namespace {
+uint32_t hash2(int x, int y, uint32_t seed) {
+  uint32_t h = uint32_t(x) * 0x8DA6B343u ^ uint32_t(y) * 0xD8163841u ^ seed * 0xCB1AB31Fu;
+  h ^= h >> 13;
+  h *= 0x5BD1E995u;
+  h ^= h >> 15;
+  return h;
+}
+
+float periodicNoise(float x, float y, int period, uint32_t seed) {
+  int xi = int(std::floor(x)), yi = int(std::floor(y));
+  float fx = x - float(xi), fy = y - float(yi);
+  fx = fx * fx * (3 - 2 * fx);
+  fy = fy * fy * (3 - 2 * fy);
+  auto at = [&](int X, int Y) {
+    X = ((X % period) + period) % period;
+    Y = ((Y % period) + period) % period;
+    return float(hash2(X, Y, seed) & 0xFFFF) / 65535.0f;
+  };
+  float a = at(xi, yi), b = at(xi + 1, yi), c = at(xi, yi + 1), d = at(xi + 1, yi + 1);
+  return (a + (b - a) * fx) * (1 - fy) + (c + (d - c) * fx) * fy;
+}
+
+// Octaves of noise over a 256-texel tile that wraps seamlessly.
+float tileFbm(float x, float y, int baseCells, int octaves, uint32_t seed) {
+  float sum = 0, amp = 0.5f, norm = 0;
+  for (int o = 0, cells = baseCells; o < octaves; ++o, cells *= 2, amp *= 0.5f) {
+    float scale = float(cells) / 256.0f;
+    sum += amp * periodicNoise(x * scale, y * scale, cells, seed + uint32_t(o));
+    norm += amp;
+  }
+  return sum / norm;
+}
+
+int clampByte(float v) { return std::clamp(int(std::lround(v)), 0, 255); }
+
+// Caustic-like bright veins on a dark ground, repeating both ways: slid over the
+// metaballs' normals it reads as light moving through glass.
+bool makeEnvironment(std::vector<uint8_t>& out) {
+  Canvas c(256, 256);
+  const float pi = 3.14159265f;
+  for (int y = 0; y < 256; ++y)
+    for (int x = 0; x < 256; ++x) {
+      float fx = float(x), fy = float(y);
+      // Domain warp keeps the veins organic; every term repeats every 256 texels.
+      float wx = fx + 24 * tileFbm(fx, fy, 4, 3, 1), wy = fy + 24 * tileFbm(fx, fy, 4, 3, 2);
+      float n = tileFbm(wx, wy, 4, 4, 3);
+      float vein = std::pow(1.0f - std::abs(std::sin(n * 6 * pi)), 6.0f);
+      float soft = 0.5f + 0.5f * std::sin(2 * pi * fx / 256) * std::cos(2 * pi * fy / 128);
+      float R = 30 + 60 * soft + 200 * vein, G = 60 + 50 * soft + 220 * vein, B = 110 + 40 * soft + 150 * vein;
+      c.at(x, y) = rgb(clampByte(R * 0.8f), clampByte(G * 0.8f), clampByte(B * 0.8f));
+    }
+  out = canvasToRgbFile(c);
+  return true;
+}
+
+// A floor tile: four bevelled squares with a ring inlay, in muted violet and slate.
+bool makeTile(std::vector<uint8_t>& out) {
+  Canvas c(256, 256);
+  for (int y = 0; y < 256; ++y)
+    for (int x = 0; x < 256; ++x) {
+      int cx = x / 64, cy = y / 64;
+      float px = float(x % 64) - 31.5f, py = float(y % 64) - 31.5f;
+      bool violet = ((cx + cy) & 1) == 0;
+      float R = violet ? 120 : 70, G = violet ? 80 : 100, B = violet ? 160 : 130;
+      float edge = 31.5f - std::max(std::abs(px), std::abs(py));
+      float shade = 0.8f + 0.35f * tileFbm(float(x), float(y), 16, 4, 7);
+      if (edge < 2) {
+        shade *= 0.35f;  // grout
+      } else if (edge < 6) {
+        // Bevel lit from the top left.
+        bool lit = (px < 0 && std::abs(px) >= std::abs(py)) || (py < 0 && std::abs(py) > std::abs(px));
+        shade *= lit ? 1.35f : 0.7f;
+      }
+      float r = std::hypot(px, py);
+      if (std::abs(r - 17) < 3) shade *= 1.4f - 0.13f * std::abs(r - 17);
+      if (r < 5) shade *= 1.25f;
+      c.at(x, y) = rgb(clampByte(R * shade), clampByte(G * shade), clampByte(B * shade));
+    }
+  out = canvasToRgbFile(c);
+  return true;
+}
+
+bool makeLogo(std::vector<uint8_t>& out) {
+  const int w = 172, h = 32;
+  const std::string text = "METABOX";
+  int size = 34;
+  while (size > 8 && textWidth(Font::SansBold, size, text) > w - 6) --size;
+  TextMask m;
+  if (!renderTextMask(Font::SansBold, size, text, m)) return false;
+  Canvas c(w, h, 0);
+  int x0 = (w - (m.w - 2)) / 2 - 1, y0 = (h - m.h) / 2 + size / 14;
+  for (int y = 0; y < m.h; ++y)
+    for (int x = 0; x < m.w; ++x) {
+      int a = m.alpha[size_t(y * m.w + x)];
+      if (!a) continue;
+      float f = std::clamp(float(y0 + y) / float(h), 0.0f, 1.0f);
+      blendPixel(c, x0 + x, y0 + y, rgb(clampByte(255 - 20 * f), clampByte(250 - 90 * f), clampByte(200 - 150 * f)),
+                 a);
+    }
+  out = canvasToRgbFile(c);
+  return true;
+}
+
+const ForgeRegistrar kEnvironment("data\\metabox\\texture.rgb", makeEnvironment);
+const ForgeRegistrar kTile("data\\metabox\\qz0tile.rgb", makeTile);
+const ForgeRegistrar kLogo("data\\metabox\\metabox.rgb", makeLogo);
+}  // namespace

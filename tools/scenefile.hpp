@@ -1,0 +1,23 @@
+// Loading a 3DS file named on the command line into a prepared Scene3D for the
+// dump and view commands: the engine's construction sequence, with textures looked
+// up in the file's own directory.
+#pragma once
+#include <string>
+
+#include "engine/scene3d.hpp"
+
+// A texture that no file supplied: the viewer's checkerboard.
+void fillCheckerboard(TextureImage* texture);
+
+// The whole construction sequence. With checkerFallback a material whose texture is
+// missing (and a mesh without materials) gets the checkerboard, with a note on
+// standard error, instead of ending the program. Failures end the program as in the
+// show.
+Scene3D* loadSceneFile(const std::string& path, bool checkerFallback);
+
+// Shared argument parsing: false (after a message on standard error) when the text is
+// not a number.
+bool parseFrameArgument(const char* command, const char* text, float& frame);
+bool parseCameraArgument(const char* command, const char* text, unsigned& camera);
+// False (after a message) when the scene has no camera of that index.
+bool checkCameraIndex(const char* command, const Scene3D* scene, unsigned camera);
