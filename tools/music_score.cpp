@@ -101,6 +101,9 @@ struct Phrase {
   double level;        // melodic parts' level
 };
 
+// Columns: bars, chords | kick, clap, snare, hats, open hats | bass rhythm and sound |
+// pad rhythm and sound | melody, its sound and octave | arpeggio | filter sweep from, to |
+// flags, level. The phrases follow each other without gaps: 110 bars in all.
 // clang-format off
 const Phrase kArrangement[] = {
   // Intro under the logo: the pad opens slowly, the downbeat pulses; a bell hints at
