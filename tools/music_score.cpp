@@ -1,6 +1,7 @@
 #include "tools/music_score.hpp"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -323,8 +324,9 @@ std::vector<ScoreEvent> composeSong() {
             continue;
           }
           int note = m.note + 12 * ph.leadOctave;
-          // Legato lines slide between neighbouring notes.
-          double glide = (ph.leadSound == Sound::kSawLead && prev >= 0) ? double(prev - note) : 0.0;
+          // The legato lead slides into steps; leaps start clean.
+          bool slide = ph.leadSound == Sound::kSawLead && prev >= 0 && std::abs(prev - note) <= 4;
+          double glide = slide ? double(prev - note) : 0.0;
           double gate = ph.leadSound == Sound::kSawLead ? m.length : m.length * 0.9;
           add(Part::kLead, ph.leadSound, step, gate, note, ph.level, glide);
           if (ph.flags & kDoubledLead) add(Part::kLead, Sound::kPluckLead, step, m.length * 0.9, note - 12, ph.level * 0.8, 0);

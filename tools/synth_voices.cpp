@@ -135,6 +135,7 @@ void renderKick(StereoBuffer& out, int64_t start, double velocity, double punch)
   float* L = out.l.data() + start;
   float* R = out.r.data() + start;
   const double top = 120.0 + 80.0 * punch;
+  SynthRng noise(0x4B1C);  // the same click on every kick
   for (int64_t s = 0; s < len; ++s) {
     double t = double(s) / kSynthRate;
     double f = 47.0 + (top - 47.0) * std::exp(-t / 0.03);
@@ -142,8 +143,9 @@ void renderKick(StereoBuffer& out, int64_t start, double velocity, double punch)
     double body = std::sin(kTwoPi * phase);
     double env = t < 0.05 ? 1.0 : std::exp(-(t - 0.05) / 0.16);
     if (t > 0.42) env *= (0.5 - t) / 0.08;  // no cut-off click at the end
-    // A short bright click from the steep early sweep, then a warm body.
-    double click = std::sin(kTwoPi * phase * 7.0) * std::exp(-t / 0.0025) * 0.35 * punch;
+    // A short bright click (the steep early sweep and a breath of noise), then a warm
+    // body: the downbeat cuts through even the busiest bars.
+    double click = (std::sin(kTwoPi * phase * 7.0) * 0.7 + noise.bipolar() * 0.3) * std::exp(-t / 0.002) * 0.5 * punch;
     double y = std::tanh(1.6 * body * env) * 0.78 + click;
     y *= velocity;
     L[s] += float(y);
