@@ -1,0 +1,164 @@
+// Building blocks of the forge's synthesizer: a seeded noise source, band-limited
+// oscillators (PolyBLEP), a resonant state-variable filter, envelopes and pitch helpers.
+// Everything is plain arithmetic on doubles/floats so a render is the same on every run.
+#pragma once
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+constexpr double kSynthRate = 44100.0;
+constexpr double kTwoPi = 6.283185307179586;
+
+// Planar stereo buffer of the whole song (or one bus of it).
+struct StereoBuffer {
+  std::vector<float> l, r;
+  void resize(size_t frames) {
+    l.assign(frames, 0.0f);
+    r.assign(frames, 0.0f);
+  }
+  size_t frames() const { return l.size(); }
+};
+
+// xorshift64*: the only source of randomness, always seeded explicitly.
+struct SynthRng {
+  uint64_t s;
+  explicit SynthRng(uint64_t seed) : s(seed ? seed : 0x9E3779B97F4A7C15ull) {}
+  uint64_t next() {
+    s ^= s >> 12;
+    s ^= s << 25;
+    s ^= s >> 27;
+    return s * 0x2545F4914F6CDD1Dull;
+  }
+  // Uniform in [-1, 1).
+  double bipolar() { return double(next() >> 11) * (2.0 / 9007199254740992.0) - 1.0; }
+  double unit() { return double(next() >> 11) * (1.0 / 9007199254740992.0); }
+};
+
+inline double midiToHz(double note) { return 440.0 * std::pow(2.0, (note - 69.0) / 12.0); }
+inline double dbToGain(double db) { return std::pow(10.0, db / 20.0); }
+
+// Equal-power pan, p in [-1 (left), 1 (right)].
+inline void panGains(double p, float& gl, float& gr) {
+  double a = (p + 1.0) * 0.25 * 3.141592653589793;
+  gl = float(std::cos(a) * 1.41421356);
+  gr = float(std::sin(a) * 1.41421356);
+}
+
+// PolyBLEP correction around a discontinuity; t is the phase in [0,1), dt the increment.
+inline double polyBlep(double t, double dt) {
+  if (t < dt) {
+    t /= dt;
+    return t + t - t * t - 1.0;
+  }
+  if (t > 1.0 - dt) {
+    t = (t - 1.0) / dt;
+    return t * t + t + t + 1.0;
+  }
+  return 0.0;
+}
+
+enum class Wave { kSine, kSaw, kSquare, kTriangle };
+
+// Band-limited oscillator: saw and square by PolyBLEP, triangle by integrating the
+// band-limited square (leaky), sine exact.
+struct Osc {
+  double phase = 0.0;
+  double tri = 0.0;
+  Wave wave = Wave::kSaw;
+  [[gnu::always_inline]] double tick(double hz) {
+    double dt = hz / kSynthRate;
+    if (dt > 0.45) dt = 0.45;
+    double v = 0.0;
+    switch (wave) {
+      case Wave::kSine:
+        v = std::sin(kTwoPi * phase);
+        break;
+      case Wave::kSaw:
+        v = 2.0 * phase - 1.0 - polyBlep(phase, dt);
+        break;
+      case Wave::kSquare:
+      case Wave::kTriangle: {
+        double sq = phase < 0.5 ? 1.0 : -1.0;
+        sq += polyBlep(phase, dt);
+        double t2 = phase + 0.5;
+        if (t2 >= 1.0) t2 -= 1.0;
+        sq -= polyBlep(t2, dt);
+        if (wave == Wave::kSquare) {
+          v = sq;
+        } else {
+          tri = dt * 4.0 * sq + (1.0 - 0.0005) * tri;
+          v = tri;
+        }
+        break;
+      }
+    }
+    phase += dt;
+    if (phase >= 1.0) phase -= 1.0;
+    return v;
+  }
+};
+
+// Topology-preserving state-variable filter (Zavalishin/Simper); stable under fast
+// cutoff modulation, which the leads and the acid bass rely on.
+struct Svf {
+  double ic1 = 0.0, ic2 = 0.0;
+  double a1 = 0, a2 = 0, a3 = 0, k = 1.0;
+  double lastCut = -1.0, lastRes = -1.0;
+  void set(double cutoffHz, double resonance) {
+    if (cutoffHz == lastCut && resonance == lastRes) return;
+    lastCut = cutoffHz;
+    lastRes = resonance;
+    double c = cutoffHz;
+    if (c < 20.0) c = 20.0;
+    if (c > 0.45 * kSynthRate) c = 0.45 * kSynthRate;
+    double g = std::tan(3.141592653589793 * c / kSynthRate);
+    k = 2.0 - 2.0 * resonance;  // resonance 0..~0.97
+    if (k < 0.05) k = 0.05;
+    a1 = 1.0 / (1.0 + g * (g + k));
+    a2 = g * a1;
+    a3 = g * a2;
+  }
+  // Returns low-pass; band and high are left in the out-parameters when wanted.
+  double low(double v0) {
+    double v3 = v0 - ic2;
+    double v1 = a1 * ic1 + a2 * v3;
+    double v2 = ic2 + a2 * ic1 + a3 * v3;
+    ic1 = 2.0 * v1 - ic1;
+    ic2 = 2.0 * v2 - ic2;
+    return v2;
+  }
+  double band(double v0) {
+    double v3 = v0 - ic2;
+    double v1 = a1 * ic1 + a2 * v3;
+    double v2 = ic2 + a2 * ic1 + a3 * v3;
+    ic1 = 2.0 * v1 - ic1;
+    ic2 = 2.0 * v2 - ic2;
+    return v1;
+  }
+  double high(double v0) {
+    double v3 = v0 - ic2;
+    double v1 = a1 * ic1 + a2 * v3;
+    double v2 = ic2 + a2 * ic1 + a3 * v3;
+    ic1 = 2.0 * v1 - ic1;
+    ic2 = 2.0 * v2 - ic2;
+    return v0 - k * v1 - v2;
+  }
+};
+
+// Linear-attack, exponential-decay/release envelope evaluated at a time in seconds.
+// gate is how long the note is held.
+struct Adsr {
+  double attack = 0.005, decay = 0.2, sustain = 0.7, release = 0.2;
+  double at(double t, double gate) const {
+    auto held = [&](double x) {
+      if (x < attack) return x / attack;
+      double d = x - attack;
+      return sustain + (1.0 - sustain) * std::exp(-d / decay);
+    };
+    if (t < gate) return held(t);
+    double r = t - gate;
+    return held(gate) * std::exp(-r / release);
+  }
+  // Seconds after the gate until the level is negligible.
+  double tail() const { return release * 7.0; }
+};
