@@ -61,44 +61,33 @@ void printJsonEntry(const Result& r) {
               r.frames, r.medianMs, r.worstMs, r.fps());
 }
 
-int fail(const char* msg, const char* arg = "") {
-  std::fprintf(stderr, "gvs-tool bench: %s%s (see --help)\n", msg, arg);
-  return 2;
-}
+int fail(const char* msg, const char* arg = "") { return argumentError("bench", msg, arg); }
 
 int run(int argc, char** argv) {
-  double fps = 60, from = 0, to = 0;
-  bool json = false, haveFrom = false, haveTo = false;
+  ShowRangeArgs range;
+  range.fps = 60;
+  bool json = false;
   const char* only = nullptr;
-  const char* root = nullptr;
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
     const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
+    OptionResult shared = parseShowRangeOption("bench", a, v, i, range);
+    if (shared == OptionResult::Failed) return 2;
+    if (shared == OptionResult::Taken) continue;
     if (!std::strcmp(a, "--help")) {
       std::fputs(kHelp, stdout);
       return 0;
     } else if (!std::strcmp(a, "--json")) {
       json = true;
-    } else if (!std::strcmp(a, "--fps")) {
-      if (!parseNumber(v, fps) || fps <= 0) return fail("--fps needs a positive number");
-      ++i;
     } else if (!std::strcmp(a, "--section")) {
       if (!v) return fail("--section needs a name");
       only = v, ++i;
-    } else if (!std::strcmp(a, "--from")) {
-      if (!parseNumber(v, from)) return fail("--from needs a number");
-      haveFrom = true, ++i;
-    } else if (!std::strcmp(a, "--to")) {
-      if (!parseNumber(v, to)) return fail("--to needs a number");
-      haveTo = true, ++i;
-    } else if (!std::strcmp(a, "--data-root")) {
-      if (!v) return fail("--data-root needs a folder");
-      root = v, ++i;
     } else {
       return fail("unknown argument ", a);
     }
   }
-  if ((haveFrom || haveTo) && !only) return fail("--from and --to need --section");
+  if ((range.haveFrom || range.haveTo) && !only) return fail("--from and --to need --section");
+  const double fps = range.fps;
 
   struct Window {
     const char* name;
@@ -115,11 +104,11 @@ int run(int argc, char** argv) {
     auto it = std::find_if(windows.begin(), windows.end(), [&](const Window& w) { return !std::strcmp(w.name, only); });
     if (it == windows.end()) return fail("unknown section ", only);
     Window w = *it;
-    if (haveFrom) w.start = std::max(w.start, from);
-    if (haveTo) w.end = std::min(w.end, to);
+    if (range.haveFrom) w.start = std::max(w.start, range.from);
+    if (range.haveTo) w.end = std::min(w.end, range.to);
     windows = {w};
   }
-  if (!startHeadless(root, "bench")) return 1;
+  if (!startHeadless(range.dataRoot, "bench")) return 1;
   loadAllScenes();
   miscModule.load();
 

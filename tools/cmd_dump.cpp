@@ -12,6 +12,7 @@
 
 #include "engine/scenedump.hpp"
 #include "engine/scenesequence.hpp"
+#include "tools/args.hpp"
 #include "tools/command.hpp"
 #include "tools/scenefile.hpp"
 
@@ -62,51 +63,25 @@ void usage(FILE* out) {
 }
 
 int run(int argc, char** argv) {
-  const char* file = nullptr;
-  float frame = 0.0f;
-  unsigned camera = 0;
   int encoding = -1;  // -1: decide by the terminal, 0: code page 437, 1: UTF-8
-  for (int i = 1; i < argc; ++i) {
-    const char* a = argv[i];
-    if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h")) {
-      usage(stdout);
-      return 0;
+  auto own = [&](const char* a, const char*, int&) {
+    if (std::strcmp(a, "--utf8") && std::strcmp(a, "--cp437")) return OptionResult::Unknown;
+    int wanted = a[2] == 'u' ? 1 : 0;
+    if (encoding != -1 && encoding != wanted) {
+      std::fprintf(stderr, "gvs-tool dump: --utf8 and --cp437 exclude each other\n");
+      return OptionResult::Failed;
     }
-    bool hasValue = i + 1 < argc;
-    if (!std::strcmp(a, "--frame") && hasValue) {
-      if (!parseFrameArgument("dump", argv[++i], frame)) return 2;
-    } else if (!std::strcmp(a, "--camera") && hasValue) {
-      if (!parseCameraArgument("dump", argv[++i], camera)) return 2;
-    } else if (!std::strcmp(a, "--utf8") || !std::strcmp(a, "--cp437")) {
-      int wanted = a[2] == 'u' ? 1 : 0;
-      if (encoding != -1 && encoding != wanted) {
-        std::fprintf(stderr, "gvs-tool dump: --utf8 and --cp437 exclude each other\n");
-        return 2;
-      }
-      encoding = wanted;
-    } else if (a[0] == '-' && a[1] != 0) {
-      std::fprintf(stderr, "gvs-tool dump: unknown or incomplete option '%s'\n\n", a);
-      usage(stderr);
-      return 2;
-    } else if (!file) {
-      file = a;
-    } else {
-      std::fprintf(stderr, "gvs-tool dump: only one file, please ('%s')\n", a);
-      return 2;
-    }
-  }
-  if (!file) {
-    usage(stderr);
-    return 2;
-  }
+    encoding = wanted;
+    return OptionResult::Taken;
+  };
+  SceneFileArgs args;
+  int exitCode = parseSceneFileArgs("dump", argc, argv, usage, own, args);
+  if (exitCode >= 0) return exitCode;
   if (encoding == -1) encoding = isatty(STDOUT_FILENO) ? 1 : 0;
 
-  Scene3D* scene = loadSceneFile(file, false);
-  if (!checkCameraIndex("dump", scene, camera)) {
-    releaseSceneSequence(scene);
-    return 2;
-  }
-  runFrameSequence(scene, frame, camera);
+  Scene3D* scene = loadSceneForCamera("dump", args.file, false, args.camera);
+  if (!scene) return 2;
+  runFrameSequence(scene, args.frame, args.camera);
   char* text = nullptr;
   size_t size = 0;
   FILE* memory = open_memstream(&text, &size);

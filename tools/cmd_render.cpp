@@ -21,49 +21,38 @@ const char* kHelp =
     "  --data-root ROOT the folder that holds 'data' (default: ./ when it has one,\n"
     "                   else the folder of gvs-tool)\n";
 
-int fail(const char* msg, const char* arg = "") {
-  std::fprintf(stderr, "gvs-tool render: %s%s (see --help)\n", msg, arg);
-  return 2;
-}
+int fail(const char* msg, const char* arg = "") { return argumentError("render", msg, arg); }
 
 int run(int argc, char** argv) {
-  double from = 0, to = 0, fps = 0;
-  bool haveFrom = false, haveTo = false, haveFps = false, single = false;
+  ShowRangeArgs range;
+  bool single = false;
   const char* out = nullptr;
-  const char* root = nullptr;
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
     const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
+    OptionResult shared = parseShowRangeOption("render", a, v, i, range);
+    if (shared == OptionResult::Failed) return 2;
+    if (shared == OptionResult::Taken) continue;
     if (!std::strcmp(a, "--help")) {
       std::fputs(kHelp, stdout);
       return 0;
     } else if (!std::strcmp(a, "--single-scene")) {
       single = true;
-    } else if (!std::strcmp(a, "--from")) {
-      if (!parseNumber(v, from)) return fail("--from needs a number");
-      haveFrom = true, ++i;
-    } else if (!std::strcmp(a, "--to")) {
-      if (!parseNumber(v, to)) return fail("--to needs a number");
-      haveTo = true, ++i;
-    } else if (!std::strcmp(a, "--fps")) {
-      if (!parseNumber(v, fps) || fps <= 0) return fail("--fps needs a positive number");
-      haveFps = true, ++i;
     } else if (!std::strcmp(a, "--out")) {
       if (!v) return fail("--out needs a folder");
       out = v, ++i;
-    } else if (!std::strcmp(a, "--data-root")) {
-      if (!v) return fail("--data-root needs a folder");
-      root = v, ++i;
     } else {
       return fail("unknown argument ", a);
     }
   }
-  if (!haveFrom || !haveTo || !haveFps || !out) return fail("--from, --to, --fps and --out are required");
+  if (!range.haveFrom || !range.haveTo || !range.haveFps || !out)
+    return fail("--from, --to, --fps and --out are required");
+  const double from = range.from, to = range.to, fps = range.fps;
   if (to < from) return fail("--to must not be below --from");
   std::error_code ec;
   std::filesystem::create_directories(out, ec);
   if (ec) return fail("cannot create the output folder ", out);
-  if (!startHeadless(root, "render")) return 1;
+  if (!startHeadless(range.dataRoot, "render")) return 1;
 
   const SceneModule& misc = miscModule;
   if (single)

@@ -10,6 +10,7 @@
 #include "engine/rasterizer.hpp"
 #include "engine/scenesequence.hpp"
 #include "engine/threeds.hpp"
+#include "tools/args.hpp"
 #include "tools/command.hpp"
 #include "tools/png.hpp"
 #include "tools/scenefile.hpp"
@@ -26,49 +27,27 @@ void usage(FILE* out) {
 }
 
 int run(int argc, char** argv) {
-  const char* file = nullptr;
   std::string outPath = "view.png";
-  float frame = 0.0f;
-  unsigned camera = 0;
   bool affine = false;
-  for (int i = 1; i < argc; ++i) {
-    const char* a = argv[i];
-    if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h")) {
-      usage(stdout);
-      return 0;
-    }
-    bool hasValue = i + 1 < argc;
-    if (!std::strcmp(a, "--frame") && hasValue) {
-      if (!parseFrameArgument("view", argv[++i], frame)) return 2;
-    } else if (!std::strcmp(a, "--camera") && hasValue) {
-      if (!parseCameraArgument("view", argv[++i], camera)) return 2;
-    } else if (!std::strcmp(a, "--out") && hasValue) {
-      outPath = argv[++i];
+  auto own = [&](const char* a, const char* value, int& i) {
+    if (!std::strcmp(a, "--out") && value) {
+      outPath = value;
+      ++i;
     } else if (!std::strcmp(a, "--affine")) {
       affine = true;
-    } else if (a[0] == '-' && a[1] != 0) {
-      std::fprintf(stderr, "gvs-tool view: unknown or incomplete option '%s'\n\n", a);
-      usage(stderr);
-      return 2;
-    } else if (!file) {
-      file = a;
     } else {
-      std::fprintf(stderr, "gvs-tool view: only one file, please ('%s')\n", a);
-      return 2;
+      return OptionResult::Unknown;
     }
-  }
-  if (!file) {
-    usage(stderr);
-    return 2;
-  }
+    return OptionResult::Taken;
+  };
+  SceneFileArgs args;
+  int exitCode = parseSceneFileArgs("view", argc, argv, usage, own, args);
+  if (exitCode >= 0) return exitCode;
 
-  Scene3D* scene = loadSceneFile(file, true);
-  if (!checkCameraIndex("view", scene, camera)) {
-    releaseSceneSequence(scene);
-    return 2;
-  }
+  Scene3D* scene = loadSceneForCamera("view", args.file, true, args.camera);
+  if (!scene) return 2;
   std::vector<uint32_t> picture(kScreenPixels, 0);
-  runFrameSequence(scene, frame, camera);
+  runFrameSequence(scene, args.frame, args.camera);
   const PolygonRasterizer draw = affine ? drawPolygonAffine : drawPolygonPerspective;
   for (unsigned i = 0; i < scene->projectedMesh->objectCount; ++i) drawObject(scene, i, draw, picture.data());
   releaseSceneSequence(scene);

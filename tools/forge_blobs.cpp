@@ -9,43 +9,10 @@
 
 #include "tools/canvas.hpp"
 #include "tools/forge.hpp"
+#include "tools/forge_noise.hpp"
+#include "tools/forge_paint.hpp"
 
 namespace {
-uint32_t hash2(int x, int y, uint32_t seed) {
-  uint32_t h = uint32_t(x) * 0x8DA6B343u ^ uint32_t(y) * 0xD8163841u ^ seed * 0xCB1AB31Fu;
-  h ^= h >> 13;
-  h *= 0x5BD1E995u;
-  h ^= h >> 15;
-  return h;
-}
-
-float periodicNoise(float x, float y, int period, uint32_t seed) {
-  int xi = int(std::floor(x)), yi = int(std::floor(y));
-  float fx = x - float(xi), fy = y - float(yi);
-  fx = fx * fx * (3 - 2 * fx);
-  fy = fy * fy * (3 - 2 * fy);
-  auto at = [&](int X, int Y) {
-    X = ((X % period) + period) % period;
-    Y = ((Y % period) + period) % period;
-    return float(hash2(X, Y, seed) & 0xFFFF) / 65535.0f;
-  };
-  float a = at(xi, yi), b = at(xi + 1, yi), c = at(xi, yi + 1), d = at(xi + 1, yi + 1);
-  return (a + (b - a) * fx) * (1 - fy) + (c + (d - c) * fx) * fy;
-}
-
-// Octaves of noise over a 256-texel tile that wraps seamlessly.
-float tileFbm(int x, int y, int baseCells, int octaves, uint32_t seed) {
-  float sum = 0, amp = 0.5f, norm = 0;
-  for (int o = 0, cells = baseCells; o < octaves; ++o, cells *= 2, amp *= 0.5f) {
-    float scale = float(cells) / 256.0f;
-    sum += amp * periodicNoise(float(x) * scale, float(y) * scale, cells, seed + uint32_t(o));
-    norm += amp;
-  }
-  return sum / norm;
-}
-
-int clampByte(float v) { return std::clamp(int(std::lround(v)), 0, 255); }
-
 // Signed texel offset from `centre` on the 256-wrap.
 float wrapOffset(int x, int centre) { return float(((x - centre + 128) & 255) - 128); }
 
@@ -149,21 +116,16 @@ bool makeTunnelWall(std::vector<uint8_t>& out) {
 bool makeCaption(std::vector<uint8_t>& out) {
   const int w = 290, h = 50;
   const std::string text = "NEVER BORING";
-  int size = 44;
-  while (size > 10 && textWidth(Font::SansBold, size, text) > w - 12) --size;
+  int size = fitTextSize(Font::SansBold, 44, 10, w - 12, text);
   TextMask m;
   if (!renderTextMask(Font::SansBold, size, text, m)) return false;
   Canvas c(w, h, 0);
   int x0 = (w - (m.w - 2)) / 2 - 1, y0 = (h - m.h) / 2 + size / 12;
-  for (int y = 0; y < m.h; ++y)
-    for (int x = 0; x < m.w; ++x) {
-      int a = m.alpha[size_t(y * m.w + x)];
-      if (!a) continue;
-      float f = float(y) / float(m.h);
-      // Bright enough that it survives being dimmed by 128 when the caption pulses.
-      uint32_t col = rgb(clampByte(255 - 40 * f), clampByte(230 - 120 * f), clampByte(140 + 115 * f));
-      blendPixel(c, x0 + x, y0 + y, col, a);
-    }
+  blendMask(c, m, x0, y0, [&](int y) {
+    float f = float(y) / float(m.h);
+    // Bright enough that it survives being dimmed by 128 when the caption pulses.
+    return rgb(clampByte(255 - 40 * f), clampByte(230 - 120 * f), clampByte(140 + 115 * f));
+  });
   out = canvasToRgbFile(c);
   return true;
 }

@@ -7,6 +7,7 @@
 
 #include "tools/canvas.hpp"
 #include "tools/forge.hpp"
+#include "tools/forge_paint.hpp"
 
 namespace {
 constexpr double kPi = 3.141592653589793;
@@ -22,18 +23,8 @@ struct Rng {  // xorshift32, fixed seed per texture
   double unit() { return (next() & 0xFFFFFF) / double(0x1000000); }
 };
 
-int clampByte(double v) { return std::clamp(int(std::lround(v)), 0, 255); }
-uint32_t mix(uint32_t a, uint32_t b, double t) {
-  t = std::clamp(t, 0.0, 1.0);
-  auto ch = [&](int s) { return int(((a >> s) & 255) * (1 - t) + ((b >> s) & 255) * t + 0.5); };
-  return rgb(ch(16), ch(8), ch(0));
-}
 uint32_t scale(uint32_t c, double f) {
   return rgb(clampByte(((c >> 16) & 255) * f), clampByte(((c >> 8) & 255) * f), clampByte((c & 255) * f));
-}
-double smooth(double e0, double e1, double x) {
-  double t = std::clamp((x - e0) / (e1 - e0), 0.0, 1.0);
-  return t * t * (3 - 2 * t);
 }
 
 // Value noise that repeats every 256 texels: a lattice of `cells` x `cells` random values.
@@ -92,11 +83,11 @@ bool makeBricks(std::vector<uint8_t>& out) {
   return texture(out, [&](int x, int y) {
     int course = y / 32, off = (course & 1) * 32;
     int bx = ((x + off) % 256) / 64, by = y % 32, xx = (x + off) % 64;
-    double mortar = std::min({smooth(0, 3, by), smooth(32, 29, by), smooth(0, 3, xx), smooth(64, 61, xx)});
+    double mortar = std::min({smoothStep(0, 3, by), smoothStep(32, 29, by), smoothStep(0, 3, xx), smoothStep(64, 61, xx)});
     double nv = n[size_t(y) * 256 + size_t(x)];
-    uint32_t brick = scale(mix(rgb(150, 55, 35), rgb(200, 110, 70), nv), tone[size_t(course * 4 + bx)]);
+    uint32_t brick = scale(mixColour(rgb(150, 55, 35), rgb(200, 110, 70), nv), tone[size_t(course * 4 + bx)]);
     uint32_t grout = scale(rgb(170, 165, 150), 0.7 + 0.5 * nv);
-    return mix(grout, brick, mortar);
+    return mixColour(grout, brick, mortar);
   });
 }
 
@@ -109,7 +100,7 @@ bool makeTiles(std::vector<uint8_t>& out) {
     double bevel = e < 4 ? (cx < 4 || cy < 4 ? 1.35 : 0.6) : 1.0;
     if (e < 1) return rgb(20, 25, 40);
     double nv = n[size_t(y) * 256 + size_t(x)];
-    uint32_t glass = mix(rgb(30, 80, 170), rgb(90, 180, 240), nv + 0.2 * std::sin((cx + cy) * kPi / 32));
+    uint32_t glass = mixColour(rgb(30, 80, 170), rgb(90, 180, 240), nv + 0.2 * std::sin((cx + cy) * kPi / 32));
     return scale(glass, bevel);
   });
 }
@@ -119,7 +110,7 @@ bool makeCircuit(std::vector<uint8_t>& out) {
   Canvas c(256, 256, rgb(10, 70, 35));
   auto n = noiseField(33, 8, 3);
   for (int y = 0; y < 256; ++y)
-    for (int x = 0; x < 256; ++x) c.at(x, y) = mix(rgb(8, 55, 28), rgb(20, 95, 45), n[size_t(y) * 256 + size_t(x)]);
+    for (int x = 0; x < 256; ++x) c.at(x, y) = mixColour(rgb(8, 55, 28), rgb(20, 95, 45), n[size_t(y) * 256 + size_t(x)]);
   Rng r{303};
   auto put = [&](int x, int y, uint32_t col) { c.at(((x % 256) + 256) % 256, ((y % 256) + 256) % 256) = col; };
   for (int i = 0; i < 70; ++i) {
@@ -153,7 +144,7 @@ bool makeMarble(std::vector<uint8_t>& out) {
   return texture(out, [&](int x, int y) {
     double nv = n[size_t(y) * 256 + size_t(x)];
     double vein = std::pow(std::fabs(std::sin((x + y) * kPi / 64 + nv * 12)), 0.35);
-    return mix(rgb(40, 40, 55), mix(rgb(215, 210, 200), rgb(250, 245, 235), nv), vein);
+    return mixColour(rgb(40, 40, 55), mixColour(rgb(215, 210, 200), rgb(250, 245, 235), nv), vein);
   });
 }
 
@@ -181,11 +172,11 @@ bool makeOrnament(std::vector<uint8_t>& out) {
     double cx = (x % 64) - 31.5, cy = (y % 64) - 31.5;
     double r = std::hypot(cx, cy), a = std::atan2(cy, cx);
     double star = 18 + 7 * std::cos(8 * a);
-    uint32_t bg = mix(rgb(60, 15, 30), rgb(110, 30, 50), 0.5 + 0.5 * std::cos(r * kPi / 8));
-    if (r < star) bg = mix(rgb(250, 200, 80), rgb(170, 110, 30), r / star);
+    uint32_t bg = mixColour(rgb(60, 15, 30), rgb(110, 30, 50), 0.5 + 0.5 * std::cos(r * kPi / 8));
+    if (r < star) bg = mixColour(rgb(250, 200, 80), rgb(170, 110, 30), r / star);
     if (std::fabs(r - 27) < 1.5) bg = rgb(240, 210, 120);
     double corner = std::hypot(std::fabs(cx) - 32, std::fabs(cy) - 32);
-    if (corner < 6) bg = mix(rgb(255, 240, 170), rgb(200, 140, 40), corner / 6);
+    if (corner < 6) bg = mixColour(rgb(255, 240, 170), rgb(200, 140, 40), corner / 6);
     return bg;
   });
 }
@@ -212,8 +203,8 @@ bool makeCells(std::vector<uint8_t>& out) {
           }
         }
     double edge = d2 - d1;
-    uint32_t inner = mix(rgb(20, 20, 50), rgb(50, 40, 100), d1 / 20);
-    return mix(rgb(120, 255, 255), inner, smooth(0, 4, edge));
+    uint32_t inner = mixColour(rgb(20, 20, 50), rgb(50, 40, 100), d1 / 20);
+    return mixColour(rgb(120, 255, 255), inner, smoothStep(0, 4, edge));
   });
 }
 
@@ -230,7 +221,7 @@ bool makeWood(std::vector<uint8_t>& out) {
     int plank = x / 32, cx = x % 32;
     double nv = n[size_t(y) * 256 + size_t(x)];
     double grain = 0.5 + 0.5 * std::sin((cx * 0.35 + nv * 7 + ofs[size_t(plank)]) * 1.3);
-    uint32_t wood = scale(mix(rgb(120, 70, 30), rgb(190, 130, 70), grain), tone[size_t(plank)]);
+    uint32_t wood = scale(mixColour(rgb(120, 70, 30), rgb(190, 130, 70), grain), tone[size_t(plank)]);
     if (cx == 0) wood = rgb(40, 20, 10);
     if ((y + plank * 97) % 256 < 2) wood = rgb(50, 28, 12);  // plank ends
     return wood;
@@ -241,19 +232,14 @@ bool makeWood(std::vector<uint8_t>& out) {
 bool makeLogo(std::vector<uint8_t>& out) {
   Canvas c(320, 100);
   const std::string name = "GREYLINE";
-  int size = 72;
-  while (size > 20 && textWidth(Font::SansBold, size, name) > 300) --size;
+  int size = fitTextSize(Font::SansBold, 72, 20, 300, name);
   TextMask m;
   if (!renderTextMask(Font::SansBold, size, name, m)) return false;
   const int x0 = (320 - m.w) / 2, y0 = 8;
-  for (int y = 0; y < m.h; ++y)
-    for (int x = 0; x < m.w; ++x) {
-      int a = m.alpha[size_t(y) * size_t(m.w) + size_t(x)];
-      if (!a) continue;
-      double v = double(y) / std::max(1, m.h - 1);
-      uint32_t col = mix(rgb(255, 255, 255), rgb(80, 255, 140), v);
-      blendPixel(c, x0 + x, y0 + y, col, a);
-    }
+  blendMask(c, m, x0, y0, [&](int y) {
+    double v = double(y) / std::max(1, m.h - 1);
+    return mixColour(rgb(255, 255, 255), rgb(80, 255, 140), v);
+  });
   if (!drawTextCentred(c, Font::Sans, 16, 160, 94, "VIDEO  SYSTEM", rgb(160, 255, 190))) return false;
   out = canvasToRgbFile(c);
   return true;

@@ -4,22 +4,15 @@
 
 #include "tools/canvas.hpp"
 #include "tools/forge.hpp"
+#include "tools/forge_paint.hpp"
 
 namespace {
 constexpr int kW = 320, kH = 200;
 
-uint32_t mix(uint32_t a, uint32_t b, double t) {
-  auto ch = [&](int s) {
-    double v = double((a >> s) & 255) * (1.0 - t) + double((b >> s) & 255) * t;
-    return uint32_t(std::lround(v)) << s;
-  };
-  return ch(16) | ch(8) | ch(0);
-}
-
 // A deep blue-to-violet vertical gradient with a faint perspective grid in the lower half.
 void paintBackdrop(Canvas& c, uint32_t top, uint32_t bottom, uint32_t grid) {
   for (int y = 0; y < kH; ++y)
-    for (int x = 0; x < kW; ++x) c.at(x, y) = mix(top, bottom, double(y) / (kH - 1));
+    for (int x = 0; x < kW; ++x) c.at(x, y) = mixColour(top, bottom, double(y) / (kH - 1));
   const int horizon = 118;
   for (int k = 1; k < 12; ++k) {  // receding horizontal lines
     int y = horizon + int(std::lround(82.0 * (k * k) / 121.0));

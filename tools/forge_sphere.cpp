@@ -8,49 +8,10 @@
 
 #include "tools/canvas.hpp"
 #include "tools/forge.hpp"
+#include "tools/forge_noise.hpp"
+#include "tools/forge_paint.hpp"
 
 namespace {
-uint32_t hash2(int x, int y, uint32_t seed) {
-  uint32_t h = uint32_t(x) * 0x8DA6B343u ^ uint32_t(y) * 0xD8163841u ^ seed * 0xCB1AB31Fu;
-  h ^= h >> 13;
-  h *= 0x5BD1E995u;
-  h ^= h >> 15;
-  return h;
-}
-
-float lattice(int x, int y, int period, uint32_t seed) {
-  x = ((x % period) + period) % period;
-  y = ((y % period) + period) % period;
-  return float(hash2(x, y, seed) & 0xFFFF) / 65535.0f;
-}
-
-// Value noise that repeats every `period` lattice cells.
-float periodicNoise(float x, float y, int period, uint32_t seed) {
-  int xi = int(std::floor(x)), yi = int(std::floor(y));
-  float fx = x - float(xi), fy = y - float(yi);
-  fx = fx * fx * (3 - 2 * fx);
-  fy = fy * fy * (3 - 2 * fy);
-  float a = lattice(xi, yi, period, seed), b = lattice(xi + 1, yi, period, seed);
-  float c = lattice(xi, yi + 1, period, seed), d = lattice(xi + 1, yi + 1, period, seed);
-  return (a + (b - a) * fx) * (1 - fy) + (c + (d - c) * fx) * fy;
-}
-
-// Octaves of noise over a 256-texel tile that wraps seamlessly.
-float tileFbm(int x, int y, int baseCells, int octaves, uint32_t seed) {
-  float sum = 0, amp = 0.5f, norm = 0;
-  int cells = baseCells;
-  for (int o = 0; o < octaves; ++o) {
-    float scale = float(cells) / 256.0f;
-    sum += amp * periodicNoise(float(x) * scale, float(y) * scale, cells, seed + uint32_t(o));
-    norm += amp;
-    amp *= 0.5f;
-    cells *= 2;
-  }
-  return sum / norm;
-}
-
-int clampByte(float v) { return std::clamp(int(std::lround(v)), 0, 255); }
-
 // Riveted panels with glowing seams, repeating every 256 texels both ways.
 bool makeSphereTexture(std::vector<uint8_t>& out) {
   Canvas c(256, 256);
@@ -143,13 +104,6 @@ bool stampText(Coverage& cov, Font font, int size, int centreX, int baseY, const
   return true;
 }
 
-// The largest size (up to maxSize) at which the text fits the width.
-int fitSize(Font font, int maxSize, int width, const std::string& text) {
-  int size = maxSize;
-  while (size > 8 && textWidth(font, size, text) > width) --size;
-  return size;
-}
-
 // A credit caption: a small role line over a big name, the letters ringed by a
 // dark outline so their soft edges never blend into the magenta key.
 bool makeCaption(int w, int h, const std::string& role, const std::string& name, uint32_t nameTop,
@@ -157,7 +111,7 @@ bool makeCaption(int w, int h, const std::string& role, const std::string& name,
   Coverage roleCov{w, h, std::vector<uint8_t>(size_t(w * h), 0)};
   Coverage nameCov = roleCov;
   int roleSize = std::max(12, h / 6);
-  int nameSize = fitSize(Font::SansBold, h * 3 / 5, w - 14, name);
+  int nameSize = fitTextSize(Font::SansBold, h * 3 / 5, 8, w - 14, name);
   int roleBase = 6 + roleSize;
   int nameBase = h - 10 - nameSize / 8;
   if (!stampText(roleCov, Font::Serif, roleSize, w / 2, roleBase, role)) return false;
@@ -177,16 +131,12 @@ bool makeCaption(int w, int h, const std::string& role, const std::string& name,
         }
       if (near) c.at(x, y) = rgb(12, 8, 28);
     }
-  auto mix = [](uint32_t a, uint32_t b, float f) {
-    auto ch = [&](int s) { return int(float((a >> s) & 255) * (1 - f) + float((b >> s) & 255) * f + 0.5f); };
-    return rgb(ch(16), ch(8), ch(0));
-  };
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       size_t i = size_t(y * w + x);
       if (nameCov.a[i]) {
         float f = float(y - (nameBase - nameSize)) / float(nameSize);
-        blendPixel(c, x, y, mix(nameTop, nameBottom, std::clamp(f, 0.0f, 1.0f)), nameCov.a[i]);
+        blendPixel(c, x, y, mixColour<float>(nameTop, nameBottom, f), nameCov.a[i]);
       }
       if (roleCov.a[i]) blendPixel(c, x, y, rgb(120, 230, 255), roleCov.a[i]);
     }

@@ -7,20 +7,10 @@
 
 #include "tools/canvas.hpp"
 #include "tools/forge.hpp"
+#include "tools/forge_paint.hpp"
 
 namespace {
 constexpr double kTau = 6.283185307179586;
-
-int clampByte(double v) { return std::clamp(int(std::lround(v)), 0, 255); }
-uint32_t mix(uint32_t a, uint32_t b, double t) {
-  t = std::clamp(t, 0.0, 1.0);
-  auto ch = [&](int s) { return int(((a >> s) & 255) * (1 - t) + ((b >> s) & 255) * t + 0.5); };
-  return rgb(ch(16), ch(8), ch(0));
-}
-double smooth(double e0, double e1, double x) {
-  double t = std::clamp((x - e0) / (e1 - e0), 0.0, 1.0);
-  return t * t * (3 - 2 * t);
-}
 
 // The background repeats every 256 pixels both ways (the warp wraps the coordinates),
 // so every term has a whole number of periods across the tile.
@@ -31,16 +21,16 @@ bool makeBackground(std::vector<uint8_t>& out) {
       double fx = x / 256.0 * kTau, fy = y / 256.0 * kTau;
       double p = std::sin(2 * fx) + std::sin(3 * fy) + std::sin(2 * fx + 2 * fy) + std::cos(fx - 3 * fy);
       p = (p + 4) / 8;  // 0..1
-      uint32_t base = p < 0.5 ? mix(rgb(10, 14, 60), rgb(20, 110, 160), p * 2) : mix(rgb(20, 110, 160), rgb(170, 40, 150), (p - 0.5) * 2);
+      uint32_t base = p < 0.5 ? mixColour(rgb(10, 14, 60), rgb(20, 110, 160), p * 2) : mixColour(rgb(20, 110, 160), rgb(170, 40, 150), (p - 0.5) * 2);
       // A lattice of glowing rings, 8 x 8 cells.
       double cx = std::fmod(x + 16.0, 32.0) - 16.0, cy = std::fmod(y + 16.0, 32.0) - 16.0;
       double r = std::sqrt(cx * cx + cy * cy);
       double ring = std::exp(-std::pow((r - 10.0) / 1.6, 2.0));
       double dot = std::exp(-r * r / 6.0);
-      uint32_t glow = mix(base, rgb(250, 230, 140), 0.75 * ring + 0.9 * dot);
+      uint32_t glow = mixColour(base, rgb(250, 230, 140), 0.75 * ring + 0.9 * dot);
       // Fine diagonal threads between the rings.
       double thread = std::pow(std::fabs(std::sin((fx + fy) * 16)), 24.0) * 0.25;
-      c.at(x, y) = mix(glow, rgb(180, 220, 255), thread);
+      c.at(x, y) = mixColour(glow, rgb(180, 220, 255), thread);
     }
   out = canvasToRgbFile(c);
   return true;
@@ -51,7 +41,7 @@ bool makeBackground(std::vector<uint8_t>& out) {
 double cylinderRadius(int t, int k) {
   double ring = std::pow(std::fabs(std::sin(t / 32.0 * 3.141592653589793)), 0.6);
   double flute = 0.5 - 0.5 * std::cos(k / 256.0 * kTau * 12);
-  double ends = std::sqrt(smooth(8.0, 46.0, t) * smooth(248.0, 210.0, t));
+  double ends = std::sqrt(smoothStep(8.0, 46.0, t) * smoothStep(248.0, 210.0, t));
   return (150.0 + 70.0 * ring - 18.0 * flute) * (0.35 + 0.65 * ends);
 }
 
@@ -68,11 +58,11 @@ bool makeCylinderTexture(std::vector<uint8_t>& out) {
     for (int k = 0; k < 256; ++k) {
       double ring = std::fabs(std::sin(t / 32.0 * 3.141592653589793));
       int band = (t / 32) & 1;
-      uint32_t metal = band ? mix(rgb(60, 30, 10), rgb(230, 170, 70), ring) : mix(rgb(30, 20, 40), rgb(180, 90, 170), ring);
+      uint32_t metal = band ? mixColour(rgb(60, 30, 10), rgb(230, 170, 70), ring) : mixColour(rgb(30, 20, 40), rgb(180, 90, 170), ring);
       double flute = 0.5 - 0.5 * std::cos(k / 256.0 * kTau * 12);
-      uint32_t col = mix(metal, rgb(20, 10, 5), 0.5 * flute * flute);
+      uint32_t col = mixColour(metal, rgb(20, 10, 5), 0.5 * flute * flute);
       // Engraved lines at the ring tops, rivets between the flutes.
-      if (std::abs(((t + 16) % 32) - 16) == 0) col = mix(col, rgb(255, 240, 200), 0.6);
+      if (std::abs(((t + 16) % 32) - 16) == 0) col = mixColour(col, rgb(255, 240, 200), 0.6);
       double rk = std::fmod(k + 256.0 / 24, 256.0 / 12) - 256.0 / 24, rt = ((t + 16) % 32) - 16;
       if (rk * rk + rt * rt < 5) col = rgb(250, 245, 220);
       c.at(k, t) = col;
@@ -107,19 +97,14 @@ bool makeLightTexture(std::vector<uint8_t>& out) {
 bool makeScroller(std::vector<uint8_t>& out) {
   Canvas c(1200, 100);
   const std::string text = "GREYLINE VIDEO SYSTEM \xE2\x80\xA2 ALL PIXELS HOMEMADE";
-  int size = 64;
-  while (size > 20 && textWidth(Font::SansBold, size, text) > 1180) --size;
+  int size = fitTextSize(Font::SansBold, 64, 20, 1180, text);
   TextMask m;
   if (!renderTextMask(Font::SansBold, size, text, m)) return false;
   const int x0 = (1200 - m.w) / 2, y0 = (100 - m.h) / 2;
-  for (int y = 0; y < m.h; ++y)
-    for (int x = 0; x < m.w; ++x) {
-      int a = m.alpha[size_t(y) * size_t(m.w) + size_t(x)];
-      if (!a) continue;
-      double v = double(y) / std::max(1, m.h - 1);
-      uint32_t col = v < 0.5 ? mix(rgb(120, 255, 250), rgb(255, 255, 255), v * 2) : mix(rgb(255, 255, 255), rgb(255, 90, 220), (v - 0.5) * 2);
-      if (c.inside(x0 + x, y0 + y)) blendPixel(c, x0 + x, y0 + y, col, a);
-    }
+  blendMask(c, m, x0, y0, [&](int y) {
+    double v = double(y) / std::max(1, m.h - 1);
+    return v < 0.5 ? mixColour(rgb(120, 255, 250), rgb(255, 255, 255), v * 2) : mixColour(rgb(255, 255, 255), rgb(255, 90, 220), (v - 0.5) * 2);
+  });
   out = canvasToRgbFile(c);
   return true;
 }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "engine/construction.hpp"
+#include "engine/scenesequence.hpp"
 #include "engine/threeds.hpp"
 
 void fillCheckerboard(TextureImage* texture) {
@@ -84,4 +85,11 @@ bool checkCameraIndex(const char* command, const Scene3D* scene, unsigned camera
   std::fprintf(stderr, "gvs-tool %s: there is no camera %u (the file has %u)\n", command, camera,
                unsigned(scene->mesh->cameraCount));
   return false;
+}
+
+Scene3D* loadSceneForCamera(const char* command, const std::string& path, bool checkerFallback, unsigned camera) {
+  Scene3D* scene = loadSceneFile(path, checkerFallback);
+  if (checkCameraIndex(command, scene, camera)) return scene;
+  releaseSceneSequence(scene);
+  return nullptr;
 }

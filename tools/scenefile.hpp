@@ -21,3 +21,7 @@ bool parseFrameArgument(const char* command, const char* text, float& frame);
 bool parseCameraArgument(const char* command, const char* text, unsigned& camera);
 // False (after a message) when the scene has no camera of that index.
 bool checkCameraIndex(const char* command, const Scene3D* scene, unsigned camera);
+
+// loadSceneFile followed by checkCameraIndex: null (after the message, with the
+// scene released) when the scene has no camera of that index.
+Scene3D* loadSceneForCamera(const char* command, const std::string& path, bool checkerFallback, unsigned camera);
