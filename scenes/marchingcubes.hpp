@@ -74,9 +74,12 @@ void polygonizeCubes(const CubeGrid& g, int iso, Emit emit) {
             int ia = idx + g.cornerIndex[a], ib = idx + g.cornerIndex[b];
             float fa = float(F[ia]), fb = float(F[ib]);
             float q = (float(iso) - fa) / (fb - fa);
+            // Between the two corners' world positions (the cell origin plus the
+            // corner offsets), so the rounding is that of the placed points.
             const Vec3 &wa = g.cornerWorld[a], &wb = g.cornerWorld[b];
-            tri[e].pos = {origin.x + wa.x + (wb.x - wa.x) * q, origin.y + wa.y + (wb.y - wa.y) * q,
-                          origin.z + wa.z + (wb.z - wa.z) * q};
+            const Vec3 pa = {origin.x + wa.x, origin.y + wa.y, origin.z + wa.z};
+            const Vec3 pb = {origin.x + wb.x, origin.y + wb.y, origin.z + wb.z};
+            tri[e].pos = {pa.x + (pb.x - pa.x) * q, pa.y + (pb.y - pa.y) * q, pa.z + (pb.z - pa.z) * q};
             tri[e].normal = {g.normalX[ia] + (g.normalX[ib] - g.normalX[ia]) * q,
                              g.normalY[ia] + (g.normalY[ib] - g.normalY[ia]) * q,
                              g.normalZ[ia] + (g.normalZ[ib] - g.normalZ[ia]) * q};

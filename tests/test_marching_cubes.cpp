@@ -124,6 +124,24 @@ TEST(MarchingCubesPolygonize, StraddlingCellCrossesAtTheIsoLevel) {
   releaseCubeGrid(g);
 }
 
+TEST(MarchingCubesPolygonize, VerticesInterpolateThePlacedCornerPositions) {
+  // With a cell size of 200 / 24 the corner positions are rounded; the vertex runs
+  // from corner a's placed position toward corner b's, bit for bit.
+  const float s = 200.0f / 24.0f;
+  CubeGrid g{};
+  setupCubeGrid(g, 2, -100.0f, -100.0f, 200.0f, s);
+  for (int i = 0; i < 8; ++i) g.field[i] = 130;
+  g.field[0] = 0;  // corner 4 alone inside: case 16, first vertex on edge 4 (corners 4, 5)
+  std::vector<CubeVertex> verts;
+  polygonizeCubes(g, 128, [&](const CubeVertex* v) { verts.insert(verts.end(), v, v + 3); });
+  ASSERT_EQ(verts.size(), 3u);
+  const float q = (128.0f - 0.0f) / (130.0f - 0.0f);
+  const float a = -100.0f + 0.0f, b = -100.0f + s;
+  EXPECT_EQ(verts[0].pos.x, a + (b - a) * q);
+  EXPECT_NE(verts[0].pos.x, -100.0f + s * q);  // the offset-only form rounds differently here
+  releaseCubeGrid(g);
+}
+
 TEST(MarchingCubesNormals, OuterPlanesStayZeroAndLengthIs127) {
   CubeGrid g{};
   setupCubeGrid(g, 6, 0, 0, 0, 1);
