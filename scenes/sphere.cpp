@@ -224,7 +224,7 @@ bool sphereCaptionAt(int T, int& index, int& level) {
 int sphereOpeningLevel(float t) {
   if (int(t) >= 270) return -1;
   float s = std::sin((t / 2.0f + 45.0f) * kDegToRad);
-  return roundNear(255.0f * s * s);
+  return roundNear(255.0f * (s * s));  // the square first, then the scale
 }
 
 uint32_t XorShift32::next() {

@@ -146,6 +146,8 @@ TEST(SphereOpening, InvertsAndReturns) {
   EXPECT_EQ(sphereOpeningLevel(90.0f), 255);
   EXPECT_EQ(sphereOpeningLevel(269.9f), 0);
   EXPECT_EQ(sphereOpeningLevel(270.0f), -1);
+  // The level scales the squared sine: 255 (s s), not (255 s) s, which rounds lower here.
+  EXPECT_EQ(sphereOpeningLevel(11.3077297f), 153);
 }
 
 TEST(SphereParticles, SeededCloudIsFixed) {
