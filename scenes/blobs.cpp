@@ -109,7 +109,7 @@ void render(float t, uint32_t* target) {
   addFrame(glowLayer, target);
 
   const float c = std::cos(1.4f * (t - 442.0f) * kDegToRad);
-  const int captionLevel = roundNear(128.0f * c * c);
+  const int captionLevel = roundNear(128.0f * (c * c));
   if (t < 64.0f) darkenPixels(target, target, kFramePixels, fadeLevel(255 - roundNear(4.0f * t)));
   if (t > 442.0f) blitKeyedAdd(15, 75, 290, 50, caption, target, 0, captionLevel);
   if (t > 821.0f) {

@@ -45,7 +45,7 @@ void updateRayFrame() {
 
 void aimMatrixCamera(float h) {
   const float sq = sinDeg(0.5f * h);
-  const float q = 30.0f * sq * sq;
+  const float q = 30.0f * (sq * sq);
   gCamera.position = {0.0f, 0.0f, 0.0f};
   gCamera.target = {60.0f * sinDeg(0.484f * h), 50.0f * cosDeg(0.244f * h), 30.0f * cosDeg(0.642f * h)};
   gCamera.roll = q - 15.0f;

@@ -96,7 +96,7 @@ void render(float time, uint32_t* target) {
   }
   if (T > 663) {
     const float s = sinDeg(90.0f * (time - 663.0f) / 222.0f);
-    blendToNegative(target, roundEven(double(255.0f * s * s)));
+    blendToNegative(target, roundEven(double(255.0f * (s * s))));
   }
   if (T > 1263) {
     if (T < 1327)

@@ -59,8 +59,8 @@ void cylinderRows(int T, CylinderRows& r) {
   for (int y = 0; y < kFrameHeight; ++y) {
     const float fy = float(y);
     const float a = sinDeg(0.9f * (fy + ft)), b = sinDeg(1.3f * (fy + ft));
-    r.row[y] = std::clamp(roundEven(double(30.0f * a * a + bob)) + 2 * y - 80, 0, 255);
-    r.dim[y] = roundEven(double(30.0f * b * b));
+    r.row[y] = std::clamp(roundEven(double(30.0f * (a * a) + bob)) + 2 * y - 80, 0, 255);
+    r.dim[y] = roundEven(double(30.0f * (b * b)));
     r.turn[y] = (roundEven(double(0.9f * fy * sway - 1.5f * fy * lean)) + T) & 255;  // modulo 256, never negative
     r.shift[y] = roundEven(double(fy * sinDeg(fy + ft) / 5.0f)) + 60;
   }

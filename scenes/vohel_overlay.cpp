@@ -18,7 +18,7 @@ TileRect overlayTileRect(int i, int j, float t) {
   const int dx = roundEven(double(220.0f * std::cos(phi * kDegToRad)));
   const int dy = roundEven(double(40.0f * std::cos(phi * kDegToRad)));
   const float a = std::sin((float(8 * j + i) + phi) * kDegToRad);
-  const float s = 1.5f * a * a;
+  const float s = 1.5f * (a * a);
   const int x0 = roundEven(double(float(40 * i - 160) * s)) + 160;
   const int x1 = roundEven(double(float(40 * i + 40 - 160) * s)) + 160;
   const int y0 = roundEven(double(float(40 * j - 100) * s)) + 100;
