@@ -19,6 +19,8 @@ bool readExact(const char* path, void* dst, size_t count) {
 }
 }  // namespace
 
+uint32_t* allocPixels(size_t count) { return static_cast<uint32_t*>(std::calloc(count, 4)); }
+
 bool loadRgbImage(const char* path, int width, int height, uint32_t* pixels) {
   if (width <= 0 || height <= 0) return false;
   size_t n = size_t(width) * size_t(height);

@@ -2,7 +2,11 @@
 // pixels (byte 0 blue, 1 green, 2 red, 3 a copy of green), and raw byte maps.
 // Paths are show paths ("data\loader\loader.rgb"), resolved under the data root.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+
+// A zeroed buffer of `count` pixels for a picture (free with std::free).
+uint32_t* allocPixels(size_t count);
 
 // The destination holds width * height * 4 bytes; true when the whole picture was read.
 bool loadRgbImage(const char* path, int width, int height, uint32_t* pixels);

@@ -18,7 +18,7 @@ void waitUntil(long units) {
 }  // namespace
 
 void loadLoaderPicture() {
-  gPicture = static_cast<uint32_t*>(std::malloc(kFramePixels * 4));
+  gPicture = allocPixels(kFramePixels);
   loadRgbImageOrDie("data\\loader\\loader.rgb", kFrameWidth, kFrameHeight, gPicture);
 }
 

@@ -30,7 +30,6 @@ int iso = 128;
 LookCamera tunnelCamera;
 ViewPyramid pyramid;
 
-uint32_t* allocPixels(int count) { return static_cast<uint32_t*>(std::calloc(size_t(count), 4)); }
 
 void load() {
   texture1 = allocPixels(256 * 256);

@@ -10,7 +10,7 @@ namespace {
 uint32_t* gPicture = nullptr;
 
 void load() {
-  gPicture = static_cast<uint32_t*>(std::malloc(kFramePixels * 4));
+  gPicture = allocPixels(kFramePixels);
   loadRgbImageOrDie("DATA\\endscrn\\endscrn.rgb", kFrameWidth, kFrameHeight, gPicture);
 }
 

@@ -27,7 +27,6 @@ CubeGrid grid = {};
 Vec3 balls[3];
 int iso = 8;
 
-uint32_t* allocPixels(int count) { return static_cast<uint32_t*>(std::calloc(size_t(count), 4)); }
 
 void load() {
   envTexture = allocPixels(256 * 256);

@@ -45,7 +45,6 @@ LookCamera viewCamera;
 Mat4 worldToCamera;
 ViewPyramid pyramid;
 
-uint32_t* allocPixels(int count) { return static_cast<uint32_t*>(std::calloc(size_t(count), 4)); }
 
 void load() {
   sphereTexture = allocPixels(256 * 256);

@@ -118,29 +118,27 @@ struct Svf {
     a2 = g * a1;
     a3 = g * a2;
   }
-  // Returns low-pass; band and high are left in the out-parameters when wanted.
-  double low(double v0) {
+  // One step of the filter: v1 is the band-pass output, v2 the low-pass output.
+  void step(double v0, double& v1, double& v2) {
     double v3 = v0 - ic2;
-    double v1 = a1 * ic1 + a2 * v3;
-    double v2 = ic2 + a2 * ic1 + a3 * v3;
+    v1 = a1 * ic1 + a2 * v3;
+    v2 = ic2 + a2 * ic1 + a3 * v3;
     ic1 = 2.0 * v1 - ic1;
     ic2 = 2.0 * v2 - ic2;
+  }
+  double low(double v0) {
+    double v1, v2;
+    step(v0, v1, v2);
     return v2;
   }
   double band(double v0) {
-    double v3 = v0 - ic2;
-    double v1 = a1 * ic1 + a2 * v3;
-    double v2 = ic2 + a2 * ic1 + a3 * v3;
-    ic1 = 2.0 * v1 - ic1;
-    ic2 = 2.0 * v2 - ic2;
+    double v1, v2;
+    step(v0, v1, v2);
     return v1;
   }
   double high(double v0) {
-    double v3 = v0 - ic2;
-    double v1 = a1 * ic1 + a2 * v3;
-    double v2 = ic2 + a2 * ic1 + a3 * v3;
-    ic1 = 2.0 * v1 - ic1;
-    ic2 = 2.0 * v2 - ic2;
+    double v1, v2;
+    step(v0, v1, v2);
     return v0 - k * v1 - v2;
   }
 };
