@@ -241,21 +241,8 @@ std::string textureFileName(const char* materialTexture) {
 }
 
 bool loadTextureFile(const std::string& path, TextureImage* texture) {
-  constexpr size_t kTexels = 256 * 256;
   if (!existsOnDisk(path)) return loadRgbImage(path.c_str(), 256, 256, texture->texels);
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  uint8_t* bytes = reinterpret_cast<uint8_t*>(texture->texels);
-  size_t got = std::fread(bytes, 1, kTexels * 3, f);
-  std::fclose(f);
-  if (got != kTexels * 3) return false;
-  // Widen in place from the last texel down, as the image loader does (green is
-  // copied into the fourth byte).
-  for (size_t i = kTexels; i-- > 0;) {
-    uint32_t r = bytes[3 * i], g = bytes[3 * i + 1], b = bytes[3 * i + 2];
-    texture->texels[i] = b | (g << 8) | (r << 16) | (g << 24);
-  }
-  return true;
+  return loadRgbFile(path.c_str(), 256, 256, texture->texels);
 }
 
 bool loadMaterialTexture(const std::string& directory, const ThreeDsMaterial& material, TextureImage* texture) {

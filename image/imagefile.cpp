@@ -9,8 +9,7 @@
 
 namespace {
 // Reads exactly `count` bytes from the start of the file; a shorter file fails.
-bool readExact(const char* path, void* dst, size_t count) {
-  std::string onDisk = resolveDataPath(path);
+bool readExact(const std::string& onDisk, void* dst, size_t count) {
   FILE* f = std::fopen(onDisk.c_str(), "rb");
   if (!f) return false;
   size_t got = std::fread(dst, 1, count, f);
@@ -22,10 +21,14 @@ bool readExact(const char* path, void* dst, size_t count) {
 uint32_t* allocPixels(size_t count) { return static_cast<uint32_t*>(std::calloc(count, 4)); }
 
 bool loadRgbImage(const char* path, int width, int height, uint32_t* pixels) {
+  return loadRgbFile(resolveDataPath(path).c_str(), width, height, pixels);
+}
+
+bool loadRgbFile(const char* onDiskPath, int width, int height, uint32_t* pixels) {
   if (width <= 0 || height <= 0) return false;
   size_t n = size_t(width) * size_t(height);
   uint8_t* bytes = reinterpret_cast<uint8_t*>(pixels);
-  if (!readExact(path, bytes, n * 3)) return false;
+  if (!readExact(onDiskPath, bytes, n * 3)) return false;
   // Widen in place from the last pixel down so no file byte is overwritten before use.
   for (size_t i = n; i-- > 0;) {
     uint32_t r = bytes[3 * i], g = bytes[3 * i + 1], b = bytes[3 * i + 2];
@@ -36,7 +39,7 @@ bool loadRgbImage(const char* path, int width, int height, uint32_t* pixels) {
 
 bool loadRawBytes(const char* path, int width, int height, uint8_t* bytes) {
   if (width <= 0 || height <= 0) return false;
-  return readExact(path, bytes, size_t(width) * size_t(height));
+  return readExact(resolveDataPath(path), bytes, size_t(width) * size_t(height));
 }
 
 void imageLoadFailure(bool fatal) {

@@ -10,6 +10,8 @@ uint32_t* allocPixels(size_t count);
 
 // The destination holds width * height * 4 bytes; true when the whole picture was read.
 bool loadRgbImage(const char* path, int width, int height, uint32_t* pixels);
+// The same for a plain path on disk (files named on a command line).
+bool loadRgbFile(const char* onDiskPath, int width, int height, uint32_t* pixels);
 bool loadRawBytes(const char* path, int width, int height, uint8_t* bytes);
 
 // Shows "KVS_RAW ERROR: Failed to load file"; with fatal set the program ends with status 1.
