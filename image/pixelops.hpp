@@ -30,5 +30,5 @@ void smearLeft(int a, int b, int w, int h, uint32_t* frame);
 void smearDown(int a, int b, int w, int h, uint32_t* frame);
 void smearUp(int a, int b, int w, int h, uint32_t* frame);
 
-// Round to nearest, halves to even (the default floating-point rounding mode).
+// Round to nearest, halves to even; NaN and out-of-range values give INT32_MIN.
 int roundEven(double x);

@@ -85,8 +85,8 @@ void render(float t, uint32_t* target) {
   fillShadedBlocks(rayGrid, tunnelTexture, target);
 
   clearFrame(glowLayer);
-  const int ox = roundNear(60.0f * std::sin(0.56f * t * kDegToRad)) + 160;
-  const int oy = roundNear(20.0f * std::sin(0.86f * t * kDegToRad)) + 100;
+  const int ox = roundEven(60.0f * std::sin(0.56f * t * kDegToRad)) + 160;
+  const int oy = roundEven(20.0f * std::sin(0.86f * t * kDegToRad)) + 100;
   const float su = 256.0f * std::sin(t * kDegToRad), cu = 256.0f * std::cos(t * kDegToRad);
   polygonizeCubes(grid, iso, [&](const CubeVertex* v) {
     // Only triangles facing the viewer.
@@ -94,26 +94,26 @@ void render(float t, uint32_t* target) {
     int sx[3], sy[3];
     for (int e = 0; e < 3; ++e) {
       const Vec3& p = v[e].pos;
-      sx[e] = roundNear(180.0f * p.x / (100.0f + p.z)) + ox;
-      sy[e] = roundNear(180.0f * p.y / (100.0f + p.z)) + oy;
+      sx[e] = roundEven(180.0f * p.x / (100.0f + p.z)) + ox;
+      sy[e] = roundEven(180.0f * p.y / (100.0f + p.z)) + oy;
     }
-    drawTexturedTriangle(sx[0], sy[0], sx[1], sy[1], sx[2], sy[2], roundNear(v[0].normal.x + 96.0f),
-                         roundNear(v[0].normal.y + 96.0f), roundNear(v[1].normal.x + 96.0f),
-                         roundNear(v[1].normal.y + 96.0f), roundNear(v[2].normal.x + 96.0f),
-                         roundNear(v[2].normal.y + 96.0f), target, texture2);
-    drawTexturedTriangle(sx[0], sy[0], sx[1], sy[1], sx[2], sy[2], roundNear(v[0].normal.x + su),
-                         roundNear(v[0].normal.y + cu), roundNear(v[1].normal.x + su), roundNear(v[1].normal.y + cu),
-                         roundNear(v[2].normal.x + su), roundNear(v[2].normal.y + cu), glowLayer, texture1);
+    drawTexturedTriangle(sx[0], sy[0], sx[1], sy[1], sx[2], sy[2], roundEven(v[0].normal.x + 96.0f),
+                         roundEven(v[0].normal.y + 96.0f), roundEven(v[1].normal.x + 96.0f),
+                         roundEven(v[1].normal.y + 96.0f), roundEven(v[2].normal.x + 96.0f),
+                         roundEven(v[2].normal.y + 96.0f), target, texture2);
+    drawTexturedTriangle(sx[0], sy[0], sx[1], sy[1], sx[2], sy[2], roundEven(v[0].normal.x + su),
+                         roundEven(v[0].normal.y + cu), roundEven(v[1].normal.x + su), roundEven(v[1].normal.y + cu),
+                         roundEven(v[2].normal.x + su), roundEven(v[2].normal.y + cu), glowLayer, texture1);
   });
   addFrame(glowLayer, target);
 
   const float c = std::cos(1.4f * (t - 442.0f) * kDegToRad);
-  const int captionLevel = roundNear(128.0f * (c * c));
-  if (t < 64.0f) darkenPixels(target, target, kFramePixels, fadeLevel(255 - roundNear(4.0f * t)));
+  const int captionLevel = roundEven(128.0f * (c * c));
+  if (t < 64.0f) darkenPixels(target, target, kFramePixels, fadeLevel(255 - roundEven(4.0f * t)));
   if (t > 442.0f) blitKeyedAdd(15, 75, 290, 50, caption, target, 0, captionLevel);
   if (t > 821.0f) {
     if (t < 885.0f)
-      darkenPixels(target, target, kFramePixels, fadeLevel(roundNear(4.0f * (t - 821.0f))));
+      darkenPixels(target, target, kFramePixels, fadeLevel(roundEven(4.0f * (t - 821.0f))));
     else
       clearFrame(target);
   }
@@ -173,10 +173,10 @@ void castTunnelRay(const Vec3& o, const Vec3& d, float t, GridPoint& out) {
   float angle = std::atan(h.y / h.x) * 127.0f / 3.14159265f;
   if (h.x > 0.0f) angle += 128.0f;
   const float w = (angle + h.z + t) * kDegToRad;
-  out.u = uint16_t(roundNear(512.0f * angle + 768.0f * std::cos(w)));
-  out.v = uint16_t(roundNear(128.0f * h.z + 768.0f * std::sin(w)));
+  out.u = uint16_t(roundEven(512.0f * angle + 768.0f * std::cos(w)));
+  out.v = uint16_t(roundEven(128.0f * h.z + 768.0f * std::sin(w)));
   // Wide arithmetic: a far intersection behind the camera must not overflow.
-  out.brightness = dist < 500.0f ? uint16_t(int64_t(65280) - 128 * int64_t(roundNear(dist))) : uint16_t(0);
+  out.brightness = dist < 500.0f ? uint16_t(int64_t(65280) - 128 * int64_t(roundEven(dist))) : uint16_t(0);
 }
 
 const SceneModule blobsModule = {"blobs", load, render, release};

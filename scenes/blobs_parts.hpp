@@ -1,5 +1,6 @@
 // Pieces of the blobs section that are worth checking on their own.
 #pragma once
+#include "image/pixelops.hpp"
 #include "scenes/effecthelpers.hpp"
 #include "scenes/marchingcubes.hpp"
 #include "scenes/sphere_blockfill.hpp"
@@ -21,6 +22,6 @@ inline int fadeLevel(int level) { return level < 0 ? 0 : level > 255 ? 255 : lev
 // held at 255 rather than wrapping to an empty 0 inside the blob.
 inline uint8_t fieldByte(float f) {
   if (f >= 4.0f) return 255;
-  int v = roundNear(64.0f * f);
+  int v = roundEven(64.0f * f);
   return uint8_t(v > 255 ? 255 : v);
 }

@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-int roundNear(float x) { return _mm_cvtss_si32(_mm_set_ss(x)); }
+#include "image/pixelops.hpp"
+
 
 namespace {
 struct EdgeRow {
@@ -452,7 +453,7 @@ void drawTexturedTriangle(int x1, int y1, int x2, int y2, int x3, int y3, int u1
     int64_t xe = xr > 319 ? 319 : xr;
     uint32_t* row = dst + y * 320;
     for (; x <= xe; ++x) {
-      row[x] = texture[((roundNear(v) & 255) << 8) | (roundNear(u) & 255)];
+      row[x] = texture[((roundEven(v) & 255) << 8) | (roundEven(u) & 255)];
       u += du;
       v += dv;
     }

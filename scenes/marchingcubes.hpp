@@ -96,6 +96,3 @@ void polygonizeCubes(const CubeGrid& g, int iso, Emit emit) {
 void drawTexturedTriangle(int x1, int y1, int x2, int y2, int x3, int y3, int u1, int v1, int u2, int v2, int u3,
                           int v3, uint32_t* dst, const uint32_t* texture);
 
-// Nearest integer, halves to even, for floats; out-of-range values and NaN give
-// INT32_MIN (whose low 16 bits are 0) instead of undefined behaviour.
-int roundNear(float x);

@@ -59,10 +59,10 @@ void render(float t, uint32_t* target) {
     int sx[3], sy[3], tu[3], tv[3];
     for (int e = 0; e < 3; ++e) {
       const Vec3& p = v[e].pos;
-      sx[e] = roundNear(60.0f * p.x / (50.0f + p.z)) + 160;
-      sy[e] = roundNear(60.0f * p.y / (50.0f + p.z)) + 100;
-      tu[e] = roundNear(v[e].normal.x + su);
-      tv[e] = roundNear(v[e].normal.y + cu);
+      sx[e] = roundEven(60.0f * p.x / (50.0f + p.z)) + 160;
+      sy[e] = roundEven(60.0f * p.y / (50.0f + p.z)) + 100;
+      tu[e] = roundEven(v[e].normal.x + su);
+      tv[e] = roundEven(v[e].normal.y + cu);
     }
     drawTexturedTriangle(sx[0], sy[0], sx[1], sy[1], sx[2], sy[2], tu[0], tv[0], tu[1], tv[1], tu[2], tv[2], glowLayer,
                          envTexture);
@@ -70,14 +70,14 @@ void render(float t, uint32_t* target) {
   addFrame(glowLayer, target);
 
   // The logo pulses once every 360 units and is undimmed while sin t <= 0.
-  int level = roundNear(250.0f * std::sin(deg(t)));
+  int level = roundEven(250.0f * std::sin(deg(t)));
   if (level < 0) level = 0;
   blitKeyedDarken(74, 160, 172, 32, logo, target, 0, level);
 
-  if (t < 63.0f) darkenPixels(target, target, kFramePixels, fadeLevel(255 - roundNear(4.0f * t)));
+  if (t < 63.0f) darkenPixels(target, target, kFramePixels, fadeLevel(255 - roundEven(4.0f * t)));
   if (t > 821.0f) {
     if (t < 885.0f)
-      darkenPixels(target, target, kFramePixels, fadeLevel(roundNear(4.0f * (t - 821.0f))));
+      darkenPixels(target, target, kFramePixels, fadeLevel(roundEven(4.0f * (t - 821.0f))));
     else
       clearFrame(target);
   }
@@ -140,11 +140,11 @@ void computeWarpGrid(float w, GridPoint* grid) {
         W[i] = wv.amplitude * (wv.cosine ? std::cos(arg) : std::sin(arg));
       }
       GridPoint& g = grid[y * kGridCols + x];
-      g.u = uint16_t(roundNear(1024.0f * (float(x) + W[0] - W[2] + W[4] - W[6])));
-      g.v = uint16_t(roundNear(1024.0f * (float(y) - W[1] + W[3] - W[5] + W[7])));
+      g.u = uint16_t(roundEven(1024.0f * (float(x) + W[0] - W[2] + W[4] - W[6])));
+      g.v = uint16_t(roundEven(1024.0f * (float(y) - W[1] + W[3] - W[5] + W[7])));
       float dx = 20.0f - float(x), dy = 12.5f - float(y);
       // The corners exceed 16 bits and wrap to a small (dark) value.
-      g.brightness = uint16_t(roundNear(90.0f * (dx * dx + dy * dy)) + 16128);
+      g.brightness = uint16_t(roundEven(90.0f * (dx * dx + dy * dy)) + 16128);
     }
 }
 

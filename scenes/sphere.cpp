@@ -188,19 +188,19 @@ void castSphereRay(const Vec3& o, const Vec3& d, float c, GridPoint& out) {
   const Vec3 h = {o.x + s * d.x, o.y + s * d.y, o.z + s * d.z};
   float angle = std::atan(h.z / h.x) * 127.0f / 3.14159265f;
   if (h.x > 0.0f) angle += 128.0f;
-  out.u = uint16_t(roundNear(angle * 256.0f * 2.0f));
-  out.v = uint16_t(roundNear((h.y - 96.0f) * 256.0f));
+  out.u = uint16_t(roundEven(angle * 256.0f * 2.0f));
+  out.v = uint16_t(roundEven((h.y - 96.0f) * 256.0f));
 }
 
 bool placeParticle(float cx, float cy, float cz, float fx, float fy, int& x, int& y, int& size) {
   if (!(cz > 3.0f)) return false;
-  size = roundNear(1280.0f / cz);
+  size = roundEven(1280.0f / cz);
   if (size == 0) return false;
   // Off-screen positions are clamped well outside the frame so the sums stay in range.
   auto clampRound = [](float v) {
     if (!(v > -100000.0f)) return -100000;
     if (v > 100000.0f) return 100000;
-    return roundNear(v);
+    return roundEven(v);
   };
   x = clampRound(fx * cx / cz) + 160 - size / 2;
   y = clampRound(fy * cy / cz) + 100 - size / 2;
@@ -213,7 +213,7 @@ bool sphereCaptionAt(int T, int& index, int& level) {
     if (T > c.start && T < c.end) {
       index = i;
       float phase = float(T - c.start) / 442.0f * 180.0f;
-      level = 255 - roundNear(255.0f * std::sin(phase * kDegToRad));
+      level = 255 - roundEven(255.0f * std::sin(phase * kDegToRad));
       return true;
     }
   }
@@ -223,7 +223,7 @@ bool sphereCaptionAt(int T, int& index, int& level) {
 int sphereOpeningLevel(float t) {
   if (int(t) >= 270) return -1;
   float s = std::sin((t / 2.0f + 45.0f) * kDegToRad);
-  return roundNear(255.0f * (s * s));  // the square first, then the scale
+  return roundEven(255.0f * (s * s));  // the square first, then the scale
 }
 
 uint32_t XorShift32::next() {
