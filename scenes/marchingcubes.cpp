@@ -8,7 +8,6 @@
 
 #include "image/pixelops.hpp"
 
-
 namespace {
 struct EdgeRow {
   uint8_t count;
