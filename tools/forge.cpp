@@ -8,6 +8,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include <cstdlib>
+#include <unistd.h>
+
 #include "tools/command.hpp"
 
 namespace fs = std::filesystem;
@@ -26,14 +29,27 @@ bool writeIfChanged(const fs::path& path, const std::vector<uint8_t>& bytes) {
     std::vector<uint8_t> old(bytes.size());
     if (in.read(reinterpret_cast<char*>(old.data()), std::streamsize(old.size())) && old == bytes) return true;
   }
-  fs::path tmp = path;
-  tmp += ".tmp";
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    if (!out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()))) return false;
+  // A private temporary name beside the file: two forges writing the same set at once
+  // never read each other's half-written file, and the rename replaces it whole.
+  std::string tmp = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
+  int fd = mkstemp(tmp.data());
+  if (fd < 0) return false;
+  FILE* out = fdopen(fd, "wb");
+  if (!out) {
+    close(fd);
+    fs::remove(tmp, ec);
+    return false;
   }
-  fs::rename(tmp, path, ec);
-  return !ec;
+  bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+  written = (std::fclose(out) == 0) && written;
+  // mkstemp makes the file private; the data set is read by everyone like any file.
+  if (written) fs::permissions(tmp, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read, ec);
+  if (written) fs::rename(tmp, path, ec);
+  if (!written || ec) {
+    fs::remove(tmp, ec);
+    return false;
+  }
+  return true;
 }
 
 constexpr const char* kStampName = ".forged";
