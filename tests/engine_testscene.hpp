@@ -9,14 +9,13 @@
 #include <vector>
 
 #include "engine/scenesequence.hpp"
+#include "tests/testutil.hpp"
 #include "tools/threeds_writer.hpp"
 
-// A directory of its own per test name, with "texture.rgb" (a 256 x 256 picture
+// A fresh directory of its own per call, with "texture.rgb" (a 256 x 256 picture
 // whose red channel is the column and green the row) unless told otherwise.
 inline std::string engineTestDirectory(const std::string& name, bool withTexture = true) {
-  std::string dir = testing::TempDir() + "gvs_engine_" + name + "/";
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
+  std::string dir = makeTempDir("engine-" + name) + "/";
   if (withTexture) {
     std::vector<uint8_t> rgb(256 * 256 * 3);
     for (int r = 0; r < 256; ++r)

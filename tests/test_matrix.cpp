@@ -12,7 +12,7 @@
 #include "main/datapath.hpp"
 #include "main/scene.hpp"
 #include "scenes/matrix_timing.hpp"
-#include "tools/forge.hpp"
+#include "tests/testutil.hpp"
 
 TEST(MatrixScene, TimedLevelsHitTheirEdges) {
   for (int T = 0; T <= 15; ++T) EXPECT_EQ(matrixTextureIndex(T), 0) << T;  // file m1
@@ -47,12 +47,12 @@ TEST(MatrixScene, TimedLevelsHitTheirEdges) {
 }
 
 // The room over its whole time at 10 frames per second of SceneTime, on forged data.
-class MatrixSanitized : public ::testing::Test {
+class MatrixWindow : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    std::filesystem::path root = std::filesystem::temp_directory_path() / "gvs_test_matrix";
-    ASSERT_TRUE(runForge((root / "data").string(), "matrix", true));
-    setDataRoot(root.string());
+    const std::string root = forgedDataRoot("matrix");
+    ASSERT_FALSE(root.empty());
+    setDataRoot(root);
     createRadialBlurTable();
     fillRadialBlurTable();
     matrixModule.load();
@@ -72,9 +72,9 @@ class MatrixSanitized : public ::testing::Test {
     return m;
   }
 };
-std::vector<uint32_t> MatrixSanitized::logo;
+std::vector<uint32_t> MatrixWindow::logo;
 
-TEST_F(MatrixSanitized, RendersItsWholeWindow) {
+TEST_F(MatrixWindow, RendersItsWholeWindow) {
   std::vector<uint32_t> target(kFramePixels, 0x55555555u);
   int shown = 0;
   for (float t = 0.0f; t < 1770.0f; t += 12.0f) {
@@ -88,7 +88,7 @@ TEST_F(MatrixSanitized, RendersItsWholeWindow) {
   EXPECT_GT(shown, 120);
 }
 
-TEST_F(MatrixSanitized, FadesInFromBlackAndOutToBlack) {
+TEST_F(MatrixWindow, FadesInFromBlackAndOutToBlack) {
   std::vector<uint32_t> target(kFramePixels);
   matrixModule.render(0.0f, target.data());  // darkened at level 255
   for (uint32_t p : target) ASSERT_EQ(p, 0u);
@@ -98,7 +98,7 @@ TEST_F(MatrixSanitized, FadesInFromBlackAndOutToBlack) {
   EXPECT_GT(std::count_if(target.begin(), target.end(), [](uint32_t p) { return (p & 0xFFFFFF) != 0; }), 60000);
 }
 
-TEST_F(MatrixSanitized, FlashAndLogoStartAfter221) {
+TEST_F(MatrixWindow, FlashAndLogoStartAfter221) {
   std::vector<uint32_t> target(kFramePixels);
   matrixModule.render(221.5f, target.data());
   EXPECT_LT(minByte(target, 0, 49), 150);  // no flash yet

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/threeds.hpp"
+#include "tests/testutil.hpp"
 #include "tests/threeds_sample_scene.hpp"
 #include "tools/threeds_writer.hpp"
 
@@ -61,7 +62,8 @@ void expectKeys(uint16_t count, const Key* keys, const std::vector<ThreeDsWriter
 }
 
 std::string tempPath(const char* name) {
-  return std::string(GVS_BINARY_DIR) + "/" + name;
+  static const std::string dir = makeTempDir("writer");
+  return dir + "/" + name;
 }
 
 bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {

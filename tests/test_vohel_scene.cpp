@@ -10,7 +10,7 @@
 #include "main/scene.hpp"
 #include "scenes/vohel_overlay.hpp"
 #include "scenes/vohel_timing.hpp"
-#include "tools/forge.hpp"
+#include "tests/testutil.hpp"
 
 namespace {
 constexpr uint32_t kBox = 0x00336699u;  // stands in for the first section's frame
@@ -86,20 +86,20 @@ TEST(VohelOverlay, TilesCoverTheBoxFrameExceptWhereTheyAreBlack) {
 
 // Both drawing operations over the section's whole time, at 10 frames per second of
 // SceneTime (every 12 units), on data fresh from the forge.
-class VohelSanitized : public ::testing::Test {
+class VohelWindow : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    root = std::filesystem::temp_directory_path() / "gvs_test_vohel";
-    ASSERT_TRUE(runForge((root / "data").string(), "vohel", true));
-    setDataRoot(root.string());
+    root = forgedDataRoot("vohel");
+    ASSERT_FALSE(root.empty());
+    setDataRoot(root);
     vohelModule.load();
   }
   static void TearDownTestSuite() { vohelModule.release(); }
-  static std::filesystem::path root;
+  static std::string root;
 };
-std::filesystem::path VohelSanitized::root;
+std::string VohelWindow::root;
 
-TEST_F(VohelSanitized, RendersItsWholeWindow) {
+TEST_F(VohelWindow, RendersItsWholeWindow) {
   std::vector<uint32_t> target = frame(0x11223344u);
   int lit = 0;
   for (float t = 0.0f; t < 2655.0f; t += 12.0f) {
@@ -113,7 +113,7 @@ TEST_F(VohelSanitized, RendersItsWholeWindow) {
   EXPECT_GT(lit, 80);
 }
 
-TEST_F(VohelSanitized, OpensWhiteAndEndsBlack) {
+TEST_F(VohelWindow, OpensWhiteAndEndsBlack) {
   std::vector<uint32_t> target = frame();
   vohelModule.render(0.0f, target.data());  // T = 0: lightened at level 255
   for (uint32_t p : target) {
@@ -129,7 +129,7 @@ TEST_F(VohelSanitized, OpensWhiteAndEndsBlack) {
   for (uint32_t p : target) ASSERT_EQ(p, 0u);
 }
 
-TEST_F(VohelSanitized, OverlayAddsTilesOverTheBoxFrame) {
+TEST_F(VohelWindow, OverlayAddsTilesOverTheBoxFrame) {
   for (float t = 2655.5f; t < 3540.0f; t += 12.0f) {
     std::vector<uint32_t> target = frame(kBox);
     vohelRenderOverlay(t, target.data());

@@ -1,8 +1,10 @@
 #include "tests/testutil.hpp"
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 
@@ -16,12 +18,55 @@ std::vector<uint32_t> randomFrame(TestRng& rng, size_t n) {
   return v;
 }
 
+namespace {
+// The process's own folder under build/test-tmp, made on first use.
+const fs::path& processTempRoot() {
+  static const fs::path root = [] {
+    fs::path base = fs::path(GVS_BINARY_DIR) / "test-tmp";
+    std::error_code ec;
+    fs::create_directories(base, ec);
+    std::string pattern = (base / ("run-" + std::to_string(getpid()) + "-XXXXXX")).string();
+    if (!mkdtemp(pattern.data())) {
+      std::perror("mkdtemp");
+      std::abort();
+    }
+    if (!std::getenv("GVS_KEEP_TEST_TMP"))
+      std::atexit([] {
+        std::error_code ignored;
+        fs::remove_all(processTempRoot(), ignored);
+      });
+    return fs::path(pattern);
+  }();
+  return root;
+}
+}  // namespace
+
 std::string makeTempDir(const std::string& name) {
-  fs::path p = fs::path(GVS_BINARY_DIR) / "test-tmp" / name;
-  std::error_code ec;
-  fs::remove_all(p, ec);
+  static int made = 0;
+  fs::path p = processTempRoot() / (name + "-" + std::to_string(++made));
   fs::create_directories(p);
   return p.string();
+}
+
+namespace {
+std::string testDataRoot() {
+  const char* env = std::getenv("GVS_TESTDATA");
+  return env ? env : GVS_TESTDATA;
+}
+}  // namespace
+
+std::string realEditorFile(const std::string& name) {
+  const std::string root = testDataRoot();
+  if (root.empty()) return "";
+  fs::path file = fs::path(root) / "3ds" / name;
+  std::error_code ec;
+  return fs::is_regular_file(file, ec) ? file.string() : "";
+}
+
+std::string missingRealEditorFile(const std::string& name) {
+  const std::string root = testDataRoot();
+  return "needs the real-editor file 3ds/" + name + " (" + (root.empty() ? "GVS_TESTDATA is not set" : "not in " + root) +
+         "): point GVS_TESTDATA (environment, or cmake -DGVS_TESTDATA=DIR) at a folder holding 3ds/";
 }
 
 std::string forgedDataRoot(const char* only) {

@@ -24,8 +24,20 @@ inline int byteOf(uint32_t p, int i) { return int((p >> (8 * i)) & 0xFF); }
 
 std::vector<uint32_t> randomFrame(TestRng& rng, size_t n = 64000);
 
-// A fresh empty folder under the build's temporary area.
+// A fresh empty folder of this process's own (no two processes or calls share
+// one), under the build's temporary area; removed when the process ends unless
+// GVS_KEEP_TEST_TMP is set.
 std::string makeTempDir(const std::string& name);
+
+// The 3DS files written by real 3D editors live in GVS_TESTDATA/3ds, GVS_TESTDATA
+// coming from the environment or else from the build's setting of that name. The
+// full path of one of them, or "" when it is not there.
+std::string realEditorFile(const std::string& name);
+// The one line a test skips with when realEditorFile(name) is "".
+std::string missingRealEditorFile(const std::string& name);
+#define REAL_EDITOR_FILE_OR_SKIP(path, name)    \
+  const std::string path = realEditorFile(name); \
+  if (path.empty()) GTEST_SKIP() << missingRealEditorFile(name)
 
 // A data root holding the forged data set: the build's own build/data when the
 // build forged it, otherwise the files `only` selects forged once per process into a

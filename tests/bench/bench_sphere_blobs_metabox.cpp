@@ -1,5 +1,5 @@
 // Frames per second of the sphere, blobs and metabox sections, one thread, over
-// their whole windows (the data is forged into a temporary folder first).
+// their whole windows (the data is forged into a private temporary folder first).
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -11,15 +11,14 @@
 #include "main/datapath.hpp"
 #include "main/scene.hpp"
 #include "scenes/sphere_blockfill.hpp"
-#include "tools/forge.hpp"
+#include "tests/bench/bench_data.hpp"
 
 namespace {
 bool prepareData() {
   static bool ready = [] {
-    std::filesystem::path dir = std::filesystem::temp_directory_path() / "gvs-bench-sphere-blobs-metabox";
-    bool ok = runForge((dir / "data").string(), "SPHERE", true) && runForge((dir / "data").string(), "BLOBS", true) &&
-              runForge((dir / "data").string(), "metabox", true);
-    setDataRoot(dir.string());
+    const std::string root = benchForgedRoot("SPHERE|BLOBS|metabox");
+    const bool ok = !root.empty();
+    setDataRoot(root);
     createRadialBlurTable();
     fillRadialBlurTable();
     return ok;

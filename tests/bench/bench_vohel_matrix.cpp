@@ -9,16 +9,15 @@
 #include "image/radialblur.hpp"
 #include "main/datapath.hpp"
 #include "main/scene.hpp"
-#include "tools/forge.hpp"
+#include "tests/bench/bench_data.hpp"
 
 namespace {
 bool prepared() {
   static bool ok = [] {
     // The show reads "data\\..." under the data root, so the forge writes into root/data.
-    std::filesystem::path root = std::filesystem::temp_directory_path() / "gvs_bench_vohel_matrix";
-    if (!runForge((root / "data").string(), "vohel", true) || !runForge((root / "data").string(), "matrix", true))
-      return false;
-    setDataRoot(root.string());
+    const std::string root = benchForgedRoot("vohel|matrix");
+    if (root.empty()) return false;
+    setDataRoot(root);
     createRadialBlurTable();
     fillRadialBlurTable();
     vohelModule.load();
