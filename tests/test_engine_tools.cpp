@@ -1,5 +1,7 @@
-// gvs-tool view and dump on the editor-made test files: the box is on screen and
-// moves as the keys say; failures give the engine's fatal line and status 1.
+// gvs-tool view and dump: the picture follows the camera's keys, holds past the last
+// key and wraps past the last frame, the roll tilts it; failures give the engine's
+// fatal line and status 1. Checked on scenes our writer makes, and on files written
+// by real editors when GVS_TESTDATA has them.
 #include <gtest/gtest.h>
 #include <png.h>
 #include <sys/wait.h>
@@ -10,10 +12,9 @@
 #include <vector>
 
 #include "engine_testscene.hpp"
+#include "tests/testutil.hpp"
 
 namespace {
-
-const std::string kFiles = GVS_SOURCE_DIR "/../shared/testdata/3ds/";
 
 struct ToolRun {
   int status;
@@ -40,12 +41,16 @@ struct Picture {
   double tilt = 0;  // slope of the top edge, degrees (positive: falling to the right)
 };
 
+// Renders one frame with gvs-tool view. A picture is always 320 x 200 pixels; when
+// the tool made none the test has already failed and the picture is black.
 Picture view(const std::string& file, float frame, const std::string& extra = "") {
-  std::string out = testing::TempDir() + "gvs_engine_view.png";
+  static const std::string dir = makeTempDir("view");
+  const std::string out = dir + "/view.png";
   std::remove(out.c_str());
-  ToolRun r = runTool("view " + kFiles + file + " --frame " + std::to_string(frame) + " --out " + out + " " + extra);
+  ToolRun r = runTool("view " + file + " --frame " + std::to_string(frame) + " --out " + out + " " + extra);
   EXPECT_EQ(r.status, 0) << file << " " << frame;
   Picture pic;
+  pic.rgb.assign(320 * 200 * 3, 0);
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   if (!png_image_begin_read_from_file(&image, out.c_str())) {
@@ -53,9 +58,11 @@ Picture view(const std::string& file, float frame, const std::string& extra = ""
     return pic;
   }
   image.format = PNG_FORMAT_RGB;
-  EXPECT_EQ(image.width, 320u);
-  EXPECT_EQ(image.height, 200u);
-  pic.rgb.resize(PNG_IMAGE_SIZE(image));
+  if (image.width != 320u || image.height != 200u) {
+    ADD_FAILURE() << "picture of " << image.width << " x " << image.height;
+    png_image_free(&image);
+    return pic;
+  }
   png_image_finish_read(&image, nullptr, pic.rgb.data(), 0, nullptr);
   int left = 320, right = -1;
   auto lit = [&](int x, int y) {
@@ -91,37 +98,148 @@ Picture view(const std::string& file, float frame, const std::string& extra = ""
   return pic;
 }
 
-TEST(EngineTools, ViewFollowsTheTargetCameraKeys) {
+ThreeDsWriterKey<Vector3> at(uint16_t frame, Vector3 v) { return {frame, {}, v}; }
+
+// One box at the origin and a target camera panning with its target: level with the
+// box at frame 0, raised by 1.5 at frame 30 (the box sinks on screen), back down below
+// the box by frame 100, which is the last key; the segment ends at 300.
+std::string writtenPanningScene() {
+  static const std::string file = [] {
+    ThreeDsWriterScene s = testCubeScene({0, 0, -6}, {0, 0, 0});
+    s.cameras[0].name = "Camera01";
+    s.endFrame = 300;
+    s.nodes[1].name = s.nodes[2].name = "Camera01";
+    s.nodes[1].fovKeys[0].value = 45;
+    s.nodes[1].positionKeys = {at(0, {0, 0, -6}), at(30, {0, 1.5f, -6}), at(100, {0, -1.2f, -6})};
+    s.nodes[2].positionKeys = {at(0, {0, 0, 0}), at(30, {0, 1.5f, 0}), at(100, {0, -1.2f, 0})};
+    return writeTestScene(engineTestDirectory("panning"), "panning.3ds", s);
+  }();
+  return file;
+}
+
+// A plank three times as wide as high, seen straight along the world's z axis while
+// the roll goes from 0 to 30 degrees over frames 0 to 100.
+std::string writtenRollingScene() {
+  static const std::string file = [] {
+    ThreeDsWriterScene s = testCubeScene({0.3f, 0.2f, -6}, {0.3f, 0.2f, 0});
+    for (Vector3& v : s.objects[0].vertices) v.x *= 3;
+    s.endFrame = 100;
+    s.nodes[1].rollKeys = {{0, {}, 0.0f}, {100, {}, 30.0f}};
+    return writeTestScene(engineTestDirectory("rolling"), "rolling.3ds", s);
+  }();
+  return file;
+}
+
+// The frames of a camera that pans up by frame 30 and down below its start by 100,
+// the last key, in a segment ending at 300.
+void expectPanningPictures(const std::string& file) {
+  Picture f0 = view(file, 0), f30 = view(file, 30), f100 = view(file, 100);
+  for (const Picture* p : {&f0, &f30, &f100}) EXPECT_GT(p->count, 2000) << file;
+  EXPECT_GT(f30.row, f0.row + 10) << file;
+  // Past the last key the picture holds; past the last frame it wraps (400 -> 100).
+  EXPECT_EQ(view(file, 200).rgb, f100.rgb) << file;
+  EXPECT_EQ(view(file, 400).rgb, f100.rgb) << file;
+  EXPECT_EQ(view(file, 330).rgb, f30.rgb) << file;
+  // The affine rasterizer covers the same pixels with other texels.
+  Picture affine = view(file, 30, "--affine");
+  EXPECT_NEAR(affine.count, f30.count, f30.count / 50) << file;
+  EXPECT_NE(affine.rgb, f30.rgb) << file;
+}
+
+TEST(EngineTools, ViewFollowsTheCameraKeys) {
+  const std::string file = writtenPanningScene();
+  expectPanningPictures(file);
+  Picture f0 = view(file, 0), f100 = view(file, 100);
+  // Centred at first; from below, above the centre.
+  EXPECT_NEAR(f0.row, 100, 3);
+  EXPECT_NEAR(f0.column, 160, 3);
+  EXPECT_LT(f100.row, f0.row - 10);
+}
+
+TEST(EngineTools, ViewFollowsTheRollKeys) {
+  const std::string file = writtenRollingScene();
+  Picture f0 = view(file, 0), f50 = view(file, 50), f100 = view(file, 100);
+  for (const Picture* p : {&f0, &f50, &f100}) EXPECT_GT(p->count, 2000);
+  // Position and target hold still: the box stays put and turns steadily one way.
+  EXPECT_NEAR(f50.row, f0.row, 12);
+  EXPECT_NEAR(f50.column, f0.column, 12);
+  EXPECT_LT(std::fabs(f0.tilt), 1.0);
+  EXPECT_GT(std::fabs(f50.tilt), 8.0);
+  EXPECT_GT(std::fabs(f100.tilt), std::fabs(f50.tilt) + 8.0);
+  EXPECT_GT(f50.tilt * f100.tilt, 0.0);
+}
+
+TEST(EngineTools, FatalLinesAndStatus) {
+  // A scene without a camera.
+  ThreeDsWriterScene noCamera = testCubeScene({0, 0, -5}, {0, 0, 0});
+  noCamera.cameras.clear();
+  noCamera.nodes.resize(1);
+  std::string file = writeTestScene(engineTestDirectory("nocamera"), "nocamera.3ds", noCamera);
+  ToolRun r = runTool("view " + file + " --out /dev/null");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "VRX_FATAL: no cameras in mesh\n");
+  r = runTool("dump " + engineTestDirectory("missing") + "no-such-file.3ds");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "VRX_FATAL: Can't open .3DS file!\n");
+  // A camera with a position node but no target node is refused by name.
+  ThreeDsWriterScene s = testCubeScene({0, 0, -5}, {0, 0, 0});
+  s.nodes.pop_back();
+  file = writeTestScene(engineTestDirectory("notarget"), "t.3ds", s);
+  r = runTool("view " + file + " --out /dev/null");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "VRX_FATAL: camera 'Cam' has no target node\n");
+  r = runTool("dump " + file);
+  EXPECT_EQ(r.status, 1);
+  // Bad arguments.
+  EXPECT_EQ(runTool("view " + writtenPanningScene() + " --camera 3 --out /dev/null").status, 2);
+  EXPECT_EQ(runTool("view " + writtenPanningScene() + " --frame ten").status, 2);
+  EXPECT_EQ(runTool("dump").status, 2);
+  EXPECT_EQ(runTool("dump --help").status, 0);
+  EXPECT_EQ(runTool("view --help").status, 0);
+}
+
+// The dump's box characters: code page 437 as they are, or UTF-8 when asked.
+void expectDumpEncodings(const std::string& file, const std::string& targetTrack) {
+  ToolRun raw = runTool("dump " + file + " --frame 50 --cp437");
+  ASSERT_EQ(raw.status, 0);
+  std::string top = "\n\n\xDA" + std::string(29, '\xC4') + "\xBF\n\xB3 VRX_RNDR DEBUG - Scene dump \xB3\n";
+  EXPECT_EQ(raw.out.substr(0, top.size()), top);
+  EXPECT_NE(raw.out.find("FOV        : 45.000\n"), std::string::npos);
+  EXPECT_NE(raw.out.find(" Track #" + targetTrack + " Name: 'Camera01' Type: camera target\n"), std::string::npos);
+  EXPECT_NE(raw.out.find(" \xC0\xC4o 'Camera01' (track " + targetTrack + ")\n"), std::string::npos);
+  // Not a terminal: the bytes pass through unchanged by default.
+  EXPECT_EQ(runTool("dump " + file + " --frame 50").out, raw.out);
+  ToolRun utf8 = runTool("dump " + file + " --frame 50 --utf8");
+  ASSERT_EQ(utf8.status, 0);
+  EXPECT_NE(utf8.out.find("\xE2\x94\x82 VRX_RNDR DEBUG - Scene dump \xE2\x94\x82\n"), std::string::npos);
+  EXPECT_NE(utf8.out.find(" \xE2\x94\x94\xE2\x94\x80o 'Camera01' (track " + targetTrack + ")\n"),
+            std::string::npos);
+  EXPECT_EQ(utf8.out.find('\xC4'), std::string::npos);
+}
+
+TEST(EngineTools, DumpEncodings) { expectDumpEncodings(writtenPanningScene(), "2"); }
+
+// The same on files written by real editors.
+TEST(EngineToolsOnEditorFiles, ViewFollowsTheTargetCameraKeys) {
   // The camera starts level with the box's base, rises above it by frame 30, turns
   // toward a target further off by frame 60 and ends below the box from frame 90.
-  Picture f0 = view("TargetCameraAnim.3ds", 0);
-  Picture f30 = view("TargetCameraAnim.3ds", 30);
-  Picture f60 = view("TargetCameraAnim.3ds", 60);
-  Picture f100 = view("TargetCameraAnim.3ds", 100);
-  for (const Picture* p : {&f0, &f30, &f60, &f100}) EXPECT_GT(p->count, 2000);
+  REAL_EDITOR_FILE_OR_SKIP(file, "TargetCameraAnim.3ds");
+  expectPanningPictures(file);
+  Picture f0 = view(file, 0), f30 = view(file, 30), f60 = view(file, 60), f100 = view(file, 100);
   // Level with the base: the whole box is above the centre row, right of the centre.
   EXPECT_LT(f0.row, 100);
   EXPECT_GT(f0.column, 160);
   for (int y = 101; y < 200; ++y)
     for (int x = 0; x < 320; ++x) ASSERT_EQ(f0.rgb[(y * 320 + x) * 3 + 2], 0) << x << "," << y;
-  // Looking down on it, then tilting up toward the far target: it sinks on screen.
   EXPECT_GT(f30.row, f0.row + 20);
+  // Tilting up toward the far target: it sinks further. From below it is above the centre again.
   EXPECT_GT(f60.row, f30.row + 10);
-  // From below it is above the centre again.
   EXPECT_LT(f100.row, 100);
-  // Past the last key the picture holds; past the last frame it wraps (400 -> 100).
-  Picture f200 = view("TargetCameraAnim.3ds", 200);
-  Picture f400 = view("TargetCameraAnim.3ds", 400);
-  EXPECT_EQ(f200.rgb, f100.rgb);
-  EXPECT_EQ(f400.rgb, f100.rgb);
-  Picture f330 = view("TargetCameraAnim.3ds", 330);
-  EXPECT_EQ(f330.rgb, f30.rgb);
 }
 
-TEST(EngineTools, ViewFollowsTheRollKeys) {
-  Picture f0 = view("CameraRollAnim.3ds", 0);
-  Picture f60 = view("CameraRollAnim.3ds", 60);
-  Picture f120 = view("CameraRollAnim.3ds", 120);
+TEST(EngineToolsOnEditorFiles, ViewFollowsTheRollKeys) {
+  REAL_EDITOR_FILE_OR_SKIP(file, "CameraRollAnim.3ds");
+  Picture f0 = view(file, 0), f60 = view(file, 60), f120 = view(file, 120);
   for (const Picture* p : {&f0, &f60, &f120}) EXPECT_GT(p->count, 2000);
   // The camera position and target do not move: the box stays put while the roll
   // (from 0 to -77 degrees, applied to the up vector) turns it steadily one way. The
@@ -136,53 +254,13 @@ TEST(EngineTools, ViewFollowsTheRollKeys) {
   EXPECT_GT(f60.tilt * f120.tilt, 0.0);
 }
 
-TEST(EngineTools, AffineViewCoversTheSamePixels) {
-  Picture p = view("TargetCameraAnim.3ds", 45);
-  Picture a = view("TargetCameraAnim.3ds", 45, "--affine");
-  EXPECT_NEAR(a.count, p.count, p.count / 50);
-  EXPECT_NE(a.rgb, p.rgb);
-}
-
-TEST(EngineTools, FatalLinesAndStatus) {
-  ToolRun r = runTool("view " + kFiles + "fels.3ds --out /dev/null");
+TEST(EngineToolsOnEditorFiles, FatalLinesAndDump) {
+  REAL_EDITOR_FILE_OR_SKIP(fels, "fels.3ds");
+  ToolRun r = runTool("view " + fels + " --out /dev/null");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "VRX_FATAL: no cameras in mesh\n");
-  r = runTool("dump " + kFiles + "no-such-file.3ds");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "VRX_FATAL: Can't open .3DS file!\n");
-  // A camera with a position node but no target node is refused by name.
-  ThreeDsWriterScene s = testCubeScene({0, 0, -5}, {0, 0, 0});
-  s.nodes.pop_back();
-  std::string dir = engineTestDirectory("tools_notarget");
-  std::string file = writeTestScene(dir, "t.3ds", s);
-  r = runTool("view " + file + " --out /dev/null");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "VRX_FATAL: camera 'Cam' has no target node\n");
-  r = runTool("dump " + file);
-  EXPECT_EQ(r.status, 1);
-  // Bad arguments.
-  EXPECT_EQ(runTool("view " + kFiles + "TargetCameraAnim.3ds --camera 3 --out /dev/null").status, 2);
-  EXPECT_EQ(runTool("view " + kFiles + "TargetCameraAnim.3ds --frame ten").status, 2);
-  EXPECT_EQ(runTool("dump").status, 2);
-  EXPECT_EQ(runTool("dump --help").status, 0);
-  EXPECT_EQ(runTool("view --help").status, 0);
-}
-
-TEST(EngineTools, DumpEncodings) {
-  ToolRun raw = runTool("dump " + kFiles + "TargetCameraAnim.3ds --frame 50 --cp437");
-  ASSERT_EQ(raw.status, 0);
-  std::string top = "\n\n\xDA" + std::string(29, '\xC4') + "\xBF\n\xB3 VRX_RNDR DEBUG - Scene dump \xB3\n";
-  EXPECT_EQ(raw.out.substr(0, top.size()), top);
-  EXPECT_NE(raw.out.find("FOV        : 45.000\n"), std::string::npos);
-  EXPECT_NE(raw.out.find(" Track #2 Name: 'Camera01' Type: camera target\n"), std::string::npos);
-  EXPECT_NE(raw.out.find(" \xC0\xC4o 'Camera01' (track 2)\n"), std::string::npos);
-  // Not a terminal: the bytes pass through unchanged by default.
-  EXPECT_EQ(runTool("dump " + kFiles + "TargetCameraAnim.3ds --frame 50").out, raw.out);
-  ToolRun utf8 = runTool("dump " + kFiles + "TargetCameraAnim.3ds --frame 50 --utf8");
-  ASSERT_EQ(utf8.status, 0);
-  EXPECT_NE(utf8.out.find("\xE2\x94\x82 VRX_RNDR DEBUG - Scene dump \xE2\x94\x82\n"), std::string::npos);
-  EXPECT_NE(utf8.out.find(" \xE2\x94\x94\xE2\x94\x80o 'Camera01' (track 2)\n"), std::string::npos);
-  EXPECT_EQ(utf8.out.find('\xC4'), std::string::npos);
+  REAL_EDITOR_FILE_OR_SKIP(target, "TargetCameraAnim.3ds");
+  expectDumpEncodings(target, "2");
 }
 
 }  // namespace

@@ -11,17 +11,13 @@
 #include <vector>
 
 #include "engine/threeds.hpp"
+#include "tests/testutil.hpp"
 #include "tests/threeds_sample_scene.hpp"
 
 namespace {
 
-std::string testDataDir() {
-  if (const char* env = std::getenv("GVS_TESTDATA")) return env;
-  return std::string(GVS_SOURCE_DIR) + "/../shared/testdata/3ds";
-}
-
-bool readBytes(const std::string& name, std::vector<uint8_t>& bytes) {
-  std::ifstream in(testDataDir() + "/" + name, std::ios::binary);
+bool readFile(const std::string& path, std::vector<uint8_t>& bytes) {
+  std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   return true;
@@ -43,9 +39,10 @@ struct Loaded {
   }
 };
 
-#define LOAD_OR_SKIP(name, bytes)                                                  \
-  std::vector<uint8_t> bytes;                                                      \
-  if (!readBytes(name, bytes)) GTEST_SKIP() << "no test data in " << testDataDir()
+#define LOAD_OR_SKIP(name, bytes)        \
+  REAL_EDITOR_FILE_OR_SKIP(bytes##Path, name); \
+  std::vector<uint8_t> bytes;                  \
+  ASSERT_TRUE(readFile(bytes##Path, bytes)) << bytes##Path
 
 template <typename T>
 size_t listLength(const T* head) {
@@ -233,43 +230,40 @@ TEST(ThreeDsRealFiles, CountsNamesAndCameras) {
   }
 }
 
-// Every prefix of every file: the Main chunk then runs past the file, so each is
-// refused with code 6 and nothing is handed out. With the Main chunk's length set to
-// the prefix the walk goes on inside, where the cut chunk runs past its parent; a cut
+namespace {
+
+// Every prefix of a file: the Main chunk then runs past the file, so each is refused
+// with code 6 and nothing is handed out. With the Main chunk's length set to the
+// prefix the walk goes on inside, where the cut chunk runs past its parent; a cut
 // that falls between two chunks leaves a shorter file that reads consistently.
-TEST(ThreeDsReaderSanitized, EveryTruncationIsRefused) {
-  int between = 0;
-  for (const char* name : kFiles) {
-    LOAD_OR_SKIP(name, bytes);
-    ASSERT_GE(bytes.size(), 6u);
-    uint32_t mainLength;
-    std::memcpy(&mainLength, &bytes[2], 4);
-    ASSERT_EQ(mainLength, bytes.size()) << name;
-    for (size_t size = 0; size < bytes.size(); ++size) {
-      // A copy of exactly the prefix, so the sanitizer sees any read past its end.
-      std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + ptrdiff_t(size));
-      Loaded l(cut.data(), cut.size());
-      ASSERT_EQ(l.code, kThreeDsCorrupt) << name << " cut to " << size;
-      ASSERT_EQ(l.data, nullptr);
-      if (size < 6) continue;
-      const uint32_t cutLength = uint32_t(size);
-      std::memcpy(&cut[2], &cutLength, 4);
-      Loaded inner(cut.data(), cut.size());
-      if (inner.code == 0) {
-        ++between;
-        expectConsistent(*inner.data);
-      } else {
-        ASSERT_EQ(inner.code, kThreeDsCorrupt) << name << " cut to " << size;
-        ASSERT_EQ(inner.data, nullptr);
-      }
+void expectEveryTruncationRefused(const std::string& name, const std::vector<uint8_t>& bytes, int& between) {
+  ASSERT_GE(bytes.size(), 6u);
+  uint32_t mainLength;
+  std::memcpy(&mainLength, &bytes[2], 4);
+  ASSERT_EQ(mainLength, bytes.size()) << name;
+  for (size_t size = 0; size < bytes.size(); ++size) {
+    // A copy of exactly the prefix, so the sanitizer sees any read past its end.
+    std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + ptrdiff_t(size));
+    Loaded l(cut.data(), cut.size());
+    ASSERT_EQ(l.code, kThreeDsCorrupt) << name << " cut to " << size;
+    ASSERT_EQ(l.data, nullptr);
+    if (size < 6) continue;
+    const uint32_t cutLength = uint32_t(size);
+    std::memcpy(&cut[2], &cutLength, 4);
+    Loaded inner(cut.data(), cut.size());
+    if (inner.code == 0) {
+      ++between;
+      expectConsistent(*inner.data);
+    } else {
+      ASSERT_EQ(inner.code, kThreeDsCorrupt) << name << " cut to " << size;
+      ASSERT_EQ(inner.data, nullptr);
     }
   }
-  EXPECT_GT(between, 0);
 }
 
 // Random flips of one to four bytes: each file is refused (codes 5 or 6) or handed
 // out consistent.
-static void flipRounds(const char* name, const std::vector<uint8_t>& bytes, int rounds, uint32_t& state,
+void flipRounds(const std::string& name, const std::vector<uint8_t>& bytes, int rounds, uint32_t& state,
                 int& accepted, int& total) {
   for (int round = 0; round < rounds; ++round) {
     std::vector<uint8_t> flipped = bytes;
@@ -291,19 +285,45 @@ static void flipRounds(const char* name, const std::vector<uint8_t>& bytes, int 
   }
 }
 
-TEST(ThreeDsReaderSanitized, RandomByteFlipsReadWithoutFault) {
+// A written scene holds the chunks the editors' files lack: lights, morph keys, every
+// node kind, spline parameters, texture data.
+std::vector<uint8_t> writtenSample() {
+  std::vector<uint8_t> written;
+  EXPECT_TRUE(writeThreeDs(threeds_sample::sampleScene(), written));
+  return written;
+}
+
+}  // namespace
+
+TEST(ThreeDsReaderRobustness, EveryTruncationOfAWrittenSceneIsRefused) {
+  int between = 0;
+  expectEveryTruncationRefused("written scene", writtenSample(), between);
+  EXPECT_GT(between, 0);
+}
+
+TEST(ThreeDsReaderRobustness, RandomByteFlipsOfAWrittenSceneReadWithoutFault) {
   uint32_t state = 0x3D5EEDu;
-  int accepted = 0;
-  int total = 0;
+  int accepted = 0, total = 0;
+  flipRounds("written scene", writtenSample(), 1500, state, accepted, total);
+  // Most flips land in vertex and key values and leave the structure intact.
+  EXPECT_GT(accepted, total / 4);
+}
+
+TEST(ThreeDsReaderRobustness, EveryTruncationOfTheEditorFilesIsRefused) {
+  int between = 0;
+  for (const char* name : kFiles) {
+    LOAD_OR_SKIP(name, bytes);
+    expectEveryTruncationRefused(name, bytes, between);
+  }
+  EXPECT_GT(between, 0);
+}
+
+TEST(ThreeDsReaderRobustness, RandomByteFlipsOfTheEditorFilesReadWithoutFault) {
+  uint32_t state = 0xF11E5u;
+  int accepted = 0, total = 0;
   for (const char* name : kFiles) {
     LOAD_OR_SKIP(name, bytes);
     flipRounds(name, bytes, 700, state, accepted, total);
   }
-  // A written scene holds the chunks the editors' files lack: lights, morph keys,
-  // every node kind, spline parameters, texture data.
-  std::vector<uint8_t> written;
-  ASSERT_TRUE(writeThreeDs(threeds_sample::sampleScene(), written));
-  flipRounds("written scene", written, 1500, state, accepted, total);
-  // Most flips land in vertex and key values and leave the structure intact.
   EXPECT_GT(accepted, total / 4);
 }

@@ -3,8 +3,8 @@
 // visible polygon, through a camera circling the object (the file has none).
 // Reports frames per second and the heap allocations made per frame (none).
 //
-// The file is looked up in $GVS_TESTDATA_3DS, else in ../../shared/testdata/3ds
-// beside the executable. Set GVS_BENCH_PNG=path to write the first frame as PNG.
+// The file is one of the real-editor files (GVS_TESTDATA/3ds); without it the
+// benchmark is skipped. Set GVS_BENCH_PNG=path to write the first frame as PNG.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -23,6 +23,7 @@
 #include "engine/threeds.hpp"
 #include "engine/tracks.hpp"
 #include "main/datapath.hpp"
+#include "tests/bench/bench_data.hpp"
 #include "tools/png.hpp"
 #include "tools/scenefile.hpp"
 
@@ -41,17 +42,12 @@ __attribute__((weak)) void operator delete(void* p, std::size_t) noexcept { std:
 
 namespace {
 
-std::string felsPath() {
-  const char* dir = std::getenv("GVS_TESTDATA_3DS");
-  std::string base = dir ? std::string(dir) + "/" : executableDirectory() + "/../../shared/testdata/3ds/";
-  return base + "fels.3ds";
-}
 
 // Everything a show scene's load sequence does, minus the camera check and with
 // the checkerboard as every material's texture.
-Scene3D* loadFels() {
+Scene3D* loadFels(const std::string& path) {
   Scene3D* scene = nullptr;
-  loadScene3D(scene, felsPath());
+  loadScene3D(scene, path);
   allocateScene3D(scene);
   for (unsigned i = 0; i < scene->mesh->materialCount; ++i) fillCheckerboard(scene->textures[i]);
   buildTrackTree(scene);
@@ -91,11 +87,12 @@ void renderFrame(Scene3D* scene, const Orbit& orbit, float frame, uint32_t* targ
 }
 
 void BM_EngineFrameFels(benchmark::State& state) {
-  if (!std::filesystem::exists(felsPath())) {
-    state.SkipWithError(("fels.3ds not found at " + felsPath()).c_str());
+  const std::string fels = benchRealEditorFile("fels.3ds");
+  if (fels.empty()) {
+    state.SkipWithError("needs the real-editor file 3ds/fels.3ds (GVS_TESTDATA)");
     return;
   }
-  Scene3D* scene = loadFels();
+  Scene3D* scene = loadFels(fels);
   const Orbit orbit = orbitAround(scene);
   std::vector<uint32_t> picture(kScreenPixels, 0);
   if (const char* png = std::getenv("GVS_BENCH_PNG")) {
