@@ -15,7 +15,7 @@
 
 namespace {
 
-TEST(EngineConstructionSanitized, TextureFileNames) {
+TEST(EngineConstruction, TextureFileNames) {
   EXPECT_EQ(textureFileName("wood.gif"), "wood.rgb");
   EXPECT_EQ(textureFileName("wood"), "wood.rgb");
   EXPECT_EQ(textureFileName(""), ".rgb");
@@ -24,7 +24,7 @@ TEST(EngineConstructionSanitized, TextureFileNames) {
   EXPECT_EQ(textureFileName("TEST.PNG"), "TEST.rgb");
 }
 
-TEST(EngineConstructionSanitized, TexturesByNameWithFallback) {
+TEST(EngineConstruction, TexturesByNameWithFallback) {
   std::string dir = engineTestDirectory("construction_textures");
   // wood.rgb exists (all texels 10, 20, 30); "none.gif" falls back to texture.rgb.
   std::vector<uint8_t> wood(256 * 256 * 3);
@@ -56,7 +56,7 @@ TEST(EngineConstructionSanitized, TexturesByNameWithFallback) {
   releaseSceneSequence(scene);
 }
 
-TEST(EngineConstructionSanitized, MissingTexturesStopTheProgram) {
+TEST(EngineConstruction, MissingTexturesStopTheProgram) {
   std::string dir = engineTestDirectory("construction_notexture", false);
   writeTestScene(dir, "t.3ds", testCubeScene({0, 0, -5}, {0, 0, 0}));
   EXPECT_EXIT(
@@ -67,7 +67,7 @@ TEST(EngineConstructionSanitized, MissingTexturesStopTheProgram) {
       testing::ExitedWithCode(1), "KVS_RAW ERROR: Failed to load file");
 }
 
-TEST(EngineConstructionSanitized, MemoryAccountingAndRelease) {
+TEST(EngineConstruction, MemoryAccountingAndRelease) {
   ThreeDsWriterScene s = testCubeScene({0, 0, -5}, {0, 0, 0});
   s.objects.push_back(testCube("Child", 0.5f, "Mat"));
   s.nodes.push_back(testNode(ThreeDsNodeKind::object, "Child", {0, 3, 0}, 0));
@@ -110,7 +110,7 @@ TEST(EngineConstructionSanitized, MemoryAccountingAndRelease) {
   EXPECT_EQ(scene, nullptr);
 }
 
-TEST(EngineConstructionSanitized, PreparedGeometry) {
+TEST(EngineConstruction, PreparedGeometry) {
   ThreeDsWriterScene s = testCubeScene({0, 0, -5}, {0, 0, 0});
   // The box's mesh matrix: turned 90 degrees about y, stretched 2x along its x
   // axis, placed at (5, 0, 0); its node has the pivot (1, 0, 0).
@@ -161,7 +161,7 @@ TEST(EngineConstructionSanitized, PreparedGeometry) {
   releaseSceneSequence(scene);
 }
 
-TEST(EngineConstructionSanitized, ObjectWithoutMeshMatrixKeepsItsVertices) {
+TEST(EngineConstruction, ObjectWithoutMeshMatrixKeepsItsVertices) {
   // The reader leaves the matrix all zero when the file has none; the vertices must
   // not collapse (they only lose the origin, here zero, and the pivot).
   ThreeDsWriterScene s = testCubeScene({0, 0, -5}, {0, 0, 0});
@@ -177,7 +177,7 @@ TEST(EngineConstructionSanitized, ObjectWithoutMeshMatrixKeepsItsVertices) {
   releaseSceneSequence(scene);
 }
 
-TEST(EngineConstructionSanitized, RotationKeysAccumulateAndStaticNodes) {
+TEST(EngineConstruction, RotationKeysAccumulateAndStaticNodes) {
   ThreeDsWriterScene s = testCubeScene({0, 0, -5}, {0, 0, 0});
   // Box: two rotation steps of 90 degrees about z.
   ThreeDsWriterKey<ThreeDsWriterRotation> r;
@@ -224,7 +224,7 @@ TEST(EngineConstructionSanitized, RotationKeysAccumulateAndStaticNodes) {
   releaseSceneSequence(scene);
 }
 
-TEST(EngineConstructionSanitized, MeshWithoutMaterials) {
+TEST(EngineConstruction, MeshWithoutMaterials) {
   ThreeDsWriterScene s = testCubeScene({0, 0, -5}, {0, 0, 0});
   s.materials.clear();
   s.objects[0].faceGroups.clear();

@@ -175,7 +175,7 @@ TEST(EnginePipeline, ClearFlagsAndInvisiblePolygonsAreLeftAlone) {
 
 // Random triangles across every plane: the capacity of 12 extra vertices per face
 // and the 15 corners always suffice, and every corner ends inside the volume.
-TEST(EnginePipelineSanitized, ClippingNeverExceedsItsCapacity) {
+TEST(EnginePipeline, ClippingNeverExceedsItsCapacity) {
   uint32_t seed = 12345;
   auto rnd = [&](float lo, float hi) {
     seed ^= seed << 13;

@@ -56,7 +56,7 @@ struct Buffers {
 using Rasterizer = void (*)(const ProjectedObject*, uint32_t, uint32_t*);
 const Rasterizer kBoth[2] = {drawPolygonPerspective, drawPolygonAffine};
 
-TEST(EngineRasterizerSanitized, OrientationAndRowCoverage) {
+TEST(EngineRasterizer, OrientationAndRowCoverage) {
   for (Rasterizer draw : kBoth) {
     Buffers b;
     TestPolygon tri({corner(10, 10), corner(10, 50), corner(60, 10)});
@@ -82,7 +82,7 @@ TEST(EngineRasterizerSanitized, OrientationAndRowCoverage) {
   }
 }
 
-TEST(EngineRasterizerSanitized, DegeneratePolygonsDrawNothing) {
+TEST(EngineRasterizer, DegeneratePolygonsDrawNothing) {
   for (Rasterizer draw : kBoth) {
     Buffers b;
     TestPolygon flat({corner(10, 20), corner(50, 20), corner(90, 20)});
@@ -95,7 +95,7 @@ TEST(EngineRasterizerSanitized, DegeneratePolygonsDrawNothing) {
   }
 }
 
-TEST(EngineRasterizerSanitized, DepthTestIsStrict) {
+TEST(EngineRasterizer, DepthTestIsStrict) {
   for (Rasterizer draw : kBoth) {
     Buffers b;
     TestPolygon quad({corner(20, 20), corner(20, 60), corner(80, 60), corner(80, 20)});
@@ -114,7 +114,7 @@ TEST(EngineRasterizerSanitized, DepthTestIsStrict) {
   }
 }
 
-TEST(EngineRasterizerSanitized, ClearedTargetDrawsEveryVisitedPixel) {
+TEST(EngineRasterizer, ClearedTargetDrawsEveryVisitedPixel) {
   for (Rasterizer draw : kBoth) {
     Buffers b;
     EXPECT_EQ(b.depth[0], 1.0e-6f);
@@ -130,7 +130,7 @@ TEST(EngineRasterizerSanitized, ClearedTargetDrawsEveryVisitedPixel) {
   }
 }
 
-TEST(EngineRasterizerSanitized, TextureCoordinatesWrap) {
+TEST(EngineRasterizer, TextureCoordinatesWrap) {
   for (Rasterizer draw : kBoth) {
     Buffers b;
     // Column 5 of the second repetition, row 7 of the third below zero.
@@ -146,7 +146,7 @@ TEST(EngineRasterizerSanitized, TextureCoordinatesWrap) {
   }
 }
 
-TEST(EngineRasterizerSanitized, TexelsAreCopiedUnchanged) {
+TEST(EngineRasterizer, TexelsAreCopiedUnchanged) {
   Buffers b;
   TestPolygon quad({corner(0, 0, 0.5f, 0, 0), corner(0, 100, 0.5f, 0, 100 * 256),
                     corner(200, 100, 0.5f, 200 * 256, 100 * 256), corner(200, 0, 0.5f, 200 * 256, 0)});
@@ -159,7 +159,7 @@ TEST(EngineRasterizerSanitized, TexelsAreCopiedUnchanged) {
 
 // A floor receding from the camera: the perspective filler reproduces the ray-cast
 // checkerboard almost everywhere, the affine one bends its lines.
-TEST(EngineRasterizerSanitized, PerspectiveAgainstAffineOnRecedingCheckerboard) {
+TEST(EngineRasterizer, PerspectiveAgainstAffineOnRecedingCheckerboard) {
   // Plane y = 0.5 (below the eye, rows grow downwards), from z = 1 to z = 8, x in
   // [-0.8, 0.8]; u runs across, v along the depth.
   const float f = 160.0f, X = 0.8f, Y = 0.5f;
@@ -204,7 +204,7 @@ TEST(EngineRasterizerSanitized, PerspectiveAgainstAffineOnRecedingCheckerboard) 
   EXPECT_GT(affineWrong, count / 10);
 }
 
-TEST(EngineRasterizerSanitized, CornersPastTheScreenEdgeStayInside) {
+TEST(EngineRasterizer, CornersPastTheScreenEdgeStayInside) {
   for (Rasterizer draw : kBoth) {
     Buffers b;
     std::vector<uint32_t> guard(kScreenPixels * 3, 0x12345678u);

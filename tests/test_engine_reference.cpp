@@ -96,7 +96,7 @@ void referenceFill(bool perspective, const ScreenVertex* verts, const Polygon& p
   }
 }
 
-TEST(EngineReferenceSanitized, FillersMatchTheirPlainReading) {
+TEST(EngineReference, FillersMatchTheirPlainReading) {
   XorShift rng;
   static TextureImage texture;
   for (uint32_t& t : texture.texels) t = rng.next();
@@ -191,7 +191,7 @@ void referenceClip(std::vector<CameraVertex>& verts, RefPolygon& poly, int plane
   if (poly.corners.empty()) poly.visible = false;
 }
 
-TEST(EngineReferenceSanitized, ClipperMatchesItsPlainReading) {
+TEST(EngineReference, ClipperMatchesItsPlainReading) {
   XorShift rng;
   ProjectionCamera cam{};
   buildProjectionCamera(cam, {0, 0, 0}, {0, 0, 5}, 0, 70.0f, false, 0.5f, 50.0f);

@@ -216,7 +216,7 @@ TEST(DrawTexturedTriangle, SinglePixelSpanIsNotDrawn) {
 
 // Vertices far outside the frame cost no more than the rows they cover and never
 // write outside it.
-TEST(DrawTexturedTriangleSanitized, FarOffVerticesStayInTheFrame) {
+TEST(DrawTexturedTriangle, FarOffVerticesStayInTheFrame) {
   TriangleFixture f;
   const int big = 2000000000;
   drawTexturedTriangle(-big, -big, big, 100, -big, big, 0, 0, big, 0, 0, big, f.frame.data(), f.tex.data());

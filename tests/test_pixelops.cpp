@@ -145,7 +145,7 @@ TEST(PixelOps, KeyedBlitRules) {
   EXPECT_EQ(d[5 * 320 + 5], s[0]);
 }
 
-TEST(PixelOpsSanitized, KeyedBlitsMatchReferenceOnRandomSprites) {
+TEST(PixelOps, KeyedBlitsMatchReferenceOnRandomSprites) {
   TestRng rng(3);
   using Blit = void (*)(int, int, int, int, const uint32_t*, uint32_t*, uint32_t, int);
   const Blit fast[] = {blitKeyedDarken, blitKeyedBlend, blitKeyedAdd, blitKeyedSubtract};
@@ -165,7 +165,7 @@ TEST(PixelOpsSanitized, KeyedBlitsMatchReferenceOnRandomSprites) {
   }
 }
 
-TEST(PixelOpsSanitized, KeyedBlitClipsAtEveryEdge) {
+TEST(PixelOps, KeyedBlitClipsAtEveryEdge) {
   const int w = 4, h = 3;
   std::vector<uint32_t> sprite(w * h);
   for (int i = 0; i < w * h; ++i) sprite[size_t(i)] = 0x01000000u | uint32_t(i + 1);
@@ -196,7 +196,7 @@ TEST(PixelOpsSanitized, KeyedBlitClipsAtEveryEdge) {
   EXPECT_EQ(d[199 * 320 + 319] & 0xFFFFFF, uint32_t(w + 2));
 }
 
-TEST(PixelOpsSanitized, ScaledBlitSamplesNearestAndClips) {
+TEST(PixelOps, ScaledBlitSamplesNearestAndClips) {
   // A 4 x 2 source drawn at 8 x 4: every source pixel becomes a 2 x 2 block.
   uint32_t src[8];
   for (int i = 0; i < 8; ++i) src[i] = uint32_t(0x10 * (i + 1));
