@@ -12,7 +12,7 @@
 #include "engine/enginelog.hpp"
 #include "engine/threeds.hpp"
 #include "engine/threeds_reader_state.hpp"
-#include "main/datapath.hpp"
+#include "base/datapath.hpp"
 
 namespace threeds_detail {
 

@@ -11,10 +11,10 @@
 #include "image/imagefile.hpp"
 #include "image/pixelops.hpp"
 #include "image/radialblur.hpp"
-#include "main/scene.hpp"
-#include "scenes/effecthelpers.hpp"
-#include "scenes/matrix_timing.hpp"
-#include "scenes/vohel_warpgrid.hpp"
+#include "scenes/section.hpp"
+#include "scenes/common/vectors.hpp"
+#include "scenes/matrix.hpp"
+#include "scenes/common/warp_fill.hpp"
 
 namespace {
 constexpr int kTexturePixels = 256 * 256;

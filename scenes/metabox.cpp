@@ -8,12 +8,12 @@
 
 #include "image/imagefile.hpp"
 #include "image/pixelops.hpp"
-#include "main/scene.hpp"
-#include "scenes/blobs_parts.hpp"
-#include "scenes/effecthelpers.hpp"
-#include "scenes/marchingcubes.hpp"
-#include "scenes/metabox_parts.hpp"
-#include "scenes/sphere_blockfill.hpp"
+#include "scenes/section.hpp"
+#include "scenes/blobs.hpp"
+#include "scenes/common/vectors.hpp"
+#include "scenes/common/marching_cubes.hpp"
+#include "scenes/metabox.hpp"
+#include "scenes/common/grid_fill.hpp"
 
 namespace {
 constexpr int kGridSize = 20;

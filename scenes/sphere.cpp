@@ -7,11 +7,11 @@
 #include "image/imagefile.hpp"
 #include "image/pixelops.hpp"
 #include "image/radialblur.hpp"
-#include "main/scene.hpp"
-#include "scenes/effecthelpers.hpp"
-#include "scenes/marchingcubes.hpp"
-#include "scenes/sphere_blockfill.hpp"
-#include "scenes/sphere_parts.hpp"
+#include "scenes/section.hpp"
+#include "scenes/common/vectors.hpp"
+#include "scenes/common/marching_cubes.hpp"
+#include "scenes/common/grid_fill.hpp"
+#include "scenes/sphere.hpp"
 
 namespace {
 constexpr int kParticleCount = 600;

@@ -8,12 +8,12 @@
 
 #include "image/imagefile.hpp"
 #include "image/pixelops.hpp"
-#include "main/scene.hpp"
-#include "scenes/effecthelpers.hpp"
+#include "scenes/section.hpp"
+#include "scenes/common/vectors.hpp"
 #include "scenes/vohel_cylinder.hpp"
 #include "scenes/vohel_overlay.hpp"
-#include "scenes/vohel_timing.hpp"
-#include "scenes/vohel_warpgrid.hpp"
+#include "scenes/vohel.hpp"
+#include "scenes/common/warp_fill.hpp"
 
 namespace {
 constexpr int kTexturePixels = 256 * 256;

@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "image/pixelops.hpp"
-#include "scenes/effecthelpers.hpp"
+#include "scenes/common/vectors.hpp"
 
 namespace {
 inline float sinDeg(float degrees) { return std::sin(degrees * kDegToRad); }

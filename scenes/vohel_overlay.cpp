@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "image/pixelops.hpp"
-#include "scenes/effecthelpers.hpp"
+#include "scenes/common/vectors.hpp"
 
 namespace {
 // Copies the 40 x 40 rectangle at (x, y) of a frame into a tile, row by row.

@@ -10,7 +10,7 @@
 
 #include "engine/scenesequence.hpp"
 #include "tests/testutil.hpp"
-#include "tools/threeds_writer.hpp"
+#include "engine/threeds_writer.hpp"
 
 // A fresh directory of its own per call, with "texture.rgb" (a 256 x 256 picture
 // whose red channel is the column and green the row) unless told otherwise.

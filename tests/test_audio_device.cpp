@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <thread>
 
-#include "main/datapath.hpp"
-#include "music/audiolib.hpp"
-#include "music/music.hpp"
+#include "base/datapath.hpp"
+#include "audio/playback.hpp"
+#include "audio/music.hpp"
 #include "tests/testutil.hpp"
 
 TEST(AudioDevice, PositionFollowsWhatTheDeviceConsumed) {

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "scenes/blobs_parts.hpp"
-#include "scenes/metabox_parts.hpp"
+#include "scenes/blobs.hpp"
+#include "scenes/metabox.hpp"
 
 namespace {
 struct Grid {

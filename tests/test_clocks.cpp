@@ -1,8 +1,9 @@
 // The frame clock's millisecond wrap-around and the music position conversion.
 #include <gtest/gtest.h>
 
-#include "music/audiolib.hpp"
-#include "music/music.hpp"
+#include "base/clock_testing.hpp"
+#include "audio/playback.hpp"
+#include "audio/music.hpp"
 #include "video/display.hpp"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "scenes/effecthelpers.hpp"
+#include "scenes/common/vectors.hpp"
 
 namespace {
 void expectVec(const Vec3& v, float x, float y, float z, float tolerance = 1e-6f) {

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "tests/testutil.hpp"
-#include "tools/forge.hpp"
+#include "forge/forge.hpp"
 
 namespace fs = std::filesystem;
 

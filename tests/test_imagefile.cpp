@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "image/imagefile.hpp"
-#include "main/datapath.hpp"
+#include "base/datapath.hpp"
 #include "tests/testutil.hpp"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <tuple>
 #include <vector>
 
-#include "scenes/marchingcubes.hpp"
+#include "scenes/common/marching_cubes.hpp"
 
 namespace {
 std::vector<std::vector<int>> edgesOf(int c) {

@@ -9,9 +9,9 @@
 #include "image/imagefile.hpp"
 #include "image/pixelops.hpp"
 #include "image/radialblur.hpp"
-#include "main/datapath.hpp"
-#include "main/scene.hpp"
-#include "scenes/matrix_timing.hpp"
+#include "base/datapath.hpp"
+#include "scenes/section.hpp"
+#include "scenes/matrix.hpp"
 #include "tests/testutil.hpp"
 
 TEST(MatrixScene, TimedLevelsHitTheirEdges) {

@@ -5,10 +5,10 @@
 
 #include <cmath>
 
-#include "tools/music_meter.hpp"
-#include "tools/music_render.hpp"
-#include "tools/synth_effects.hpp"
-#include "tools/synth_voices.hpp"
+#include "synth/meter.hpp"
+#include "synth/mixdown.hpp"
+#include "synth/effects.hpp"
+#include "synth/voices.hpp"
 
 namespace {
 void renderEverything(StereoBuffer& b, int64_t at) {

@@ -5,11 +5,11 @@
 #include <cmath>
 #include <set>
 
-#include "tools/music_meter.hpp"
-#include "tools/music_render.hpp"
-#include "tools/music_score.hpp"
-#include "tools/synth_dsp.hpp"
-#include "tools/synth_effects.hpp"
+#include "synth/meter.hpp"
+#include "synth/mixdown.hpp"
+#include "synth/score.hpp"
+#include "synth/dsp.hpp"
+#include "synth/effects.hpp"
 
 namespace {
 // Power of a signal that is not on the harmonics of f0 (a whole number of Hz, one

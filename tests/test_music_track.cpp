@@ -10,12 +10,12 @@
 #include <fstream>
 #include <iterator>
 
-#include "music/mp3decode.hpp"
+#include "audio/mp3decode.hpp"
 #include "tests/testutil.hpp"
-#include "tools/music_forge.hpp"
-#include "tools/music_meter.hpp"
-#include "tools/music_score.hpp"
-#include "tools/synth_voices.hpp"
+#include "forge/music.hpp"
+#include "synth/meter.hpp"
+#include "synth/score.hpp"
+#include "synth/voices.hpp"
 
 namespace {
 struct Track {

@@ -3,11 +3,12 @@
 
 #include <vector>
 
+#include "base/clock_testing.hpp"
 #include "image/imagefile.hpp"
-#include "image/loader.hpp"
+#include "show/loader.hpp"
 #include "image/pixelops.hpp"
-#include "main/datapath.hpp"
-#include "main/scene.hpp"
+#include "base/datapath.hpp"
+#include "scenes/section.hpp"
 #include "tests/testutil.hpp"
 #include "video/display.hpp"
 

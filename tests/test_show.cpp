@@ -4,10 +4,11 @@
 
 #include <filesystem>
 
+#include "base/clock_testing.hpp"
 #include "image/imagefile.hpp"
-#include "main/datapath.hpp"
-#include "main/show.hpp"
-#include "music/audiolib.hpp"
+#include "base/datapath.hpp"
+#include "show/show.hpp"
+#include "audio/playback.hpp"
 #include "tests/testutil.hpp"
 #include "video/display.hpp"
 

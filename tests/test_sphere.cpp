@@ -8,10 +8,10 @@
 
 #include "image/pixelops.hpp"
 #include "image/radialblur.hpp"
-#include "main/datapath.hpp"
-#include "main/scene.hpp"
-#include "scenes/sphere_blockfill.hpp"
-#include "scenes/sphere_parts.hpp"
+#include "base/datapath.hpp"
+#include "scenes/section.hpp"
+#include "scenes/common/grid_fill.hpp"
+#include "scenes/sphere.hpp"
 #include "tests/testutil.hpp"
 
 namespace {

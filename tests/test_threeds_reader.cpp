@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engine/threeds.hpp"
-#include "main/datapath.hpp"
+#include "base/datapath.hpp"
 #include "tests/testutil.hpp"
 #include "tests/threeds_sample_scene.hpp"
 

@@ -13,7 +13,7 @@
 #include "engine/threeds.hpp"
 #include "tests/testutil.hpp"
 #include "tests/threeds_sample_scene.hpp"
-#include "tools/threeds_writer.hpp"
+#include "engine/threeds_writer.hpp"
 
 namespace {
 

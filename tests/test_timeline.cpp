@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "main/show.hpp"
+#include "show/show.hpp"
 
 namespace {
 struct Call {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "image/pixelops.hpp"
-#include "scenes/vohel_warpgrid.hpp"
+#include "scenes/common/warp_fill.hpp"
 
 namespace {
 std::vector<uint32_t> randomTexture(std::mt19937& rng) {

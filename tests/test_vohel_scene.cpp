@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "image/pixelops.hpp"
-#include "main/datapath.hpp"
-#include "main/scene.hpp"
+#include "base/datapath.hpp"
+#include "scenes/section.hpp"
 #include "scenes/vohel_overlay.hpp"
-#include "scenes/vohel_timing.hpp"
+#include "scenes/vohel.hpp"
 #include "tests/testutil.hpp"
 
 namespace {

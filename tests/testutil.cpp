@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <map>
 
-#include "tools/forge.hpp"
+#include "forge/forge.hpp"
 
 namespace fs = std::filesystem;
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <string>
 
-#include "tools/threeds_writer.hpp"
+#include "engine/threeds_writer.hpp"
 
 namespace threeds_sample {
 

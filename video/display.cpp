@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "base/clock.hpp"
+#include "base/ending.hpp"
 #include "video/display_backend.hpp"
 #include "video/messagebox.hpp"
 
@@ -17,17 +19,14 @@ bool gOpen = false;
 uint64_t gPresented = 0;
 std::string gFailureText;
 
-uint32_t (*gTick)() = nullptr;
 uint32_t gClockStart = 0;
 uint32_t gClockRate = 0;
-
-uint32_t tickNow() { return gTick ? gTick() : SDL_GetTicks(); }
 }  // namespace
 
 void configureDisplay(const DisplayOptions& options) { gOptions = options; }
 
 int32_t openDisplay() {
-  enableMessageBoxes(!gOptions.headless);
+  installErrorBox(gOptions.headless ? nullptr : showSdlErrorBox);
   int32_t r = gOptions.headless ? memory_display::open() : sdl_display::open(gOptions);
   if (r != 0) return r;
   if (!frameBuffer) frameBuffer = static_cast<uint32_t*>(std::calloc(kPageWidth * kPageHeight, 4));
@@ -53,7 +52,7 @@ bool pumpMessages() {
 int32_t displayFailure(int32_t code, const char* step, const char* cause) {
   sdl_display::drop();
   gFailureText = std::string(step) + ": " + cause;
-  showErrorBox(kShowCaption, gFailureText.c_str());
+  showErrorMessage(kShowCaption, gFailureText.c_str());
   return code;
 }
 
@@ -63,16 +62,14 @@ const uint32_t* presentedPage() { return memory_display::page(); }
 uint64_t presentedFrameCount() { return gPresented; }
 
 void resetFrameClock(uint32_t rate) {
-  gClockStart = tickNow();
+  gClockStart = millisecondTick();
   gClockRate = rate;
 }
 
 long double frameClockTime() {
-  uint32_t elapsed = tickNow() - gClockStart;  // unsigned: right across the wrap
+  uint32_t elapsed = millisecondTick() - gClockStart;  // unsigned: right across the wrap
   return (long double)elapsed / 1000.0L * (long double)gClockRate;
 }
-
-void setTickSource(uint32_t (*tick)()) { gTick = tick; }
 
 void composePage(const uint32_t* frame, uint32_t* page, int pitchPixels) {
   for (int row = 0; row < kPageHeight; ++row) {

@@ -39,11 +39,9 @@ const uint32_t* presentedPage();
 void setPresentObserver(void (*observer)(const uint32_t* page));
 uint64_t presentedFrameCount();
 
-// Frame clock on a 32-bit millisecond tick that may wrap around.
+// Frame clock on the 32-bit millisecond tick (base/clock.hpp), which may wrap around.
 void resetFrameClock(uint32_t rate);
 long double frameClockTime();
-// Replaces the millisecond tick (tests); null restores the real one.
-void setTickSource(uint32_t (*tick)());
 
 // Writes the 320 x 240 page for `frame` into `page` with rows `pitch` pixels apart.
 void composePage(const uint32_t* frame, uint32_t* page, int pitchPixels);

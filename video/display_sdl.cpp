@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "base/ending.hpp"
 #include "video/display.hpp"
 #include "video/display_backend.hpp"
 #include "video/messagebox.hpp"

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "image/radialblur.hpp"
-#include "main/datapath.hpp"
-#include "main/scene.hpp"
-#include "scenes/sphere_blockfill.hpp"
+#include "base/datapath.hpp"
+#include "scenes/section.hpp"
+#include "scenes/common/grid_fill.hpp"
 #include "tests/bench/bench_data.hpp"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "image/radialblur.hpp"
-#include "main/datapath.hpp"
-#include "main/scene.hpp"
+#include "base/datapath.hpp"
+#include "scenes/section.hpp"
 #include "tests/bench/bench_data.hpp"
 
 namespace {
