@@ -11,6 +11,7 @@
 #include "scenes/section.hpp"
 #include "tests/testutil.hpp"
 #include "video/display.hpp"
+#include "video/display_testing.hpp"
 
 namespace {
 // The clock is moved by the test after each presented page: the next value of the

@@ -11,6 +11,7 @@
 #include "audio/playback.hpp"
 #include "tests/testutil.hpp"
 #include "video/display.hpp"
+#include "video/display_testing.hpp"
 
 namespace {
 void openHeadless() {

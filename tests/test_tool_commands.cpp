@@ -5,7 +5,8 @@
 #include <filesystem>
 
 #include "tests/testutil.hpp"
-#include "video/display.hpp"
+#include "video/display_backend.hpp"
+#include "video/display_testing.hpp"
 
 namespace fs = std::filesystem;
 

@@ -1,7 +1,5 @@
 #include "video/display.hpp"
 
-#include <SDL.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -9,13 +7,14 @@
 #include "base/clock.hpp"
 #include "base/ending.hpp"
 #include "video/display_backend.hpp"
+#include "video/display_testing.hpp"
 #include "video/messagebox.hpp"
 
 uint32_t* frameBuffer = nullptr;
 
 namespace {
 DisplayOptions gOptions;
-bool gOpen = false;
+const DisplayBackend* gBackend = nullptr;  // chosen by openDisplay; none until it succeeds
 uint64_t gPresented = 0;
 std::string gFailureText;
 
@@ -27,30 +26,26 @@ void configureDisplay(const DisplayOptions& options) { gOptions = options; }
 
 int32_t openDisplay() {
   installErrorBox(gOptions.headless ? nullptr : showSdlErrorBox);
-  int32_t r = gOptions.headless ? memory_display::open() : sdl_display::open(gOptions);
+  const DisplayBackend* backend = gOptions.headless ? &kMemoryDisplay : &kSdlDisplay;
+  int32_t r = backend->open(gOptions);
   if (r != 0) return r;
   if (!frameBuffer) frameBuffer = static_cast<uint32_t*>(std::calloc(kPageWidth * kPageHeight, 4));
-  gOpen = true;
+  gBackend = backend;
   return 0;
 }
 
 int32_t closeDisplay() { return 0; }
 
 int32_t presentFrame() {
-  if (!gOpen) return 1;
-  int32_t r = gOptions.headless ? memory_display::present(frameBuffer) : sdl_display::present(frameBuffer);
+  if (!gBackend) return 1;
+  int32_t r = gBackend->present(frameBuffer);
   if (r == 0) ++gPresented;
   return r;
 }
 
-bool pumpMessages() {
-  if (gOptions.headless || !gOpen) return false;
-  bool quit = sdl_display::pump();
-  return quit;
-}
+bool pumpMessages() { return gBackend && gBackend->pump(); }
 
 int32_t displayFailure(int32_t code, const char* step, const char* cause) {
-  sdl_display::drop();
   gFailureText = std::string(step) + ": " + cause;
   showErrorMessage(kShowCaption, gFailureText.c_str());
   return code;
@@ -58,7 +53,6 @@ int32_t displayFailure(int32_t code, const char* step, const char* cause) {
 
 const char* displayFailureText() { return gFailureText.c_str(); }
 
-const uint32_t* presentedPage() { return memory_display::page(); }
 uint64_t presentedFrameCount() { return gPresented; }
 
 void resetFrameClock(uint32_t rate) {
