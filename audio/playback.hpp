@@ -1,7 +1,8 @@
-// Our audio layer: the nine operations the music clock relies on. Output is
-// SDL2 audio at 44100 Hz; the position grows by 88200 per second of music the
-// device has consumed. Two other backends stand beside the device: a silent one
-// whose position follows a millisecond clock, and a stepped one whose position
+// Our audio layer: the nine operations the music clock relies on, playing one MP3
+// stream. The position grows by 88200 per second of music. Where the music goes is
+// one of three outputs (audio/output.hpp), chosen when the layer is initialised:
+// the SDL2 audio device at 44100 Hz (the position counts what it consumed), a silent
+// one whose position follows the millisecond clock, and a stepped one whose position
 // moves by a fixed amount on every read (offline runs and tests).
 #pragma once
 #include <cstdint>
@@ -10,6 +11,7 @@ constexpr uint32_t kAudioVersion = 0x00070000;
 constexpr uint32_t kPositionPerSecond = 88200;
 
 enum class AudioBackend { Device, Silent, Stepped };
+// The output audioInit opens; positionStep is the stepped output's step.
 void selectAudioBackend(AudioBackend backend, uint32_t positionStep = 0);
 
 uint32_t audioGetVersion();
