@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "engine/threeds_chunks.hpp"
+
 namespace {
 
 class ChunkWriter {
@@ -35,7 +37,7 @@ class ChunkWriter {
   }
 
   // Opens a chunk; its length is filled in by close().
-  void open(uint16_t id) {
+  void open(ThreeDsChunkId id) {
     open_.push_back(bytes_.size());
     u16(id);
     u32(0);
@@ -52,9 +54,9 @@ class ChunkWriter {
   std::vector<size_t> open_;
 };
 
-void writeColorChunk(ChunkWriter& w, uint16_t id, const uint8_t rgb[3]) {
+void writeColorChunk(ChunkWriter& w, ThreeDsChunkId id, const uint8_t rgb[3]) {
   w.open(id);
-  w.open(0x0011);
+  w.open(kChunkRgbByte);
   w.u8(rgb[0]);
   w.u8(rgb[1]);
   w.u8(rgb[2]);
@@ -63,19 +65,19 @@ void writeColorChunk(ChunkWriter& w, uint16_t id, const uint8_t rgb[3]) {
 }
 
 void writeMaterial(ChunkWriter& w, const ThreeDsWriterMaterial& m) {
-  w.open(0xAFFF);
-  w.open(0xA000);
+  w.open(kChunkMaterialBlock);
+  w.open(kChunkMaterialName);
   w.cstring(m.name);
   w.close();
-  writeColorChunk(w, 0xA010, m.ambient);
+  writeColorChunk(w, kChunkMaterialAmbient, m.ambient);
   // Other readers take the diffuse colour for the material's colour.
-  writeColorChunk(w, 0xA020, m.ambient);
+  writeColorChunk(w, kChunkMaterialDiffuse, m.ambient);
   if (!m.textureFile.empty()) {
-    w.open(0xA200);
-    w.open(0x0030);
+    w.open(kChunkMaterialTexture);
+    w.open(kChunkWordValue);
     w.u16(m.textureAmount);
     w.close();
-    w.open(0xA300);
+    w.open(kChunkTextureFile);
     w.cstring(m.textureFile);
     w.close();
     w.close();
@@ -84,15 +86,15 @@ void writeMaterial(ChunkWriter& w, const ThreeDsWriterMaterial& m) {
 }
 
 void writeObject(ChunkWriter& w, const ThreeDsWriterObject& o) {
-  w.open(0x4000);
+  w.open(kChunkObjectBlock);
   w.cstring(o.name);
-  w.open(0x4100);
-  w.open(0x4110);
+  w.open(kChunkObjectMesh);
+  w.open(kChunkVertexList);
   w.u16(static_cast<uint16_t>(o.vertices.size()));
   for (const Vector3& v : o.vertices) w.point(v);
   w.close();
   if (!o.uvs.empty()) {
-    w.open(0x4140);
+    w.open(kChunkMappingCoordinates);
     w.u16(static_cast<uint16_t>(o.uvs.size()));
     for (const ThreeDsWriterUv& uv : o.uvs) {
       w.f32(uv.u);
@@ -103,14 +105,14 @@ void writeObject(ChunkWriter& w, const ThreeDsWriterObject& o) {
   if (o.writeMatrix) {
     // The reader turns the file's Y-axis row into zAxis and its Z-axis row into
     // yAxis, exchanging the second and third component of every row.
-    w.open(0x4160);
+    w.open(kChunkObjectMatrix);
     w.point(o.xAxis);
     w.point(o.zAxis);
     w.point(o.yAxis);
     w.point(o.origin);
     w.close();
   }
-  w.open(0x4120);
+  w.open(kChunkFaceList);
   w.u16(static_cast<uint16_t>(o.faces.size()));
   for (const ThreeDsWriterFace& f : o.faces) {
     w.u16(f.a);
@@ -119,7 +121,7 @@ void writeObject(ChunkWriter& w, const ThreeDsWriterObject& o) {
     w.u16(f.flags);
   }
   for (const ThreeDsWriterFaceGroup& g : o.faceGroups) {
-    w.open(0x4130);
+    w.open(kChunkFacesMaterial);
     w.cstring(g.material);
     w.u16(static_cast<uint16_t>(g.faces.size()));
     for (uint16_t face : g.faces) w.u16(face);
@@ -131,9 +133,9 @@ void writeObject(ChunkWriter& w, const ThreeDsWriterObject& o) {
 }
 
 void writeCamera(ChunkWriter& w, const ThreeDsWriterCamera& c) {
-  w.open(0x4000);
+  w.open(kChunkObjectBlock);
   w.cstring(c.name);
-  w.open(0x4700);
+  w.open(kChunkCamera);
   w.point(c.position);
   w.point(c.target);
   w.f32(c.bank);
@@ -143,9 +145,9 @@ void writeCamera(ChunkWriter& w, const ThreeDsWriterCamera& c) {
 }
 
 void writeLight(ChunkWriter& w, const ThreeDsWriterLight& l) {
-  w.open(0x4000);
+  w.open(kChunkObjectBlock);
   w.cstring(l.name);
-  w.open(0x4600);
+  w.open(kChunkLight);
   w.point(l.position);
   w.close();
   w.close();
@@ -167,7 +169,7 @@ void writeValue(ChunkWriter& w, const ThreeDsWriterRotation& r) {
 void writeValue(ChunkWriter& w, const std::string& s) { w.cstring(s); }
 
 template <typename Value>
-void writeKeyTrack(ChunkWriter& w, uint16_t id, const std::vector<ThreeDsWriterKey<Value>>& keys) {
+void writeKeyTrack(ChunkWriter& w, ThreeDsChunkId id, const std::vector<ThreeDsWriterKey<Value>>& keys) {
   if (keys.empty()) return;
   w.open(id);
   w.u16(0);  // track flags
@@ -182,38 +184,38 @@ void writeKeyTrack(ChunkWriter& w, uint16_t id, const std::vector<ThreeDsWriterK
   w.close();
 }
 
-uint16_t nodeChunkId(ThreeDsNodeKind kind) {
+ThreeDsChunkId nodeChunkId(ThreeDsNodeKind kind) {
   switch (kind) {
-    case ThreeDsNodeKind::object: return 0xB002;
-    case ThreeDsNodeKind::cameraPosition: return 0xB003;
-    case ThreeDsNodeKind::cameraTarget: return 0xB004;
-    case ThreeDsNodeKind::spotlightPosition: return 0xB005;
-    case ThreeDsNodeKind::spotlightTarget: return 0xB006;
-    case ThreeDsNodeKind::omnilightPosition: return 0xB007;
+    case ThreeDsNodeKind::object: return kChunkObjectTrack;
+    case ThreeDsNodeKind::cameraPosition: return kChunkCameraPositionTrack;
+    case ThreeDsNodeKind::cameraTarget: return kChunkCameraTargetTrack;
+    case ThreeDsNodeKind::spotlightPosition: return kChunkSpotlightPositionTrack;
+    case ThreeDsNodeKind::spotlightTarget: return kChunkSpotlightTargetTrack;
+    case ThreeDsNodeKind::omnilightPosition: return kChunkOmnilightTrack;
   }
-  return 0xB002;
+  return kChunkObjectTrack;
 }
 
 void writeNode(ChunkWriter& w, const ThreeDsWriterNode& n) {
   w.open(nodeChunkId(n.kind));
-  w.open(0xB030);
+  w.open(kChunkTrackNumber);
   w.u16(n.nodeId);
   w.close();
-  w.open(0xB010);
+  w.open(kChunkTrackName);
   w.cstring(n.name);
   w.u16(0);
   w.u16(0);
   w.u16(n.parent);
   w.close();
-  w.open(0xB013);
+  w.open(kChunkTrackPivot);
   w.point(n.pivot);
   w.close();
-  writeKeyTrack(w, 0xB020, n.positionKeys);
-  writeKeyTrack(w, 0xB021, n.rotationKeys);
-  writeKeyTrack(w, 0xB022, n.scaleKeys);
-  writeKeyTrack(w, 0xB023, n.fovKeys);
-  writeKeyTrack(w, 0xB024, n.rollKeys);
-  writeKeyTrack(w, 0xB026, n.morphKeys);
+  writeKeyTrack(w, kChunkPositionKeys, n.positionKeys);
+  writeKeyTrack(w, kChunkRotationKeys, n.rotationKeys);
+  writeKeyTrack(w, kChunkScaleKeys, n.scaleKeys);
+  writeKeyTrack(w, kChunkFovKeys, n.fovKeys);
+  writeKeyTrack(w, kChunkRollKeys, n.rollKeys);
+  writeKeyTrack(w, kChunkMorphKeys, n.morphKeys);
   w.close();
 }
 
@@ -249,12 +251,12 @@ bool sceneFits(const ThreeDsWriterScene& scene) {
 bool writeThreeDs(const ThreeDsWriterScene& scene, std::vector<uint8_t>& out) {
   if (!sceneFits(scene)) return false;
   ChunkWriter w(out);
-  w.open(0x4D4D);
-  w.open(0x0002);  // file version
+  w.open(kChunkMain);
+  w.open(kChunkFileVersion);
   w.u32(3);
   w.close();
-  w.open(0x3D3D);
-  w.open(0x3D3E);  // mesh version
+  w.open(kChunkEditor);
+  w.open(kChunkMeshVersion);
   w.u32(3);
   w.close();
   for (const ThreeDsWriterMaterial& m : scene.materials) writeMaterial(w, m);
@@ -263,8 +265,8 @@ bool writeThreeDs(const ThreeDsWriterScene& scene, std::vector<uint8_t>& out) {
   for (const ThreeDsWriterLight& l : scene.lights) writeLight(w, l);
   w.close();
   if (scene.writeKeyframer) {
-    w.open(0xB000);
-    w.open(0xB008);
+    w.open(kChunkKeyframer);
+    w.open(kChunkFramesInfo);
     w.u32(scene.startFrame);
     w.u32(scene.endFrame);
     w.close();
