@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "audio/mp3decode.hpp"
 #include "audio/playback.hpp"
 #include "base/ending.hpp"
 
@@ -12,7 +13,7 @@ uint32_t gMusicRate = 0;
 }  // namespace
 
 long double positionToSceneTime(uint32_t position, uint32_t rate) {
-  return (long double)position / 88200.0L * (long double)rate;
+  return (long double)position / (long double)kPositionPerSecond * (long double)rate;
 }
 
 void startMusic() {
@@ -21,7 +22,7 @@ void startMusic() {
     std::fflush(stdout);
     return;
   }
-  if (audioInit(-1, 44100, 0, nullptr) == 0) musicFailure("Can't initialize device");
+  if (audioInit(-1, kMusicRate, 0, nullptr) == 0) musicFailure("Can't initialize device");
   gStreamHandle = audioStreamCreateFile(0, kMusicFile, 0, 0, 0);
   if (gStreamHandle == 0) musicFailure("Not an mp3");
 }

@@ -12,15 +12,25 @@
 #include "video/display.hpp"
 
 namespace {
-const char* kHelp =
-    "Usage: gvs-tool bench [--fps F] [--json] [--section NAME] [--from T0 --to T1] [--data-root ROOT]\n\n"
-    "Renders every section's window of the show headlessly at F frames per second of\n"
-    "SceneTime (default 60), writes nothing, and prints per section the frames rendered,\n"
-    "milliseconds per frame (median and worst) and frames per second, then the whole show.\n"
-    "The single-scene mode's scene is measured as 'misc' over one loop of its animation.\n\n"
-    "  --json          print one JSON object instead of a table\n"
-    "  --section NAME  measure only that section (box, vohel, ..., endscrn, misc)\n"
-    "  --from/--to     with --section: measure only that part of its window (show time)\n";
+void printHelp() {
+  // The names of the sections, wrapped under the option's text.
+  std::string names, line = "                 ";
+  for (const ShowSection& s : kShowSections) {
+    if (line.size() + std::strlen(s.module->name) > 76) names += line + "\n", line = "                 ";
+    line += std::string(" ") + s.module->name + ",";
+  }
+  names += line + " " + miscModule.name;
+  std::printf(
+      "Usage: gvs-tool bench [--fps F] [--json] [--section NAME] [--from T0 --to T1] [--data-root ROOT]\n\n"
+      "Renders every section's window of the show headlessly at F frames per second of\n"
+      "SceneTime (default 60), writes nothing, and prints per section the frames rendered,\n"
+      "milliseconds per frame (median and worst) and frames per second, then the whole show.\n"
+      "The single-scene mode's scene is measured as '%s' over its first %d bars of SceneTime.\n\n"
+      "  --json          print one JSON object instead of a table\n"
+      "  --section NAME  measure only that section, one of\n%s\n"
+      "  --from/--to     with --section: measure only that part of its window (show time)\n",
+      miscModule.name, kSingleSceneBenchBars, names.c_str());
+}
 
 struct Result {
   std::string name;
@@ -34,7 +44,7 @@ Result measure(const char* name, double start, double end, double fps, bool misc
   r.name = name;
   std::vector<double> ms;
   for (long k = 0;; ++k) {
-    double t = start + double(k) * 120.0 / fps;
+    double t = start + double(k) * kSceneTimePerSecond / fps;
     if (!(t < end)) break;
     const double t0 = preciseMilliseconds();
     if (misc)
@@ -73,7 +83,7 @@ int run(int argc, char** argv) {
     if (shared == OptionResult::Failed) return 2;
     if (shared == OptionResult::Taken) continue;
     if (!std::strcmp(a, "--help")) {
-      std::fputs(kHelp, stdout);
+      printHelp();
       return 0;
     } else if (!std::strcmp(a, "--json")) {
       json = true;
@@ -97,7 +107,7 @@ int run(int argc, char** argv) {
     const TimelineWindow& w = timelineWindows()[i];
     windows.push_back({w.module->name, double(w.start), double(w.end), false});
   }
-  windows.push_back({"misc", 0.0, 2655.0, true});
+  windows.push_back({miscModule.name, 0.0, double(barTime(kSingleSceneBenchBars)), true});
   if (only) {
     auto it = std::find_if(windows.begin(), windows.end(), [&](const Window& w) { return !std::strcmp(w.name, only); });
     if (it == windows.end()) return fail("unknown section ", only);

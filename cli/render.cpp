@@ -59,11 +59,11 @@ int run(int argc, char** argv) {
     misc.load();
   else
     loadAllScenes();
-  const long total = long((to - from) * fps / 120.0) + 1;
+  const long total = long((to - from) * fps / kSceneTimePerSecond) + 1;
   char name[64];
   long k = 0;
   for (;; ++k) {
-    double t = from + double(k) * 120.0 / fps;
+    double t = from + double(k) * kSceneTimePerSecond / fps;
     if (!(t < to)) break;
     if (single)
       misc.render(float(t), frameBuffer);

@@ -4,7 +4,7 @@
 
 #include "image/imagefile.hpp"
 #include "image/pixelops.hpp"
-#include "scenes/section.hpp"
+#include "scenes/sections.hpp"
 
 namespace {
 uint32_t* gPicture = nullptr;

@@ -11,7 +11,7 @@
 #include "image/imagefile.hpp"
 #include "image/pixelops.hpp"
 #include "image/radialblur.hpp"
-#include "scenes/section.hpp"
+#include "scenes/sections.hpp"
 #include "scenes/common/vectors.hpp"
 #include "scenes/matrix.hpp"
 #include "scenes/common/warp_fill.hpp"

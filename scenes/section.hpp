@@ -11,21 +11,3 @@ struct SceneModule {
   void (*render)(float t, uint32_t* target);
   void (*release)();
 };
-
-extern const SceneModule boxModule;
-extern const SceneModule vohelModule;
-extern const SceneModule matrixModule;
-extern const SceneModule hyperModule;
-extern const SceneModule sphereModule;
-extern const SceneModule boxboxModule;
-extern const SceneModule csapokModule;
-extern const SceneModule blobsModule;
-extern const SceneModule metaboxModule;
-extern const SceneModule bogyoModule;
-extern const SceneModule kockaModule;
-extern const SceneModule forgoModule;
-extern const SceneModule endscrnModule;
-extern const SceneModule miscModule;
-
-// The cylinder-light section's tile overlay over the first section (show time t).
-void vohelRenderOverlay(float t, uint32_t* target);

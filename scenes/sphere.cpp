@@ -7,7 +7,7 @@
 #include "image/imagefile.hpp"
 #include "image/pixelops.hpp"
 #include "image/radialblur.hpp"
-#include "scenes/section.hpp"
+#include "scenes/sections.hpp"
 #include "scenes/common/vectors.hpp"
 #include "scenes/common/marching_cubes.hpp"
 #include "scenes/common/grid_fill.hpp"

@@ -8,7 +8,7 @@
 
 #include "image/imagefile.hpp"
 #include "image/pixelops.hpp"
-#include "scenes/section.hpp"
+#include "scenes/sections.hpp"
 #include "scenes/common/vectors.hpp"
 #include "scenes/vohel_cylinder.hpp"
 #include "scenes/vohel_overlay.hpp"

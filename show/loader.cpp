@@ -8,6 +8,8 @@
 #include "video/display.hpp"
 
 namespace {
+// The fades run on the frame clock at 128 units per second.
+constexpr uint32_t kFadeClockRate = 128;
 uint32_t* gPicture = nullptr;
 
 long clockUnits() { return long(frameClockTime()); }
@@ -23,7 +25,7 @@ void loadLoaderPicture() {
 }
 
 void fadeInLoader(uint32_t* frame) {
-  resetFrameClock(128);
+  resetFrameClock(kFadeClockRate);
   clearFrame(frame);
   presentFrame();
   for (;;) {
@@ -39,7 +41,7 @@ void fadeInLoader(uint32_t* frame) {
 }
 
 void fadeOutLoader(uint32_t* frame) {
-  resetFrameClock(128);
+  resetFrameClock(kFadeClockRate);
   copyFrame(gPicture, frame);
   presentFrame();
   for (;;) {

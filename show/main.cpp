@@ -1,14 +1,12 @@
 // gvs: plays the show full-screen, locked to its music.
-#include <SDL.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "audio/playback.hpp"
 #include "base/datapath.hpp"
 #include "show/show.hpp"
-#include "audio/playback.hpp"
 #include "video/display.hpp"
 
 namespace {
@@ -65,13 +63,11 @@ int main(int argc, char** argv) {
   configureDisplay(display);
   if (openDisplay() != 0) return 1;  // already reported; a failed start is not a success
 
-  singleSceneMode = false;
-  if (firstWord && std::strcmp(firstWord, kHiddenWord) == 0) singleSceneMode = true;
+  const bool singleSceneMode = firstWord && std::strcmp(firstWord, kHiddenWord) == 0;
   if (singleSceneMode)
     runSingleScene();
   else
     runFullShow();
   closeDisplay();
-  SDL_Quit();
   return 0;
 }

@@ -7,13 +7,14 @@
 
 #include "synth/dsp.hpp"
 
-const ShowSection kShowSections[] = {
-    {"logo scene (intro)", 0},      {"light overlay", 12},   {"cylinder light", 16},  {"matrix room", 28},
-    {"glowing hyper scene", 36},    {"sphere flight", 48},   {"marching boxes", 56},  {"greetings", 64},
-    {"metaball tunnel", 72},        {"metaball box", 76},    {"glowing scene", 80},   {"cubes", 88},
-    {"final scene", 96},            {"end screen (outro)", 104},
-};
-const int kShowSectionCount = int(sizeof kShowSections / sizeof kShowSections[0]);
+std::vector<MusicChange> musicChanges() {
+  std::vector<MusicChange> changes;
+  for (const ShowSection& s : kShowSections) {
+    changes.push_back({s.description, s.firstBar});
+    if (s.firstBar < kOverlayBar && s.lastBar >= kOverlayBar) changes.push_back({kOverlayDescription, kOverlayBar});
+  }
+  return changes;
+}
 
 namespace {
 // ---------------------------------------------------------------------------------

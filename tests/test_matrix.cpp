@@ -10,7 +10,7 @@
 #include "image/pixelops.hpp"
 #include "image/radialblur.hpp"
 #include "base/datapath.hpp"
-#include "scenes/section.hpp"
+#include "scenes/sections.hpp"
 #include "scenes/matrix.hpp"
 #include "tests/testutil.hpp"
 

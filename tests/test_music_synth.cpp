@@ -137,14 +137,15 @@ TEST(MusicScore, DownbeatsCrashesAndLengthFollowTheShow) {
     EXPECT_TRUE(kicks.count(line)) << "bar " << bar;
   }
   EXPECT_EQ(stepToSample(16.0 * 104), 8456175);  // 23010 show units
-  // Every section change (after the first) gets a crash.
-  for (int s = 1; s < kShowSectionCount; ++s)
-    EXPECT_TRUE(crashes.count(stepToSample(16.0 * kShowSections[s].firstBar))) << kShowSections[s].name;
-  // The sections sit on the show's thresholds.
+  // Every change of the music (after the first) gets a crash.
+  const std::vector<MusicChange> changes = musicChanges();
+  for (size_t s = 1; s < changes.size(); ++s)
+    EXPECT_TRUE(crashes.count(stepToSample(16.0 * changes[s].firstBar))) << changes[s].name;
+  // The changes sit on the show's thresholds.
   const double thresholds[] = {0, 2655, 3540, 6195, 7965, 10620, 12390, 14160, 15930, 16815, 17700, 19470, 21240, 23010};
-  ASSERT_EQ(kShowSectionCount, 14);
-  for (int s = 0; s < kShowSectionCount; ++s)
-    EXPECT_DOUBLE_EQ(kShowSections[s].firstBar * kShowUnitsPerBar, thresholds[s]);
+  ASSERT_EQ(changes.size(), 14u);
+  for (size_t s = 0; s < changes.size(); ++s)
+    EXPECT_DOUBLE_EQ(double(barTime(changes[s].firstBar)), thresholds[s]);
   // Nothing starts after the last bar.
   EXPECT_LT(double(lastEnd), kSongBars * kSamplesPerBar);
 }

@@ -8,7 +8,7 @@
 #include "show/loader.hpp"
 #include "image/pixelops.hpp"
 #include "base/datapath.hpp"
-#include "scenes/section.hpp"
+#include "scenes/sections.hpp"
 #include "tests/testutil.hpp"
 #include "video/display.hpp"
 #include "video/display_testing.hpp"

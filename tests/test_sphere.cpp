@@ -9,7 +9,7 @@
 #include "image/pixelops.hpp"
 #include "image/radialblur.hpp"
 #include "base/datapath.hpp"
-#include "scenes/section.hpp"
+#include "scenes/sections.hpp"
 #include "scenes/common/grid_fill.hpp"
 #include "scenes/sphere.hpp"
 #include "tests/testutil.hpp"

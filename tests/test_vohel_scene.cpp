@@ -7,7 +7,7 @@
 
 #include "image/pixelops.hpp"
 #include "base/datapath.hpp"
-#include "scenes/section.hpp"
+#include "scenes/sections.hpp"
 #include "scenes/vohel_overlay.hpp"
 #include "scenes/vohel.hpp"
 #include "tests/testutil.hpp"

@@ -1,5 +1,7 @@
 #include "video/display.hpp"
 
+#include <SDL.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -34,7 +36,10 @@ int32_t openDisplay() {
   return 0;
 }
 
-int32_t closeDisplay() { return 0; }
+int32_t closeDisplay() {
+  SDL_Quit();
+  return 0;
+}
 
 int32_t presentFrame() {
   if (!gBackend) return 1;

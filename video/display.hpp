@@ -20,7 +20,7 @@ void configureDisplay(const DisplayOptions& options);
 
 // 0 when the page is ready; otherwise the failure has been reported already.
 int32_t openDisplay();
-// Always 0.
+// The display layer's closing step before the program ends: SDL is shut down. Always 0.
 int32_t closeDisplay();
 // 0 when the page reached the screen; a nonzero code when it was dropped.
 int32_t presentFrame();

@@ -9,7 +9,7 @@
 
 #include "image/radialblur.hpp"
 #include "base/datapath.hpp"
-#include "scenes/section.hpp"
+#include "scenes/sections.hpp"
 #include "scenes/common/grid_fill.hpp"
 #include "tests/bench/bench_data.hpp"
 

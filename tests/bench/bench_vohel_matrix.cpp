@@ -8,7 +8,8 @@
 
 #include "image/radialblur.hpp"
 #include "base/datapath.hpp"
-#include "scenes/section.hpp"
+#include "scenes/sections.hpp"
+#include "scenes/vohel.hpp"
 #include "tests/bench/bench_data.hpp"
 
 namespace {
