@@ -1,6 +1,8 @@
 # The layering check, run by every build (cmake -DSOURCE_DIR=... -P check_layers.cmake).
 # With one include root every header is reachable, so the folder of each quoted
-# #include is held against the table in layers.cmake.
+# #include is held against the table in layers.cmake. Inside scenes/, a section's
+# files include no other section's header (only the table of sections names them
+# all): what two sections share lives in scenes/common/, which includes no section.
 cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/layers.cmake)
 
@@ -26,6 +28,17 @@ foreach(layer IN LISTS GVS_LAYERS)
           set(allowed "nothing")
         endif()
         string(APPEND problems "\n  ${file} includes \"${target}\": ${why} (${layer} may use: ${allowed})")
+      elseif(layer STREQUAL "scenes" AND folder STREQUAL "scenes")
+        if(file MATCHES "^scenes/common/")
+          if(NOT target MATCHES "^scenes/common/")
+            string(APPEND problems "\n  ${file} includes \"${target}\": scenes/common/ is shared by the sections and includes none of them")
+          endif()
+        elseif(NOT target MATCHES "^scenes/common/" AND NOT stem STREQUAL "sections")
+          get_filename_component(included ${target} NAME_WE)
+          if(NOT included STREQUAL stem AND NOT included MATCHES "^sections?$")
+            string(APPEND problems "\n  ${file} includes \"${target}\": one section does not use another's pieces; move what they share to scenes/common/")
+          endif()
+        endif()
       endif()
     endforeach()
   endforeach()

@@ -1,8 +1,9 @@
-// Pieces of the metabox section that are worth checking on their own.
+// The metabox section: cube-like metaballs over a warped tile background. The
+// pieces worth checking on their own.
 #pragma once
-#include "scenes/common/vectors.hpp"
+#include "scenes/common/grid.hpp"
 #include "scenes/common/marching_cubes.hpp"
-#include "scenes/common/grid_fill.hpp"
+#include "scenes/common/vectors.hpp"
 
 // The cube-like field: f = sum over the balls of 1 / (dx^4 + dy^4 + dz^4) at grid
 // point start + spacing * (i, j, k); a ball whose sum is exactly 0 is left out.

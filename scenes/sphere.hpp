@@ -1,17 +1,10 @@
-// Pieces of the sphere section that are worth checking on their own.
+// The sphere section: a flight through a ray-cast sphere with a cloud of glowing
+// particles. The pieces worth checking on their own.
 #pragma once
 #include <cstdint>
 
+#include "scenes/common/grid.hpp"
 #include "scenes/common/vectors.hpp"
-#include "scenes/common/grid_fill.hpp"
-
-// The view pyramid of the ray-cast sections: half-angles of 30 and 24 degrees.
-struct ViewPyramid {
-  Vec3 p1, p2, p3;        // top left, top right, bottom left directions
-  Vec3 colStep, rowStep;  // (p2 - p1) / 41, (p3 - p1) / 26
-  float fx, fy;           // projection factors
-};
-void computeViewPyramid(ViewPyramid& p);
 
 // One ray from o along d against the sphere of radius 128 around the origin
 // (c = o . o - 128^2); a miss gives u = v = 0.

@@ -70,9 +70,9 @@ TEST(TunnelRays, MissesAreBlackAndAxialRaysKeepTheirValue) {
 TEST(MetaboxWarp, BrightnessRisesOutwardsAndWrapsAtTheCorners) {
   static GridPoint grid[kGridPoints];
   computeWarpGrid(0.0f, grid);
-  EXPECT_EQ(grid[12 * kGridCols + 20].brightness >> 8, 63);  // 90 * 0.25 + 16128
+  EXPECT_EQ(grid[12 * kGridColumns + 20].brightness >> 8, 63);  // 90 * 0.25 + 16128
   // Corner (0, 0): 90 * (400 + 156.25) + 16128 = 66190.5 -> 66190 wraps to 654.
   EXPECT_EQ(grid[0].brightness, uint16_t(66190 - 65536));
   EXPECT_LT(grid[0].brightness >> 8, 5);
-  EXPECT_EQ(grid[6 * kGridCols + 6].brightness >> 8, (90 * (196 * 4 + 169) / 4 + 16128) >> 8);
+  EXPECT_EQ(grid[6 * kGridColumns + 6].brightness >> 8, (90 * (196 * 4 + 169) / 4 + 16128) >> 8);
 }

@@ -51,8 +51,8 @@ TEST(BlockFill, LanesWrapAt16Bits) {
   std::vector<GridPoint> grid(kGridPoints, GridPoint{0, 0, 0xFF00});
   grid[0] = {0xFFF0, 0x0100, 0xFF00};  // TL
   grid[1] = {0x0030, 0x0100, 0xFF00};  // TR: +0x40 through the wrap
-  grid[kGridCols] = {0xFFF0, 0xFF00, 0xFF00};  // BL: v -0x200
-  grid[kGridCols + 1] = {0x00B0, 0xFF00, 0xFF00};  // BR
+  grid[kGridColumns] = {0xFFF0, 0xFF00, 0xFF00};  // BL: v -0x200
+  grid[kGridColumns + 1] = {0x00B0, 0xFF00, 0xFF00};  // BR
   std::vector<uint32_t> out(kFramePixels);
   fillTexturedBlocks(grid.data(), tex.data(), out.data());
   int16_t dx = int16_t(0x40) >> 3, dy = int16_t(-0x200) >> 3, ddx = int16_t((int16_t(0xC0) >> 3) - dx) >> 3;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "image/pixelops.hpp"
-#include "scenes/vohel_cylinder.hpp"
+#include "scenes/vohel.hpp"
 
 namespace {
 constexpr uint32_t kUntouched = 0x5A5A5A5Au;

@@ -6,6 +6,7 @@
 
 #include "image/pixelops.hpp"
 #include "scenes/common/warp_fill.hpp"
+#include "scenes/vohel.hpp"
 
 namespace {
 std::vector<uint32_t> randomTexture(std::mt19937& rng) {
@@ -17,7 +18,7 @@ std::vector<uint32_t> randomTexture(std::mt19937& rng) {
 // Random grids of three kinds: any lane values (steps wrap and go negative), a smooth
 // grid near the screen layout, and one whose lanes sit next to the 0 / 65535 seam.
 std::vector<WarpNode> randomGrid(std::mt19937& rng, int kind) {
-  std::vector<WarpNode> g(kGridNodes);
+  std::vector<WarpNode> g(kGridPoints);
   for (int y = 0; y < kGridRows; ++y)
     for (int x = 0; x < kGridColumns; ++x) {
       WarpNode& n = g[size_t(y * kGridColumns + x)];
@@ -56,7 +57,7 @@ TEST(VohelWarpGrid, StepsUseWrappingLanesAndArithmeticShifts) {
   std::vector<uint32_t> pic(256 * 256);
   for (int r = 0; r < 256; ++r)
     for (int c = 0; c < 256; ++c) pic[size_t(r * 256 + c)] = uint32_t(c) | uint32_t(r) << 8 | 0xFFFF0000u;
-  std::vector<WarpNode> grid(kGridNodes, WarpNode{0, 0, 0xFFFF, 0});
+  std::vector<WarpNode> grid(kGridPoints, WarpNode{0, 0, 0xFFFF, 0});
   // Block (0, 0): u falls by 8 per node column step of 8 pixels (Q - P wraps to -8, >> 3 is -1);
   // v rises 0x7FF8 to R, and S - R gives a further row-dependent change.
   grid[1].u = 0xFFF8;
@@ -86,7 +87,7 @@ TEST(VohelWarpGrid, StepsUseWrappingLanesAndArithmeticShifts) {
 }
 
 TEST(VohelWarpGrid, EveryDestinationPixelIsWritten) {
-  std::vector<WarpNode> grid(kGridNodes, WarpNode{0, 0, 0xFF00, 0});
+  std::vector<WarpNode> grid(kGridPoints, WarpNode{0, 0, 0xFF00, 0});
   std::vector<uint32_t> pic(256 * 256, 0x01020304u), out(kFramePixels, 0xDEADBEEFu);
   drawWarpGrid(grid.data(), pic.data(), out.data());
   // Light 0xFF00 scales each byte by 255 / 256: 1, 2, 3, 4 become 0, 1, 2, 3.
@@ -95,7 +96,7 @@ TEST(VohelWarpGrid, EveryDestinationPixelIsWritten) {
 
 TEST(VohelWarpGrid, LightWrapsWhenTheWaveSumPassesTheLimit) {
   // At T = 718 node (24, 1) has a wave sum of about -36.65: 65280 - 65669 wraps to a bright 65147.
-  std::vector<WarpNode> g(kGridNodes);
+  std::vector<WarpNode> g(kGridPoints);
   buildWarpGrid(718, g.data());
   const WarpNode& hot = g[size_t(1 * kGridColumns + 24)];
   EXPECT_GT(hot.light, 64000);

@@ -8,7 +8,7 @@
 #include "image/pixelops.hpp"
 #include "base/datapath.hpp"
 #include "scenes/sections.hpp"
-#include "scenes/vohel_overlay.hpp"
+#include "scenes/vohel.hpp"
 #include "scenes/vohel.hpp"
 #include "tests/testutil.hpp"
 

@@ -21,8 +21,8 @@ inline LaneSteps laneSteps(uint16_t tl, uint16_t tr, uint16_t bl, uint16_t br) {
 // Walks the 64 pixels of block (m, n) in row order and hands each its (u, v, b).
 template <typename PixelFn>
 inline void walkBlock(const GridPoint* grid, int m, int n, PixelFn fn) {
-  const GridPoint &TL = grid[n * kGridCols + m], &TR = grid[n * kGridCols + m + 1],
-                  &BL = grid[(n + 1) * kGridCols + m], &BR = grid[(n + 1) * kGridCols + m + 1];
+  const GridPoint &TL = grid[n * kGridColumns + m], &TR = grid[n * kGridColumns + m + 1],
+                  &BL = grid[(n + 1) * kGridColumns + m], &BR = grid[(n + 1) * kGridColumns + m + 1];
   LaneSteps su = laneSteps(TL.u, TR.u, BL.u, BR.u), sv = laneSteps(TL.v, TR.v, BL.v, BR.v),
             sb = laneSteps(TL.brightness, TR.brightness, BL.brightness, BR.brightness);
   uint16_t startU = TL.u, startV = TL.v, startB = TL.brightness;
@@ -46,7 +46,7 @@ inline void walkBlock(const GridPoint* grid, int m, int n, PixelFn fn) {
 template <typename PixelFn>
 inline void walkAllBlocks(const GridPoint* grid, uint32_t* target, PixelFn fn) {
   for (int n = 0; n < kGridRows - 1; ++n)
-    for (int m = 0; m < kGridCols - 1; ++m) {
+    for (int m = 0; m < kGridColumns - 1; ++m) {
       uint32_t* block = target + (n * 8) * 320 + m * 8;
       walkBlock(grid, m, n, [&](int row, int col, uint16_t u, uint16_t v, uint16_t b) {
         block[row * 320 + col] = fn(u, v, b);
@@ -108,9 +108,9 @@ template <bool kShaded>
 void fillBlocksFast(const GridPoint* grid, const uint32_t* texture, uint32_t* target) {
   RowSamples r;
   for (int n = 0; n < kGridRows - 1; ++n)
-    for (int m = 0; m < kGridCols - 1; ++m) {
-      const GridPoint &TL = grid[n * kGridCols + m], &TR = grid[n * kGridCols + m + 1],
-                      &BL = grid[(n + 1) * kGridCols + m], &BR = grid[(n + 1) * kGridCols + m + 1];
+    for (int m = 0; m < kGridColumns - 1; ++m) {
+      const GridPoint &TL = grid[n * kGridColumns + m], &TR = grid[n * kGridColumns + m + 1],
+                      &BL = grid[(n + 1) * kGridColumns + m], &BR = grid[(n + 1) * kGridColumns + m + 1];
       LaneSteps su = laneSteps(TL.u, TR.u, BL.u, BR.u), sv = laneSteps(TL.v, TR.v, BL.v, BR.v),
                 sb = laneSteps(TL.brightness, TR.brightness, BL.brightness, BR.brightness);
       uint16_t startU = TL.u, startV = TL.v, startB = TL.brightness;

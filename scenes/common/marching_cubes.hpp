@@ -1,8 +1,9 @@
 // Marching cubes shared by the blobs and metabox sections: the case table, the
-// byte field's normals, the polygonizer and the affine textured triangle filler.
+// field's bytes and normals, the polygonizer and the affine textured triangle filler.
 #pragma once
 #include <cstdint>
 
+#include "image/pixelops.hpp"
 #include "scenes/common/vectors.hpp"
 
 // One case of the table: up to five triangles, each three cube edges, each edge
@@ -35,6 +36,15 @@ struct CubeGrid {
 };
 
 extern const int kCornerOffset[8][3];
+
+// The byte a field sum becomes: 255 from 4 up, else the nearest integer to 64 f. Just
+// below 4 the rounding reaches 256, which is held at 255 rather than wrapping to an
+// empty 0 inside the blob.
+inline uint8_t fieldByte(float f) {
+  if (f >= 4.0f) return 255;
+  int v = roundEven(64.0f * f);
+  return uint8_t(v > 255 ? 255 : v);
+}
 
 // Allocates the field and normals (normals start at zero) and fills the tables.
 void setupCubeGrid(CubeGrid& g, int n, float x0, float y0, float z0, float step);

@@ -2,10 +2,7 @@
 
 #include <emmintrin.h>
 
-#include <cmath>
-
 #include "image/pixelops.hpp"
-#include "scenes/common/vectors.hpp"
 
 namespace {
 constexpr int kBlocksX = 40, kBlocksY = 25;
@@ -44,41 +41,7 @@ inline void walkBlocks(const WarpNode* grid, uint32_t* dst, PlotRow plotRow) {
     }
 }
 
-// One wave term: A * F(k * (a x + b y + c T) in degrees + p).
-struct Wave {
-  bool useSin;
-  float A, a, b, c, k, p;
-};
-constexpr Wave kWaves[8] = {
-    {true, 3.12f, 4.92f, -1.23f, 0.693f, 1.432f, 1.0f},  {true, 4.82f, -2.18f, 0.37f, 0.961f, 1.942f, 2.0f},
-    {true, 2.11f, 0.33f, 2.53f, 0.116f, 1.683f, 3.0f},   {false, 5.64f, -3.61f, -4.32f, 0.67f, 1.722f, 4.0f},
-    {false, 3.91f, -2.47f, 2.89f, 0.279f, 1.758f, 5.0f}, {false, 2.82f, 4.95f, -0.64f, 0.424f, 1.438f, 6.0f},
-    {false, 7.91f, -3.03f, -3.12f, 0.246f, 1.354f, 7.0f}, {true, 9.82f, 1.32f, -4.99f, 0.124f, 1.568f, 8.0f},
-};
 }  // namespace
-
-void buildWarpGrid(int T, WarpNode* grid) {
-  const float ft = float(T);
-  for (int y = 0; y < kGridRows; ++y)
-    for (int x = 0; x < kGridColumns; ++x) {
-      const float fx = float(x), fy = float(y);
-      float s[8];
-      for (int i = 0; i < 8; ++i) {
-        const Wave& w = kWaves[i];
-        float angle = w.k * (w.a * fx + w.b * fy + w.c * ft) * kDegToRad + w.p;
-        s[i] = w.A * (w.useSin ? std::sin(angle) : std::cos(angle));
-      }
-      float su = fx + s[0] - s[2] + s[4] - s[6];
-      float sv = fy - s[1] + s[3] - s[5] + s[7];
-      float sum = s[0] + s[1] + s[2] + s[3] + s[4] + s[5] + s[6] + s[7];
-      WarpNode& n = grid[y * kGridColumns + x];
-      // Lanes wrap modulo 65536: a very large wave sum turns a node bright.
-      n.u = uint16_t(roundEven(double(su * 8.0f * 256.0f)));
-      n.v = uint16_t(roundEven(double(sv * 8.0f * 256.0f)));
-      n.light = uint16_t(65280 - roundEven(double(std::fabs(sum) * 7.0f * 256.0f)));
-      n.spare = 0;
-    }
-}
 
 void drawWarpGrid(const WarpNode* grid, const uint32_t* picture, uint32_t* dst) {
   walkBlocks(grid, dst, [picture](uint32_t* out, __m128i U, __m128i V, __m128i L) {

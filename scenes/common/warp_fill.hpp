@@ -1,22 +1,16 @@
-// Coarse-grid texture warps: a 41 x 26 grid of nodes over the 320 x 200 frame,
-// each node holding texture coordinates and a brightness in 8.8 fixed point. The
-// picture between nodes is filled by stepping 16-bit lanes over 8 x 8 blocks.
-// Used by the cylinder-light section (plain texel fetch) and the matrix room
-// (bilinear fetch).
+// The block fill of warp grids (the cylinder light's background, the matrix room):
+// each node of the coarse grid holds texture coordinates and a light level in 8.8
+// fixed point, and the picture between nodes is filled by stepping 16-bit lanes over
+// 8 x 8 blocks, with a plain texel fetch or a bilinear one.
 #pragma once
 #include <cstdint>
 
-constexpr int kGridColumns = 41;
-constexpr int kGridRows = 26;
-constexpr int kGridNodes = kGridColumns * kGridRows;
+#include "scenes/common/grid.hpp"
 
 // Four 16-bit lanes; the fourth is unused and kept at 0.
 struct WarpNode {
   uint16_t u, v, light, spare;
 };
-
-// The cylinder-light section's wave grid for the integer time T.
-void buildWarpGrid(int T, WarpNode* grid);
 
 // Plain fetch: texel = picture[v >> 8][u >> 8], every byte scaled by light >> 8.
 void drawWarpGrid(const WarpNode* grid, const uint32_t* picture, uint32_t* dst);

@@ -54,8 +54,8 @@ void BM_FillShadedBlocks(benchmark::State& state) {
   for (auto& p : tex) p = rng();
   std::vector<GridPoint> grid(kGridPoints);
   for (int y = 0; y < kGridRows; ++y)
-    for (int x = 0; x < kGridCols; ++x)
-      grid[y * kGridCols + x] = {uint16_t(x * 1024 + (rng() & 255)), uint16_t(y * 1024), uint16_t(0x8000)};
+    for (int x = 0; x < kGridColumns; ++x)
+      grid[y * kGridColumns + x] = {uint16_t(x * 1024 + (rng() & 255)), uint16_t(y * 1024), uint16_t(0x8000)};
   for (auto _ : state) {
     fillShadedBlocks(grid.data(), tex.data(), frame.data());
     benchmark::DoNotOptimize(frame.data());
