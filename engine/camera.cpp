@@ -1,4 +1,5 @@
 #include "engine/camera.hpp"
+#include "engine/camera_testing.hpp"
 
 #include <emmintrin.h>
 

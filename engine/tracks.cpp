@@ -1,4 +1,5 @@
 #include "engine/tracks.hpp"
+#include "engine/tracks_testing.hpp"
 
 #include <cmath>
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "engine/camera_testing.hpp"
 #include "engine/camera.hpp"
 #include "engine/vectorops.hpp"
 #include "engine_testscene.hpp"

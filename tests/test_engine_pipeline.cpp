@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/camera_testing.hpp"
 #include "engine/camera.hpp"
 #include "engine/construction.hpp"
 #include "engine/depthtarget.hpp"

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/tracks_testing.hpp"
 #include "engine/tracks.hpp"
 #include "engine/vectorops.hpp"
 
