@@ -1,5 +1,5 @@
-// The projection camera: magnifications, axes, roll, depth limits of the projection
-// and the view volume's edges.
+// Guards the projection camera: magnifications, axes, roll, depth limits of the
+// projection and the view volume's edges.
 #include <gtest/gtest.h>
 
 #include <cmath>

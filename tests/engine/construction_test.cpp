@@ -1,4 +1,4 @@
-// Scene construction: memory accounting, texture lookup, the track tree, the
+// Guards scene construction: memory accounting, texture lookup, the track tree, the
 // one-time preparation of vertices, keys and normals, static nodes and release.
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-// The engine log's lines and its stop, and the reader's fatal wrappers.
+// Guards the engine log's lines and its stop, and the reader's fatal wrappers.
 #include <gtest/gtest.h>
 #include <unistd.h>
 

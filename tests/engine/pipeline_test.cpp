@@ -1,4 +1,4 @@
-// The frame passes: clipping cases, vertex capacity, culling, back faces, the
+// Guards the frame passes: clipping cases, vertex capacity, culling, back faces, the
 // hierarchy, the frame wrap and a whole frame drawn from a written scene.
 #include <gtest/gtest.h>
 

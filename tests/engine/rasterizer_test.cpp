@@ -1,4 +1,4 @@
-// The polygon fillers: orientation, row coverage, the strict depth test, texture
+// Guards the polygon fillers: orientation, row coverage, the strict depth test, texture
 // wrap and the perspective correction against the affine mapping.
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-// Plain, unoptimised readings of the polygon fillers and of the clipper, written
-// out step by step, compared bit for bit with the engine's on random convex
+// Guards the fillers and the clipper against plain, unoptimised readings of them,
+// written out step by step, compared bit for bit with the engine's on random convex
 // polygons and random triangles.
 #include <gtest/gtest.h>
 

@@ -30,6 +30,10 @@ struct Chunks {
     std::memcpy(&bits, &v, 4);
     return u32(bits);
   }
+  Chunks& f32s(std::initializer_list<float> values) {
+    for (float v : values) f32(v);
+    return *this;
+  }
   Chunks& str(const std::string& s) {
     for (char c : s) u8(uint8_t(c));
     return u8(0);
@@ -49,25 +53,26 @@ struct Chunks {
   Chunks& header(uint16_t id, uint32_t length) { return u16(id).u32(length); }
 };
 
-// Reads from memory; returns the pending code (0 on success) and clears it.
-int read(const Chunks& c, ThreeDsData*& d) {
-  d = nullptr;
-  const bool ok = load3dsFromMemory(d, c.bytes.data(), c.bytes.size());
-  const int code = take3dsError();
-  EXPECT_EQ(ok, code == 0);
-  return code;
-}
-
-void release(ThreeDsData*& d) {
-  if (d != nullptr) {
-    EXPECT_TRUE(free3ds(d));
+// A file read from memory: the pending code (taken, so 0 on success) and what was
+// handed out, freed at the end.
+struct Read {
+  ThreeDsData* d = nullptr;
+  int code;
+  explicit Read(const Chunks& c) {
+    const bool ok = load3dsFromMemory(d, c.bytes.data(), c.bytes.size());
+    code = take3dsError();
+    EXPECT_EQ(ok, code == 0);
   }
-}
+  ~Read() {
+    if (d != nullptr) EXPECT_TRUE(free3ds(d));
+  }
+  ThreeDsData* operator->() const { return d; }
+};
 
 // Main > Editor > Object block "Box" > Object mesh with three vertices and one face.
 Chunks& triangleObject(Chunks& c, const char* name = "Box") {
   c.open(0x4000).str(name).open(0x4100);
-  c.open(0x4110).u16(3).f32(1).f32(2).f32(3).f32(4).f32(5).f32(6).f32(7).f32(8).f32(9).close();
+  c.open(0x4110).u16(3).f32s({1, 2, 3, 4, 5, 6, 7, 8, 9}).close();
   c.open(0x4120).u16(1).u16(0).u16(1).u16(2).u16(0x0005).close();
   return c.close().close();
 }
@@ -75,60 +80,59 @@ Chunks& triangleObject(Chunks& c, const char* name = "Box") {
 }  // namespace
 
 TEST(ThreeDsReader, WalkRules) {
-  ThreeDsData* d = nullptr;
   {  // Only unknown chunks: an empty structure of the root's own size.
     Chunks c;
     c.open(0x4D4D).open(0x1234).u32(7).close().open(0x0002).u32(3).close().close();
-    ASSERT_EQ(read(c, d), 0);
+    Read d(c);
+    ASSERT_EQ(d.code, 0);
     EXPECT_EQ(d->objectCount + d->cameraCount + d->lightCount + d->materialCount + d->trackNodeCount, 0);
     EXPECT_EQ(d->objects, nullptr);
     EXPECT_EQ(d->trackNodes, nullptr);
     EXPECT_EQ(d->totalBytes, sizeof(ThreeDsData));
-    release(d);
   }
   {  // An outermost chunk that is not Main: code 5, and the empty structure is handed out.
     Chunks c;
     c.open(0x3D3D).close();
-    ASSERT_EQ(read(c, d), kThreeDsNotThreeDs);
-    ASSERT_NE(d, nullptr);
+    Read d(c);
+    ASSERT_EQ(d.code, kThreeDsNotThreeDs);
+    ASSERT_NE(d.d, nullptr);
     EXPECT_EQ(d->objectCount, 0);
-    release(d);
   }
   {  // A full Main chunk followed by a foreign one: code 5 with everything read.
     Chunks c;
     c.open(0x4D4D).open(0x3D3D);
     triangleObject(c);
     c.close().close().open(0x1111).u32(0).close();
-    ASSERT_EQ(read(c, d), kThreeDsNotThreeDs);
-    ASSERT_NE(d, nullptr);
+    Read d(c);
+    ASSERT_EQ(d.code, kThreeDsNotThreeDs);
+    ASSERT_NE(d.d, nullptr);
     ASSERT_EQ(d->objectCount, 1);
     EXPECT_EQ(d->objects[0]->vertexCount, 3);
-    release(d);
   }
   {  // One stray byte after Main is not read.
     Chunks c;
     c.open(0x4D4D).open(0x3D3D);
     triangleObject(c);
     c.close().close().u8(0x77);
-    ASSERT_EQ(read(c, d), 0);
+    Read d(c);
+    ASSERT_EQ(d.code, 0);
     EXPECT_EQ(d->objectCount, 1);
-    release(d);
   }
   {  // Only the outermost level checks the id: Editor directly inside Editor is fine.
     Chunks c;
     c.open(0x4D4D).open(0x3D3D).open(0x3D3D);
     triangleObject(c);
     c.close().close().close();
-    ASSERT_EQ(read(c, d), 0);
+    Read d(c);
+    ASSERT_EQ(d.code, 0);
     EXPECT_EQ(d->objectCount, 1);
-    release(d);
   }
   {  // A first header of length 0 ends the walk at once, whatever its id.
     Chunks c;
     c.header(0x3D3D, 0).u32(0xFFFFFFFF);
-    ASSERT_EQ(read(c, d), 0);
+    Read d(c);
+    ASSERT_EQ(d.code, 0);
     EXPECT_EQ(d->objectCount, 0);
-    release(d);
   }
   {  // A length-0 chunk ends its own level; the enclosing level goes on after its chunk.
     Chunks c;
@@ -139,10 +143,10 @@ TEST(ThreeDsReader, WalkRules) {
     c.open(0x3D3D);
     triangleObject(c, "Read");
     c.close().close();
-    ASSERT_EQ(read(c, d), 0);
+    Read d(c);
+    ASSERT_EQ(d.code, 0);
     ASSERT_EQ(d->objectCount, 1);
     EXPECT_STREQ(d->objects[0]->name, "Read");
-    release(d);
   }
   {  // An unknown chunk is skipped with the known chunks inside it; a handler that
      // reads less than its chunk holds is followed by the next sibling.
@@ -153,12 +157,12 @@ TEST(ThreeDsReader, WalkRules) {
     c.open(0xB008).u32(3).u32(9).u32(0xDEADBEEF).close();  // four bytes after the data
     c.open(0x4000).str("Box").open(0x4100).close().close();
     c.close().close();
-    ASSERT_EQ(read(c, d), 0);
+    Read d(c);
+    ASSERT_EQ(d.code, 0);
     ASSERT_EQ(d->objectCount, 1);
     EXPECT_STREQ(d->objects[0]->name, "Box");
     EXPECT_EQ(d->startFrame, 3);
     EXPECT_EQ(d->frameCount, 6);
-    release(d);
   }
   EXPECT_STREQ(lookupChunk(0x4D4D).name, "Main");
   EXPECT_TRUE(lookupChunk(0xB029).known);
@@ -172,8 +176,8 @@ TEST(ThreeDsReader, MeshLayoutsAndAxisExchange) {
   c.open(0x4D4D).open(0x3D3D);
   c.open(0xAFFF).open(0xA000).str("Mat").close().close();
   c.open(0x4000).str("Obj").open(0x4100);
-  c.open(0x4110).u16(3).f32(1).f32(2).f32(3).f32(4).f32(5).f32(6).f32(7).f32(8).f32(9).close();
-  c.open(0x4140).u16(2).f32(0.5f).f32(0.25f).f32(1).f32(2).close();
+  c.open(0x4110).u16(3).f32s({1, 2, 3, 4, 5, 6, 7, 8, 9}).close();
+  c.open(0x4140).u16(2).f32s({0.5f, 0.25f, 1, 2}).close();
   c.open(0x4160);
   for (int i = 1; i <= 12; ++i) c.f32(float(i));
   c.close();
@@ -182,14 +186,13 @@ TEST(ThreeDsReader, MeshLayoutsAndAxisExchange) {
   c.open(0x4130).str("Nothing").u16(0).close();
   c.close().close().close();
   c.open(0x4000).str("Cam").open(0x4700);
-  c.f32(1).f32(2).f32(3).f32(4).f32(5).f32(6).f32(7.5f).f32(50).close().close();
+  c.f32s({1, 2, 3, 4, 5, 6, 7.5f, 50}).close().close();
   // A light's data and sub-chunks are never read.
-  c.open(0x4000).str("Lamp").open(0x4600).f32(1).f32(2).f32(3);
-  c.open(0x4110).u16(1).f32(0).f32(0).f32(0).close().close().close();
+  c.open(0x4000).str("Lamp").open(0x4600).f32s({1, 2, 3});
+  c.open(0x4110).u16(1).f32s({0, 0, 0}).close().close().close();
   c.close().close();
-
-  ThreeDsData* d = nullptr;
-  ASSERT_EQ(read(c, d), 0);
+  Read d(c);
+  ASSERT_EQ(d.code, 0);
   ASSERT_EQ(d->objectCount, 1);
   const ThreeDsObject& o = *d->objects[0];
   EXPECT_EQ(d->objectList, d->objects[0]);
@@ -231,7 +234,6 @@ TEST(ThreeDsReader, MeshLayoutsAndAxisExchange) {
   EXPECT_EQ(d->totalBytes, sizeof(ThreeDsData) + sizeof(ThreeDsObject) + 3 * sizeof(ThreeDsVertex) +
                                2 * sizeof(ThreeDsFace) + sizeof(ThreeDsCamera) +
                                sizeof(ThreeDsLight) + sizeof(ThreeDsMaterial) + 4 * sizeof(void*));
-  release(d);
 }
 
 TEST(ThreeDsReader, NamesAreCutAndEmptyNamesAreDummies) {
@@ -244,8 +246,8 @@ TEST(ThreeDsReader, NamesAreCutAndEmptyNamesAreDummies) {
   c.open(0x4000).str("").open(0x4100).close().close();
   c.close().open(0xB000).open(0xB002).open(0xB010).str("").u16(0).u16(0).u16(7).close().close();
   c.close().close();
-  ThreeDsData* d = nullptr;
-  ASSERT_EQ(read(c, d), 0);
+  Read d(c);
+  ASSERT_EQ(d.code, 0);
   ASSERT_EQ(d->materialCount, 2);
   EXPECT_STREQ(d->materials[0]->name, "$DUMMY$");
   EXPECT_STREQ(d->materials[0]->textureFile, "ABCDEFGHIJKL");
@@ -254,7 +256,6 @@ TEST(ThreeDsReader, NamesAreCutAndEmptyNamesAreDummies) {
   EXPECT_STREQ(d->trackNodes[0]->name, "$DUMMY$");
   EXPECT_EQ(d->trackNodes[0]->parent, 7);
   EXPECT_EQ(d->objects[0]->trackNode, 0);  // both "$DUMMY$"
-  release(d);
 }
 
 TEST(ThreeDsReader, KeyframerCountsFramesAndSplines) {
@@ -264,17 +265,17 @@ TEST(ThreeDsReader, KeyframerCountsFramesAndSplines) {
   c.open(0xB003);
   c.open(0xB030).u16(9).u32(0).close();  // extra bytes after the id are skipped
   c.open(0xB010).str("Cam").u16(1).u16(2).u16(0xFFFF).close();
-  c.open(0xB013).f32(1).f32(2).f32(3).close();
+  c.open(0xB013).f32s({1, 2, 3}).close();
   // 70000 keys in the file's 32-bit count: 4464 are read (70000 mod 65536).
   c.open(0xB023).u16(0).u32(0).u32(0).u32(70000);
   for (int i = 0; i < 4464; ++i) c.u32(0x10000u + uint32_t(i)).u16(0).f32(float(i));
   c.close();
   // Spline flags 0x0021: tension, then a parameter that is dropped, then the value.
   c.open(0xB020).u16(0).u32(0).u32(0).u32(2);
-  c.u32(5).u16(0x0021).f32(0.5f).f32(99).f32(1).f32(2).f32(3);
-  c.u32(6).u16(0x001F).f32(1).f32(2).f32(3).f32(4).f32(5).f32(7).f32(8).f32(9);
+  c.u32(5).u16(0x0021).f32s({0.5f, 99, 1, 2, 3});
+  c.u32(6).u16(0x001F).f32s({1, 2, 3, 4, 5, 7, 8, 9});
   c.close();
-  c.open(0xB021).u16(0).u32(0).u32(0).u32(1).u32(1).u16(0).f32(1.5f).f32(1).f32(2).f32(3).close();
+  c.open(0xB021).u16(0).u32(0).u32(0).u32(1).u32(1).u16(0).f32s({1.5f, 1, 2, 3}).close();
   c.open(0xB022).u16(0).u32(0).u32(0).u32(0).close();  // no keys
   c.open(0xB024).u16(0).u32(0).u32(0).u32(1).u32(3).u16(0x0010).f32(0.75f).f32(45).close();
   c.open(0xB026).u16(0).u32(0).u32(0).u32(1).u32(4).u16(0).str("Target").close();
@@ -284,9 +285,8 @@ TEST(ThreeDsReader, KeyframerCountsFramesAndSplines) {
   c.close().open(0x3D3D).open(0x4000).str("Cam").open(0x4700);
   for (int i = 0; i < 8; ++i) c.f32(0);
   c.close().close().close().close();
-
-  ThreeDsData* d = nullptr;
-  ASSERT_EQ(read(c, d), 0);
+  Read d(c);
+  ASSERT_EQ(d.code, 0);
   EXPECT_EQ(d->startFrame, 100);
   EXPECT_EQ(d->endFrame, 0);
   EXPECT_EQ(d->frameCount, 100);
@@ -323,7 +323,6 @@ TEST(ThreeDsReader, KeyframerCountsFramesAndSplines) {
   // Name links: the last target node of the camera's name wins.
   EXPECT_EQ(d->cameras[0]->positionNode, 0);
   EXPECT_EQ(d->cameras[0]->targetNode, 2);
-  release(d);
 }
 
 TEST(ThreeDsReader, NameLinksLastMatchWins) {
@@ -346,26 +345,24 @@ TEST(ThreeDsReader, NameLinksLastMatchWins) {
   for (const char* name : {"Box", "X", "Box"})
     c.open(0xB002).open(0xB010).str(name).u16(0).u16(0).u16(0xFFFF).close().close();
   c.close().close();
-
-  ThreeDsData* d = nullptr;
-  ASSERT_EQ(read(c, d), 0);
+  Read d(c);
+  ASSERT_EQ(d.code, 0);
   EXPECT_EQ(d->objects[0]->faces[0].materialIndex, 2);
   EXPECT_EQ(d->objects[0]->faces[1].materialIndex, 0);
   EXPECT_EQ(d->objects[0]->trackNode, 2);
   EXPECT_EQ(d->objects[1]->trackNode, 0);
   EXPECT_EQ(d->materials[2]->ambient[0], 20);
   EXPECT_EQ(d->materials[2]->textureAmount, 52);
-  release(d);
 
   // The scratch colour carries over: an ambient colour given only as floats takes the
   // byte colour read last, here in the file before.
   Chunks f;
-  f.open(0x4D4D).open(0x3D3D).open(0xAFFF).open(0xA010).open(0x0010).f32(1).f32(1).f32(1);
+  f.open(0x4D4D).open(0x3D3D).open(0xAFFF).open(0xA010).open(0x0010).f32s({1, 1, 1});
   f.close().close().close().close().close();
-  ASSERT_EQ(read(f, d), 0);
-  EXPECT_EQ(d->materials[0]->ambient[0], 20);
-  EXPECT_EQ(d->materials[0]->ambient[2], 2);
-  release(d);
+  Read e(f);
+  ASSERT_EQ(e.code, 0);
+  EXPECT_EQ(e->materials[0]->ambient[0], 20);
+  EXPECT_EQ(e->materials[0]->ambient[2], 2);
 }
 
 TEST(ThreeDsReader, PendingErrorsAndFreeing) {
@@ -390,7 +387,6 @@ TEST(ThreeDsReader, PendingErrorsAndFreeing) {
   EXPECT_TRUE(free3ds(partial));
   EXPECT_EQ(partial, nullptr);
   ASSERT_TRUE(load3dsFromMemory(d, good.bytes.data(), good.bytes.size()));
-  release(d);
 
   const char* const texts[] = {"Unknown error!",        "Filename is empty!",
                                "Can't open .3DS file!", "Can't read .3DS file!",
@@ -418,7 +414,6 @@ TEST(ThreeDsReader, FileErrors) {
   setDataRoot(saved);
   ASSERT_TRUE(ok) << "error " << take3dsError();
   EXPECT_EQ(d->objectCount, sampleScene().objects.size());
-  release(d);
 }
 
 // Files whose structure does not fit together are refused with code 6 and nothing
@@ -444,7 +439,7 @@ TEST(ThreeDsReader, StructuralFaultsAreRefused) {
   {
     Chunks& c = add("vertex list longer than its chunk");
     c.open(0x4D4D).open(0x3D3D).open(0x4000).str("O").open(0x4100);
-    c.open(0x4110).u16(3).f32(1).f32(2).f32(3).close().close().close().close().close();
+    c.open(0x4110).u16(3).f32s({1, 2, 3}).close().close().close().close().close();
   }
   {
     Chunks& c = add("face index beyond the vertices");
@@ -474,18 +469,18 @@ TEST(ThreeDsReader, StructuralFaultsAreRefused) {
   {
     Chunks& c = add("more mapping coordinates than vertices");
     c.open(0x4D4D).open(0x3D3D).open(0x4000).str("O").open(0x4100);
-    c.open(0x4110).u16(1).f32(0).f32(0).f32(0).close();
-    c.open(0x4140).u16(2).f32(0).f32(0).f32(0).f32(0).close();
+    c.open(0x4110).u16(1).f32s({0, 0, 0}).close();
+    c.open(0x4140).u16(2).f32s({0, 0, 0, 0}).close();
     c.close().close().close().close();
   }
   {
     Chunks& c = add("vertex list with no object");
-    c.open(0x4D4D).open(0x3D3D).open(0x4110).u16(1).f32(0).f32(0).f32(0).close().close().close();
+    c.open(0x4D4D).open(0x3D3D).open(0x4110).u16(1).f32s({0, 0, 0}).close().close().close();
   }
   {
     Chunks& c = add("vertex list outside its object's chunk");
     c.open(0x4D4D).open(0x3D3D).open(0x4000).str("O").open(0x4100).close();
-    c.open(0x4110).u16(1).f32(0).f32(0).f32(0).close().close().close().close();
+    c.open(0x4110).u16(1).f32s({0, 0, 0}).close().close().close().close();
   }
   {
     Chunks& c = add("key track outside its node");
@@ -499,8 +494,8 @@ TEST(ThreeDsReader, StructuralFaultsAreRefused) {
   {
     Chunks& c = add("second vertex list of one object");
     c.open(0x4D4D).open(0x3D3D).open(0x4000).str("O").open(0x4100);
-    c.open(0x4110).u16(1).f32(0).f32(0).f32(0).close();
-    c.open(0x4110).u16(1).f32(0).f32(0).f32(0).close().close().close().close().close();
+    c.open(0x4110).u16(1).f32s({0, 0, 0}).close();
+    c.open(0x4110).u16(1).f32s({0, 0, 0}).close().close().close().close().close();
   }
   {
     Chunks& c = add("name without its zero byte");
@@ -509,7 +504,7 @@ TEST(ThreeDsReader, StructuralFaultsAreRefused) {
   {
     Chunks& c = add("key count larger than the chunk");
     c.open(0x4D4D).open(0xB000).open(0xB002);
-    c.open(0xB020).u16(0).u32(0).u32(0).u32(2).u32(0).u16(0).f32(1).f32(2).f32(3).close();
+    c.open(0xB020).u16(0).u32(0).u32(0).u32(2).u32(0).u16(0).f32s({1, 2, 3}).close();
     c.close().close().close();
   }
   {

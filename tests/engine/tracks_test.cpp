@@ -1,5 +1,5 @@
-// Keyframe splines: Hermite tangents at the first, interior and last keys, two-key
-// tracks, end holds, the rotation Bezier, node kinds and the frame wrap.
+// Guards the keyframe splines: Hermite tangents at the first, interior and last keys,
+// two-key tracks, end holds, the rotation Bezier, node kinds and the frame wrap.
 #include <gtest/gtest.h>
 
 #include <cmath>

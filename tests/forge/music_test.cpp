@@ -1,6 +1,6 @@
-// Guards the show's music as it leaves the forge: the MP3 is forged once, decoded through our
-// audio layer and measured (format, length, bar-line downbeats, loudness, peaks,
-// silence before the end, the sections' contrast).
+// Guards the show's music as it leaves the forge: the MP3 is forged once, decoded
+// through our audio layer and measured (format, length, bar-line downbeats, loudness,
+// peaks, silence before the end, the sections' contrast).
 #include <gtest/gtest.h>
 
 #include <algorithm>
