@@ -1,3 +1,4 @@
+// Whole-file MP3 decoding through libmpg123.
 #include "audio/mp3decode.hpp"
 
 #include <mpg123.h>

@@ -1,3 +1,4 @@
+// The show's music and the music clock over the audio layer.
 #include "audio/music.hpp"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// The audio layer's nine operations and its one stream; the output does the playing.
 #include "audio/playback.hpp"
 
 #include <string>

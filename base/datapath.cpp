@@ -1,3 +1,4 @@
+// The data root and case-insensitive resolution of show paths.
 #include "base/datapath.hpp"
 
 #include <strings.h>

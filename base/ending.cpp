@@ -1,3 +1,4 @@
+// Error messages (box or standard error) and ending the program early.
 #include "base/ending.hpp"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// Argument helpers shared by the gvs-tool commands and their headless start.
 #include "cli/args.hpp"
 
 #include <cmath>

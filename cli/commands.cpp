@@ -1,3 +1,4 @@
+// The table of gvs-tool commands.
 #include "cli/commands.hpp"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// PNG output through libpng.
 #include "cli/png.hpp"
 
 #include <png.h>

@@ -1,3 +1,4 @@
+// A 3DS file named on the command line, loaded into a Scene3D for dump and view.
 #include "cli/scenefile.hpp"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// The projection camera, its view volume and the projection of vertices.
 #include "engine/camera.hpp"
 #include "engine/camera_testing.hpp"
 

@@ -1,3 +1,4 @@
+// The engine's log lines, and the stop on a fatal one.
 #include "engine/enginelog.hpp"
 
 #include <cstdio>

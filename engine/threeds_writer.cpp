@@ -1,3 +1,4 @@
+// Writing 3DS files in the chunks the reader understands, by the shared chunk ids.
 #include "engine/threeds_writer.hpp"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// Keyframer tracks: Kochanek-Bartels splines and the rotation Bezier.
 #include "engine/tracks.hpp"
 #include "engine/tracks_testing.hpp"
 

@@ -1,3 +1,4 @@
+// The forge's RGB canvas and FreeType text.
 #include "forge/canvas.hpp"
 
 #include <ft2build.h>

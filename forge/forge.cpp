@@ -1,3 +1,4 @@
+// The forge's registry of makers and the writing of the data set.
 #include "forge/forge.hpp"
 
 #include <algorithm>

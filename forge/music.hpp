@@ -1,3 +1,4 @@
+// The show's music, made by the synthesizer, as the forge writes it.
 #pragma once
 #include <cstdint>
 #include <vector>

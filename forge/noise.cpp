@@ -1,3 +1,4 @@
+// Tiling lattice noise for the forge's textures.
 #include "forge/noise.hpp"
 
 #include <cmath>

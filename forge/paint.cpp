@@ -1,3 +1,4 @@
+// Text fitting for the forge's picture makers.
 #include "forge/paint.hpp"
 
 int fitTextSize(Font font, int maxSize, int minSize, int width, const std::string& text) {

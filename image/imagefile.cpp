@@ -1,3 +1,4 @@
+// Headerless picture files and raw byte maps.
 #include "image/imagefile.hpp"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// The loader screen's picture and its fades on the frame clock.
 #include "show/loader.hpp"
 
 #include <cstdlib>

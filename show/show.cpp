@@ -1,3 +1,4 @@
+// Loading the sections, the main loop, the full show and the single-scene mode.
 #include "show/show.hpp"
 
 #include "audio/music.hpp"

@@ -1,3 +1,4 @@
+// The timeline's windows from the table of sections, and its dispatch.
 #include "show/timeline.hpp"
 
 #include <array>

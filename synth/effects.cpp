@@ -1,3 +1,4 @@
+// Echo, room, ducking and the true-peak limiter of the synthesizer.
 #include "synth/effects.hpp"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Loudness (BS.1770) and true-peak measurement.
 #include "synth/meter.hpp"
 
 #include <algorithm>

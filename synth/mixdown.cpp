@@ -1,3 +1,4 @@
+// The song rendered and mastered to a stereo mix.
 #include "synth/mixdown.hpp"
 
 #include <algorithm>

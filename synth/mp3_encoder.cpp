@@ -1,3 +1,4 @@
+// MP3 encoding of the mix with libmp3lame.
 #include "synth/mp3_encoder.hpp"
 
 #include <lame/lame.h>

@@ -1,3 +1,4 @@
+// The song's data and its composition into timed events.
 #include "synth/score.hpp"
 
 #include <cmath>

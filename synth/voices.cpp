@@ -1,3 +1,4 @@
+// The synthesizer's instruments.
 #include "synth/voices.hpp"
 
 #include <algorithm>

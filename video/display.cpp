@@ -1,3 +1,4 @@
+// The display: options, the backend chosen at open, the frame clock, page composition.
 #include "video/display.hpp"
 
 #include <SDL.h>

@@ -1,3 +1,4 @@
+// The SDL error box.
 #include "video/messagebox.hpp"
 
 #include <SDL.h>

@@ -1,3 +1,4 @@
+// The block fill of textured grids, fast and plain.
 #include "scenes/common/grid_fill.hpp"
 
 #include <emmintrin.h>

@@ -1,3 +1,4 @@
+// Marching cubes: the case table, the grid, the normals and the triangle filler.
 #include "scenes/common/marching_cubes.hpp"
 
 #include <emmintrin.h>

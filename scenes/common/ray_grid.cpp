@@ -1,3 +1,4 @@
+// The view pyramid of the ray-cast sections.
 #include "scenes/common/ray_grid.hpp"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// The vector helpers and look-at camera of the procedural sections.
 #include "scenes/common/vectors.hpp"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// The block fill of warp grids, fast and plain.
 #include "scenes/common/warp_fill.hpp"
 
 #include <emmintrin.h>
