@@ -66,3 +66,23 @@ std::vector<Value> sampleKeys(int first, int last, int step, F at) {
   keys.push_back(at(last));
   return keys;
 }
+
+// Column `value` of a table of stages (rows with an int `frame`, in order) at frame
+// f: a smooth curve through every row, with tangents from the neighbouring rows
+// and flat at the first and the last.
+template <typename Row>
+float alongStages(const Row* rows, size_t count, float Row::*value, float f) {
+  if (f <= float(rows[0].frame)) return rows[0].*value;
+  size_t i = 0;
+  while (i + 2 < count && f >= float(rows[i + 1].frame)) ++i;
+  if (f >= float(rows[count - 1].frame)) return rows[count - 1].*value;
+  const float t0 = float(rows[i].frame), t1 = float(rows[i + 1].frame), span = t1 - t0;
+  auto slope = [&](size_t k) {
+    if (k == 0 || k + 1 == count) return 0.0f;
+    return (rows[k + 1].*value - rows[k - 1].*value) / float(rows[k + 1].frame - rows[k - 1].frame) * span;
+  };
+  const float s = (f - t0) / span, p0 = rows[i].*value, p1 = rows[i + 1].*value;
+  const float m0 = slope(i), m1 = slope(i + 1);
+  return p0 * (2 * s * s * s - 3 * s * s + 1) + m0 * (s * s * s - 2 * s * s + s) + p1 * (-2 * s * s * s + 3 * s * s) +
+         m1 * (s * s * s - s * s);
+}
