@@ -79,7 +79,7 @@ void addBox(Mesh& m, Vector3 c, Vector3 h, const BoxFaces& uv) {
   }
 }
 
-void addBeam(Mesh& m, Vector3 from, Vector3 to, float width, Vector3 up, UvRect side, UvRect end) {
+void addBeam(Mesh& m, Vector3 from, Vector3 to, float width, Vector3 up, UvRect side, const UvRect* ends) {
   Vector3 d = normalised(to - from);
   Vector3 a = normalised(cross(d, up));
   if (dot(a, a) < 0.5f) a = perpendicular(d);
@@ -92,7 +92,8 @@ void addBeam(Mesh& m, Vector3 from, Vector3 to, float width, Vector3 up, UvRect 
     addSurface(
         m, 1, 1, [&](float s, float r) { return from + (to - from) * r + p + (q - p) * s; }, side);
   }
-  // The ends.
+  if (!ends) return;
+  const UvRect end = *ends;
   addSurface(
       m, 1, 1, [&](float s, float r) { return from + corners[0] + (corners[3] - corners[0]) * s + (corners[1] - corners[0]) * r; },
       end);

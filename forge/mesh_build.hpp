@@ -60,9 +60,10 @@ struct BoxFaces {
 };
 void addBox(Mesh& m, Vector3 centre, Vector3 half, const BoxFaces& uv = {});
 
-// A box between two points (a beam): width and height across, `up` gives the
-// orientation of its cross-section; the four long sides take `side`, the two ends `end`.
-void addBeam(Mesh& m, Vector3 from, Vector3 to, float width, Vector3 up, UvRect side, UvRect end);
+// A square beam between two points, `width` across; `up` turns its cross-section.
+// The four long sides show `side` (u across, t from `from` to `to`); the two ends
+// show *ends, or are left open when ends is null (say, where joints hide them).
+void addBeam(Mesh& m, Vector3 from, Vector3 to, float width, Vector3 up, UvRect side, const UvRect* ends = nullptr);
 
 // A surface of revolution around the vertical line through `base`: profile points
 // (radius, height) from the bottom up, each with its picture row t. Faces outward

@@ -221,7 +221,7 @@ Mesh leafMesh(const Leaf& leaf) {
 Mesh headMesh() {
   Mesh m;
   useMaterial(m, "pollen");
-  addSphere(m, kHeadCentre, 0.72f, 6, 10, {0, 0, 2, 1}, [](float, float r) {
+  addSphere(m, kHeadCentre, 0.72f, 6, 12, {0, 0, 4, 1}, [](float, float r) {
     // Flattened: a low dome over a rounded cup.
     float y = std::cos(kPi * r);
     return 1.0f - 0.38f * y * y;
