@@ -85,11 +85,6 @@ constexpr float kFov = 56.0f;
 
 // ---- Motion -------------------------------------------------------------------
 
-float smooth(float from, float to, float f) {
-  float t = std::clamp((f - from) / (to - from), 0.0f, 1.0f);
-  return t * t * (3 - 2 * t);
-}
-
 int layerOf(int s) { return s / 9; }
 float outFrom(const Crate& c) { return float(kBurstFrom + (2 - layerOf(c.from)) * kLayerDelay); }
 float homeFrom(const Crate& c) { return float(kHomeFrom + layerOf(c.to) * kLayerDelay); }
@@ -98,8 +93,8 @@ float homeFrom(const Crate& c) { return float(kHomeFrom + layerOf(c.to) * kLayer
 // vortex, round it, and in again to its home slot, hopping up on the way out.
 Vector3 crateAt(const Crate& c, float f) {
   Vector3 from = slot(c.from), home = slot(c.to);
-  float out = smooth(outFrom(c), outFrom(c) + kBurstLength, f);
-  float in = smooth(homeFrom(c), homeFrom(c) + kHomeLength, f);
+  float out = smoothStep(outFrom(c), outFrom(c) + kBurstLength, f);
+  float in = smoothStep(homeFrom(c), homeFrom(c) + kHomeLength, f);
   float start = std::atan2(from.z, from.x) + 0.4f * float(c.from);
   float a = start + 2 * kPi * (f - float(kBurstFrom)) / kVortexTurnFrames;
   Vector3 circle{c.radius * std::cos(a), c.height + 0.5f * std::sin(a * 2 + float(c.to)), c.radius * std::sin(a)};
@@ -109,7 +104,7 @@ Vector3 crateAt(const Crate& c, float f) {
 }
 
 Orientation crateTurn(const Crate& c, float f) {
-  float spin = smooth(outFrom(c), homeFrom(c) + kHomeLength, f);
+  float spin = smoothStep(outFrom(c), homeFrom(c) + kHomeLength, f);
   return turn(c.axis, 360.0 * c.turns * spin);
 }
 

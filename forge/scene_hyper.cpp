@@ -147,8 +147,8 @@ Mesh pillarsMesh() {
     float a = (30 + 360.0f * i / kPillars) * kPi / 180;
     Vector3 base{kPillarRing * std::cos(a), 0, kPillarRing * std::sin(a)};
     // A flared foot and head round a plain shaft; t: foot 1, head 0.
-    addLathe(m, base, {{1.5f, kFloorY, 1.0f}, {0.8f, kFloorY + 1.4f, 0.9f}, {0.8f, kCeilingY - 1.4f, 0.1f},
-                       {1.5f, kCeilingY, 0.0f}},
+    addLathe(m, base, {{1.5f, kFloorY, 0.98f}, {0.8f, kFloorY + 1.4f, 0.9f}, {0.8f, kCeilingY - 1.4f, 0.1f},
+                       {1.5f, kCeilingY, 0.02f}},
              6, 0, 3);
   }
   return m;
@@ -159,7 +159,7 @@ Mesh pedestalMesh() {
   useMaterial(m, "pedestal");
   // t: the rim at the floor (1) up the side and over the top to the middle (0).
   addLathe(m, {0, 0, 0},
-           {{6.5f, kFloorY, 1.0f}, {6.5f, kFloorY + 0.6f, 0.86f}, {5.2f, kFloorY + 1.0f, 0.72f},
+           {{6.5f, kFloorY, 0.98f}, {6.5f, kFloorY + 0.6f, 0.86f}, {5.2f, kFloorY + 1.0f, 0.72f},
             {5.2f, kFloorY + 1.4f, 0.62f}, {0, kFloorY + 1.4f, 0.0f}},
            16, 0, 4);
   return m;

@@ -3,11 +3,11 @@
 // round its stem, seen by a camera that circles it once per loop of 600 frames.
 //
 // Layout (engine axes, y up; units are arbitrary, the flower is about 10 tall):
-//   a sky band round the horizon (radius 80) and stars above it, four rocks
-//   drifting in the distance; the island
-//   (radius 10.4, top at y = 1); the stem from (0, 0.6, 0) to the head at
-//   (0.3, 8.1, 0); eight petals in two layers on the head; two leaves on the
-//   stem; "Tube01", a helix of three turns round the stem, drawn as glow.
+//   a band of violet sky round the horizon (radius 80), stars above and below
+//   it, three rocks drifting in the distance; the island (radius 10.4, top at
+//   y = 1); the stem from (0, 0.6, 0) to the head at (0.3, 8.1, 0); eight petals
+//   in two layers on the head; two leaves on the stem; "Tube01", a helix of
+//   three turns round the stem, drawn as glow.
 // The loop: every track holds the same value at frames 0 and 600 with a flat
 // tangent there, or turns whole periods, so the wrap to frame 0 is seamless.
 #include <algorithm>
@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "forge/mesh_build.hpp"
-#include "forge/texture_build.hpp"
 #include "forge/scene_build.hpp"
+#include "forge/texture_build.hpp"
 #include "tools/forge.hpp"
 #include "tools/forge_noise.hpp"
 
@@ -75,8 +75,9 @@ struct Sway {
 };
 const Sway kStemSway[] = {{0, 0, 0}, {150, 2.5f, -1.5f}, {300, -0.5f, 3.0f}, {450, -2.5f, -1.0f}, {600, 0, 0}};
 
-// The camera: one circle per loop, rising and sinking twice on the way.
-constexpr float kOrbitRadius = 20.0f, kOrbitHeight = 9.0f, kOrbitBob = 1.8f, kFov = 50.0f;
+// The camera: one circle per loop, rising and sinking twice on the way, and
+// climbing kBloomLift higher to look into the flower while it is open.
+constexpr float kOrbitRadius = 20.0f, kOrbitHeight = 8.5f, kOrbitBob = 1.5f, kBloomLift = 4.0f, kFov = 50.0f;
 // The point looked at rises to the bloom while it is open.
 const PositionKey kLookAt[] = {{0, {0, 5.4f, 0}, tcb(1)},
                                {120, {0, 5.4f, 0}, tcb(1)},
@@ -117,8 +118,8 @@ void addBlade(Mesh& m, Vector3 base, Vector3 dir, float length, float width, flo
     float w = halfWidth(r);
     return centre(r) + across * (s * w) + normal(r) * (cup * s * s * w);
   };
-  addSurface(m, 3, 5, [&](float s, float r) { return point(2 * s - 1, r); }, top);
-  addSurface(m, 3, 5, [&](float s, float r) { return point(1 - 2 * s, r); }, under);
+  addSurface(m, 3, 4, [&](float s, float r) { return point(2 * s - 1, r); }, top);
+  addSurface(m, 3, 4, [&](float s, float r) { return point(1 - 2 * s, r); }, under);
 }
 
 // The island floats in a starry void; only a narrow band of violet light lies
@@ -128,8 +129,7 @@ void addBlade(Mesh& m, Vector3 base, Vector3 dir, float length, float width, flo
 Mesh skyMesh() {
   Mesh m;
   useMaterial(m, "night sky");
-  addLathe(m, {0, 0, 0}, {{80, -10, 1.0f}, {80, -3, 0.74f}, {80, 2, 0.52f}, {80, 8, 0.28f}, {80, 14, 0.04f}}, 12, 0,
-           4, true);
+  addLathe(m, {0, 0, 0}, {{80, -10, 0.98f}, {80, -2, 0.7f}, {80, 6, 0.34f}, {80, 14, 0.04f}}, 12, 0, 4, true);
   return m;
 }
 
@@ -137,7 +137,7 @@ Mesh skyMesh() {
 Mesh starsMesh() {
   Mesh m;
   useMaterial(m, "night sky");
-  for (int i = 0; i < 90; ++i) {
+  for (int i = 0; i < 64; ++i) {
     uint32_t h = hash2(i, 0, 4242), h2 = hash2(i, 1, 4242);
     float around = float(h & 0xFFFF) / 65536.0f * 2 * kPi;
     float f = float(h >> 16) / 65536.0f;
@@ -158,7 +158,7 @@ Mesh starsMesh() {
 
 // The island: a mossy top with a grassy lip over a rocky cone that tapers to a
 // point far below; t runs from the middle of the top (0) to the tip (1).
-const ProfilePoint kIsland[] = {{0, -7.5f, 1.0f},   {2.6f, -5.2f, 0.88f}, {6.2f, -2.4f, 0.74f},
+const ProfilePoint kIsland[] = {{0, -7.5f, 0.98f},  {2.6f, -5.2f, 0.88f}, {6.2f, -2.4f, 0.74f},
                                 {9.4f, -0.7f, 0.6f}, {10.4f, 0.05f, 0.52f}, {10.0f, 0.42f, 0.46f},
                                 {6.8f, 0.78f, 0.3f}, {3.0f, 1.0f, 0.13f},   {0, 1.08f, 0.0f}};
 
@@ -179,13 +179,13 @@ struct Rock {
   float size;
   uint32_t seed;
 };
-const Rock kRocks[] = {{{-30, 3, -22}, 3.2f, 1}, {{26, -4, -30}, 4.5f, 2}, {{6, 9, 36}, 2.6f, 3}, {{-34, -8, 20}, 3.8f, 4}};
+const Rock kRocks[] = {{{-30, 3, -22}, 3.2f, 1}, {{26, -4, -30}, 4.5f, 2}, {{-20, -6, 30}, 3.6f, 4}};
 
 Mesh rockMesh(const Rock& r) {
   Mesh m;
   useMaterial(m, "island");
   // Lumpy: the radius wanders with a hash of the grid point (one point per pole).
-  addSphere(m, r.centre, r.size, 4, 6, {0, 0.3f, 1, 1}, [&](float s, float t) {
+  addSphere(m, r.centre, r.size, 4, 6, {0, 0.3f, 1, 0.98f}, [&](float s, float t) {
     int column = int(std::lround(s * 6)) % 6, row = int(std::lround(t * 4));
     if (row == 0 || row == 4) column = 0;
     return 0.7f + 0.5f * float(hash2(column, row, r.seed) & 255) / 255.0f;
@@ -209,19 +209,23 @@ Mesh stemMesh() {
   return m;
 }
 
+// Blades show the left half of their picture on top and the right half below,
+// kept off the pictures' edges, where the texture wraps round.
+const UvRect kTopHalf{0.01f, 0.01f, 0.49f, 0.99f}, kUnderHalf{0.51f, 0.01f, 0.99f, 0.99f};
+
 Mesh leafMesh(const Leaf& leaf) {
   Mesh m;
   useMaterial(m, "leaf");
   Vector3 dir = radial(leaf.angle);
   Vector3 base = Vector3{0.1f, leaf.height, 0.05f} + dir * 0.15f;
-  addBlade(m, base, dir, leaf.length, leaf.width, 0.75f, -1.3f, 0.25f, {0, 0, 0.5f, 1}, {0.5f, 0, 1, 1});
+  addBlade(m, base, dir, leaf.length, leaf.width, 0.75f, -1.3f, 0.25f, kTopHalf, kUnderHalf);
   return m;
 }
 
 Mesh headMesh() {
   Mesh m;
   useMaterial(m, "pollen");
-  addSphere(m, kHeadCentre, 0.72f, 6, 12, {0, 0, 4, 1}, [](float, float r) {
+  addSphere(m, kHeadCentre, 0.72f, 5, 12, {0, 0.01f, 4, 0.99f}, [](float, float r) {
     // Flattened: a low dome over a rounded cup.
     float y = std::cos(kPi * r);
     return 1.0f - 0.38f * y * y;
@@ -235,8 +239,7 @@ Mesh petalMesh(const Petal& p) {
   Mesh m;
   useMaterial(m, "petal");
   // Open, the petal leaves nearly level and cups upwards towards its tip.
-  addBlade(m, petalBase(p), radial(p.angle), p.length, p.width, 0.12f, 0.55f, 0.28f, {0, 0, 0.5f, 1},
-           {0.5f, 0, 1, 1});
+  addBlade(m, petalBase(p), radial(p.angle), p.length, p.width, 0.12f, 0.55f, 0.28f, kTopHalf, kUnderHalf);
   return m;
 }
 
@@ -245,7 +248,7 @@ Mesh tubeMesh() {
   Mesh m;
   useMaterial(m, "glow tube");
   std::vector<Vector3> path;
-  const int points = 40;
+  const int points = 36;
   const float turns = 3.0f;
   for (int i = 0; i <= points; ++i) {
     float r = float(i) / points, a = 2 * kPi * turns * r;
@@ -328,7 +331,7 @@ ThreeDsWriterScene buildScene() {
     ThreeDsWriterNode node = objectNode(name, 0, headNode, base);
     addPositionKeys(node, {{0, base - kHeadCentre}});
     // Folding up turns the petal about its own cross axis, tip towards the stem.
-    Orientation closed = turn(cross(radial(p.angle), kUp), p.fold), open = turn(cross(radial(p.angle), kUp), -6);
+    Orientation closed = turn(cross(radial(p.angle), kUp), p.fold), open = turn(cross(radial(p.angle), kUp), 4);
     addOrientationKeys(node, {{0, closed, tcb(1)},
                               {p.openFrom, closed, tcb(1)},
                               {p.openTo, open, tcb(1)},
@@ -358,7 +361,9 @@ ThreeDsWriterScene buildScene() {
 
   auto eye = sampleKeys<PositionKey>(0, kLastFrame, 25, [](int f) {
     float a = 2 * kPi * float(f) / kLastFrame;
-    return PositionKey{uint16_t(f), {kOrbitRadius * std::cos(a + 0.6f), kOrbitHeight + kOrbitBob * std::sin(2 * a),
+    float bloom = smoothStep(120, 300, float(f)) - smoothStep(400, 560, float(f));
+    return PositionKey{uint16_t(f), {kOrbitRadius * std::cos(a + 0.6f),
+                                     kOrbitHeight + kOrbitBob * std::sin(2 * a) + kBloomLift * bloom,
                                      kOrbitRadius * std::sin(a + 0.6f)}};
   });
   addTargetCamera(s, "Camera01", uint16_t(s.nodes.size()), eye,
