@@ -155,28 +155,22 @@ void addTube(Mesh& m, const std::vector<Vector3>& path, int sides, const std::fu
     Vector3 side = cross(tangent[i], normal[i - 1]);
     normal[i] = normalised(cross(side, tangent[i]));
   }
+  // Round a loop the carried frame comes back turned about the first tangent:
+  // spread that twist evenly along the loop, so the closing ring (the first
+  // ring again) meets the one before it like any other.
+  float twist = 0;
+  if (loop) {
+    Vector3 back = normalised(cross(cross(tangent[0], normal[n - 1]), tangent[0]));
+    twist = std::atan2(dot(cross(back, normal[0]), tangent[0]), dot(back, normal[0]));
+  }
   const size_t points = loop ? n + 1 : n;
   std::vector<Vector3> ring(points), nrm(points), bin(points);
   for (size_t i = 0; i < points; ++i) {
     size_t k = i % n;
+    float a = twist * float(k) / float(n);
     ring[i] = path[k];
-    nrm[i] = normal[k];
-    if (loop && i == n) {
-      // Closing the loop: turn the end frame onto the start frame so the seam meets.
-      nrm[i] = normal[0];
-    }
+    nrm[i] = normal[k] * std::cos(a) + cross(tangent[k], normal[k]) * std::sin(a);
     bin[i] = cross(tangent[k], nrm[i]);
-  }
-  if (loop) {
-    // Spread the twist left at the seam evenly along the loop.
-    Vector3 endNormal = normalised(cross(cross(tangent[0], normal[n - 1]), tangent[0]));
-    float twist = std::atan2(dot(cross(endNormal, normal[0]), tangent[0]), dot(endNormal, normal[0]));
-    for (size_t i = 0; i < n; ++i) {
-      float a = twist * float(i) / float(n);
-      Vector3 t = tangent[i], nv = normal[i], bv = cross(t, nv);
-      nrm[i] = nv * std::cos(a) + bv * std::sin(a);
-      bin[i] = cross(t, nrm[i]);
-    }
   }
   addSurface(
       m, sides, int(points) - 1,

@@ -11,6 +11,7 @@
 // crates are out.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -132,7 +133,7 @@ ThreeDsWriterNode crateNode(const Crate& c, int index) {
     // the motion gently; the keys between them follow it.
     bool held = k == 0 || k + 1 == frames.size() || f == int(outFrom(c)) || f == int(homeFrom(c)) + kHomeLength;
     Vector3 p = crateAt(c, float(f));
-    if (f >= kShudderFrom && f < int(outFrom(c)) && f > kShudderFrom) {
+    if (f > kShudderFrom && f < int(outFrom(c))) {
       // The shudder: small jolts growing towards the burst.
       float grow = float(f - kShudderFrom) / float(outFrom(c) - kShudderFrom);
       uint32_t h = hash2(index, f, 17);
@@ -156,7 +157,7 @@ ThreeDsWriterNode crateNode(const Crate& c, int index) {
 Mesh crateMesh(const Crate& c) {
   Mesh m;
   useMaterial(m, kKindMaterial[c.kind]);
-  const float e = 1.0f / 256;  // half a texel inside each quarter
+  const float e = 1.0f / 256;  // a texel inside each quarter
   const UvRect top{e, e, 0.5f - e, 0.5f - e}, lit{0.5f + e, e, 1 - e, 0.5f - e};
   const UvRect shaded{e, 0.5f + e, 0.5f - e, 1 - e}, bottom{0.5f + e, 0.5f + e, 1 - e, 1 - e};
   addBox(m, slot(c.to), {kCrateHalf, kCrateHalf, kCrateHalf}, {{lit, shaded, top, bottom, lit, shaded}});
@@ -165,10 +166,10 @@ Mesh crateMesh(const Crate& c) {
 
 // The turntable: a flat disc, rings closer together near the middle where the
 // camera looks most; t runs from the middle (0) to radius 40, so the picture has
-// faded to black where the disc ends (at 26). Under it lies a
-// coarser copy with the same picture: where the engine drops a polygon clipped
-// at the screen's edge (a corner just outside a side of the view), the copy shows
-// through instead of a hole.
+// faded to black where the disc ends (at 26). Under it lies a coarser copy with
+// the same picture: where the engine drops a polygon clipped at the screen's edge
+// (a corner just outside a side of the view), the copy shows through instead of
+// a hole.
 Mesh floorMesh() {
   Mesh m;
   useMaterial(m, "turntable");
