@@ -116,8 +116,8 @@ bool makeTitleCard(std::vector<uint8_t>& out) {
   const std::string sub = "VIDEO  SYSTEM";
   const int subSize = 13, subSpacing = 5;
   Layer subtitle;
-  ok = ok && stampText(subtitle, Font::Sans, subSize, (kW - spacedWidth(Font::Sans, subSize, sub, subSpacing)) / 2,
-                       97, sub, subSpacing);
+  ok = ok && stampText(subtitle, Font::Sans, subSize, (kW - spacedWidth(Font::Sans, subSize, sub, subSpacing)) / 2, 97,
+                       sub, subSpacing);
   paintRows(subtitle, [](int) { return rgb(205, 215, 232); });
   compose(card, subtitle, 1, outline);
 

@@ -66,9 +66,8 @@ void addBox(Mesh& m, Vector3 c, Vector3 h, const BoxFaces& uv) {
     Vector3 normal, right, down;
   };
   const Face faces[6] = {
-      {{1, 0, 0}, {0, 0, -1}, {0, -1, 0}}, {{-1, 0, 0}, {0, 0, 1}, {0, -1, 0}},
-      {{0, 1, 0}, {1, 0, 0}, {0, 0, 1}},   {{0, -1, 0}, {1, 0, 0}, {0, 0, -1}},
-      {{0, 0, 1}, {1, 0, 0}, {0, -1, 0}},  {{0, 0, -1}, {-1, 0, 0}, {0, -1, 0}},
+      {{1, 0, 0}, {0, 0, -1}, {0, -1, 0}}, {{-1, 0, 0}, {0, 0, 1}, {0, -1, 0}}, {{0, 1, 0}, {1, 0, 0}, {0, 0, 1}},
+      {{0, -1, 0}, {1, 0, 0}, {0, 0, -1}}, {{0, 0, 1}, {1, 0, 0}, {0, -1, 0}},  {{0, 0, -1}, {-1, 0, 0}, {0, -1, 0}},
   };
   auto scaled = [&](Vector3 v) { return Vector3{v.x * h.x, v.y * h.y, v.z * h.z}; };
   for (int i = 0; i < 6; ++i) {
@@ -95,10 +94,14 @@ void addBeam(Mesh& m, Vector3 from, Vector3 to, float width, Vector3 up, UvRect 
   if (!ends) return;
   const UvRect end = *ends;
   addSurface(
-      m, 1, 1, [&](float s, float r) { return from + corners[0] + (corners[3] - corners[0]) * s + (corners[1] - corners[0]) * r; },
+      m, 1, 1,
+      [&](float s, float r) {
+        return from + corners[0] + (corners[3] - corners[0]) * s + (corners[1] - corners[0]) * r;
+      },
       end);
   addSurface(
-      m, 1, 1, [&](float s, float r) { return to + corners[0] + (corners[1] - corners[0]) * s + (corners[3] - corners[0]) * r; },
+      m, 1, 1,
+      [&](float s, float r) { return to + corners[0] + (corners[1] - corners[0]) * s + (corners[3] - corners[0]) * r; },
       end);
 }
 
@@ -133,8 +136,8 @@ void addSphere(Mesh& m, Vector3 centre, float radius, int rings, int segments, U
       [&](float s, float r) {
         float a = kTwoPi * s, polar = 3.14159265f * r;
         float k = radiusAt ? radiusAt(s, r) : 1.0f;
-        return centre + Vector3{std::sin(polar) * std::cos(a), std::cos(polar), -std::sin(polar) * std::sin(a)} *
-                            (radius * k);
+        return centre +
+               Vector3{std::sin(polar) * std::cos(a), std::cos(polar), -std::sin(polar) * std::sin(a)} * (radius * k);
       },
       uv);
 }

@@ -34,8 +34,8 @@ struct Mesh {
   std::vector<Vector3> vertices;
   std::vector<ThreeDsWriterUv> uvs;
   std::vector<ThreeDsWriterFace> faces;
-  std::vector<uint8_t> faceMaterial;     // index into materials, one per face
-  std::vector<std::string> materials;    // names in order of first use
+  std::vector<uint8_t> faceMaterial;   // index into materials, one per face
+  std::vector<std::string> materials;  // names in order of first use
   uint8_t current = 0;
 };
 
@@ -71,8 +71,8 @@ void addBeam(Mesh& m, Vector3 from, Vector3 to, float width, Vector3 up, UvRect 
 struct ProfilePoint {
   float radius, height, t;
 };
-void addLathe(Mesh& m, Vector3 base, const std::vector<ProfilePoint>& profile, int segments, float u0 = 0,
-              float u1 = 1, bool inward = false);
+void addLathe(Mesh& m, Vector3 base, const std::vector<ProfilePoint>& profile, int segments, float u0 = 0, float u1 = 1,
+              bool inward = false);
 
 // A sphere of `rings` x `segments` faces, outward; radiusAt(s, r) scales the radius
 // per point (1 for a true sphere) so blobs can bulge.

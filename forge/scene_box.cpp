@@ -49,20 +49,34 @@ struct Crate {
   float radius, height;
 };
 const Crate kCrates[] = {
-    {kDark, 9, 0, {0, 0, -2}, -2, 5.9f, 2.4f},    {kDark, 5, 1, {1, -1, 0}, 1, 7.2f, 6.1f},
-    {kDark, 21, 2, {3, 3, 2}, -1, 6.2f, 2.8f},    {kDark, 8, 3, {0, 3, 3}, -1, 7.3f, 2.0f},
-    {kDark, 7, 4, {1, 1, 3}, 1, 8.4f, 2.1f},      {kDark, 25, 5, {2, 3, 0}, 1, 8.3f, 5.1f},
-    {kDark, 14, 6, {0, 3, 3}, -1, 5.6f, 5.0f},    {kDark, 18, 7, {0, 0, -2}, 2, 7.7f, 4.5f},
-    {kDark, 26, 8, {0, -3, 2}, 2, 8.0f, 8.0f},    {kLine, 19, 9, {3, 3, -1}, 1, 6.0f, 3.2f},
-    {kLine, 13, 10, {0, 1, 2}, 1, 5.9f, 5.5f},    {kLine, 24, 11, {1, -3, 3}, -2, 6.7f, 5.1f},
-    {kLine, 15, 12, {0, 0, -3}, 2, 5.8f, 6.0f},   {kDark, 23, 13, {1, 1, 0}, 1, 8.1f, 6.1f},
-    {kLine, 0, 14, {-2, 2, 0}, 1, 8.0f, 8.9f},    {kLine, 6, 15, {3, 2, -1}, 1, 7.7f, 7.1f},
-    {kLine, 16, 16, {1, -1, 1}, 1, 7.8f, 3.7f},   {kLine, 22, 17, {-2, 1, 1}, -1, 7.4f, 6.1f},
-    {kLight, 11, 18, {-1, 1, -3}, -1, 7.7f, 8.9f}, {kLight, 3, 19, {3, 1, 3}, -1, 8.4f, 4.2f},
-    {kLight, 17, 20, {0, -3, -2}, 2, 6.9f, 8.9f}, {kLight, 2, 21, {-3, 0, -3}, 2, 6.9f, 2.8f},
-    {kLight, 1, 22, {0, 3, 0}, 2, 6.0f, 2.5f},    {kLight, 20, 23, {-3, -3, 1}, 2, 5.6f, 7.5f},
-    {kLight, 12, 24, {-1, 1, 0}, -1, 6.1f, 5.3f}, {kLight, 4, 25, {2, 1, -2}, -2, 7.5f, 7.6f},
-    {kLight, 10, 26, {1, 0, 1}, 1, 7.8f, 2.6f},
+    // kind, from slot, home slot, tumble axis, turns, vortex radius, height
+    {kDark, 9, 0, {0, 0, -2}, -2, 5.9f, 2.4f},      // Box01
+    {kDark, 5, 1, {1, -1, 0}, 1, 7.2f, 6.1f},       // Box02
+    {kDark, 21, 2, {3, 3, 2}, -1, 6.2f, 2.8f},      // Box03
+    {kDark, 8, 3, {0, 3, 3}, -1, 7.3f, 2.0f},       // Box04
+    {kDark, 7, 4, {1, 1, 3}, 1, 8.4f, 2.1f},        // Box05
+    {kDark, 25, 5, {2, 3, 0}, 1, 8.3f, 5.1f},       // Box06
+    {kDark, 14, 6, {0, 3, 3}, -1, 5.6f, 5.0f},      // Box07
+    {kDark, 18, 7, {0, 0, -2}, 2, 7.7f, 4.5f},      // Box08
+    {kDark, 26, 8, {0, -3, 2}, 2, 8.0f, 8.0f},      // Box09
+    {kLine, 19, 9, {3, 3, -1}, 1, 6.0f, 3.2f},      // Box10
+    {kLine, 13, 10, {0, 1, 2}, 1, 5.9f, 5.5f},      // Box11
+    {kLine, 24, 11, {1, -3, 3}, -2, 6.7f, 5.1f},    // Box12
+    {kLine, 15, 12, {0, 0, -3}, 2, 5.8f, 6.0f},     // Box13
+    {kDark, 23, 13, {1, 1, 0}, 1, 8.1f, 6.1f},      // Box14
+    {kLine, 0, 14, {-2, 2, 0}, 1, 8.0f, 8.9f},      // Box15
+    {kLine, 6, 15, {3, 2, -1}, 1, 7.7f, 7.1f},      // Box16
+    {kLine, 16, 16, {1, -1, 1}, 1, 7.8f, 3.7f},     // Box17
+    {kLine, 22, 17, {-2, 1, 1}, -1, 7.4f, 6.1f},    // Box18
+    {kLight, 11, 18, {-1, 1, -3}, -1, 7.7f, 8.9f},  // Box19
+    {kLight, 3, 19, {3, 1, 3}, -1, 8.4f, 4.2f},     // Box20
+    {kLight, 17, 20, {0, -3, -2}, 2, 6.9f, 8.9f},   // Box21
+    {kLight, 2, 21, {-3, 0, -3}, 2, 6.9f, 2.8f},    // Box22
+    {kLight, 1, 22, {0, 3, 0}, 2, 6.0f, 2.5f},      // Box23
+    {kLight, 20, 23, {-3, -3, 1}, 2, 5.6f, 7.5f},   // Box24
+    {kLight, 12, 24, {-1, 1, 0}, -1, 6.1f, 5.3f},   // Box25
+    {kLight, 4, 25, {2, 1, -2}, -2, 7.5f, 7.6f},    // Box26
+    {kLight, 10, 26, {1, 0, 1}, 1, 7.8f, 2.6f},     // Box27
 };
 
 // The story in frames. The top layer leaves first and comes home last; each
@@ -79,8 +93,8 @@ struct CameraStage {
   float angle, distance, height, lookHeight;
 };
 const CameraStage kCameraStages[] = {
-    {0, 30, 14.5f, 5.5f, 3.2f},     {80, 75, 14.0f, 5.5f, 3.2f},   {240, 190, 21.5f, 10.0f, 4.5f},
-    {400, 330, 21.0f, 9.5f, 4.5f},  {560, 420, 15.5f, 6.5f, 3.2f}, {640, 450, 16.0f, 6.5f, 3.0f},
+    {0, 30, 14.5f, 5.5f, 3.2f},    {80, 75, 14.0f, 5.5f, 3.2f},   {240, 190, 21.5f, 10.0f, 4.5f},
+    {400, 330, 21.0f, 9.5f, 4.5f}, {560, 420, 15.5f, 6.5f, 3.2f}, {640, 450, 16.0f, 6.5f, 3.0f},
 };
 constexpr float kFov = 56.0f;
 
@@ -259,8 +273,10 @@ uint32_t crateTexel(const CrateLook& look, int x, int y, uint32_t seed) {
     c = mixColour(c, look.bandColour, 0.55 + 0.45 * core);
     c = addLight(c, rgb(255, 255, 230), std::pow(core, 3) * 0.8);
   }
-  if (edge < 2) c = look.rim;
-  else if (edge < 4) c = mixColour(c, look.rim, 0.45);
+  if (edge < 2)
+    c = look.rim;
+  else if (edge < 4)
+    c = mixColour(c, look.rim, 0.45);
   return c;
 }
 
@@ -299,7 +315,9 @@ bool makeTurntable(std::vector<uint8_t>& out) {
 
 // The fallback: dark steel.
 bool makeFallback(std::vector<uint8_t>& out) {
-  return writeTexture(out, [](int x, int y) { return scaleColour(rgb(40, 44, 56), 0.7 + 0.5 * tileFbm(float(x), float(y), 8, 4, 599)); });
+  return writeTexture(out, [](int x, int y) {
+    return scaleColour(rgb(40, 44, 56), 0.7 + 0.5 * tileFbm(float(x), float(y), 8, 4, 599));
+  });
 }
 
 const ForgeRegistrar kScene("data\\box\\box.3ds", makeScene);

@@ -62,9 +62,14 @@ struct Blob {
   float angle, distance, height, size;
   uint32_t seed;
 };
-const Blob kBlobs[] = {{0, 5.6f, 0.8f, 0.62f, 11},   {45, 6.2f, -1.2f, 0.42f, 12}, {90, 5.3f, 1.5f, 0.5f, 13},
-                       {135, 6.0f, -0.4f, 0.7f, 14}, {180, 5.6f, 1.1f, 0.4f, 15},  {225, 6.4f, -1.5f, 0.55f, 16},
-                       {270, 5.4f, 0.2f, 0.66f, 17}, {315, 6.1f, 1.8f, 0.45f, 18}};
+// clang-format off
+const Blob kBlobs[] = {
+    {  0, 5.6f,  0.8f, 0.62f, 11}, { 45, 6.2f, -1.2f, 0.42f, 12},
+    { 90, 5.3f,  1.5f, 0.5f,  13}, {135, 6.0f, -0.4f, 0.7f,  14},
+    {180, 5.6f,  1.1f, 0.4f,  15}, {225, 6.4f, -1.5f, 0.55f, 16},
+    {270, 5.4f,  0.2f, 0.66f, 17}, {315, 6.1f,  1.8f, 0.45f, 18},
+};
+// clang-format on
 
 // The camera's path (frame, angle in degrees round the cube, distance, height,
 // height looked at): it swings low under the cube, climbs above it, and closes in
@@ -74,7 +79,7 @@ struct CameraStage {
   float angle, distance, height, lookHeight;
 };
 const CameraStage kCameraStages[] = {
-    {0, -40, 14.5f, 3.0f, 1.0f},  {150, 40, 12.0f, -2.5f, 1.5f}, {300, 150, 12.5f, 6.5f, 0.5f},
+    {0, -40, 14.5f, 3.0f, 1.0f},   {150, 40, 12.0f, -2.5f, 1.5f}, {300, 150, 12.5f, 6.5f, 0.5f},
     {450, 250, 11.0f, 1.0f, 1.0f}, {600, 340, 9.5f, 2.5f, 1.0f},
 };
 constexpr float kFov = 62.0f;
@@ -133,9 +138,8 @@ Mesh chamberMesh() {
   Mesh m;
   for (const Wall& w : kWalls) {
     useMaterial(m, w.material);
-    addSurface(
-        m, 1, 1, [&](float s, float r) { return w.corner + w.right * s + w.down * r; },
-        {0, 0, w.repeatU, w.repeatT});
+    addSurface(m, 1, 1, [&](float s, float r) { return w.corner + w.right * s + w.down * r; },
+               {0, 0, w.repeatU, w.repeatT});
   }
   return m;
 }
@@ -147,8 +151,11 @@ Mesh pillarsMesh() {
     float a = (30 + 360.0f * i / kPillars) * kPi / 180;
     Vector3 base{kPillarRing * std::cos(a), 0, kPillarRing * std::sin(a)};
     // A flared foot and head round a plain shaft; t: foot 1, head 0.
-    addLathe(m, base, {{1.5f, kFloorY, 0.98f}, {0.8f, kFloorY + 1.4f, 0.9f}, {0.8f, kCeilingY - 1.4f, 0.1f},
-                       {1.5f, kCeilingY, 0.02f}},
+    addLathe(m, base,
+             {{1.5f, kFloorY, 0.98f},
+              {0.8f, kFloorY + 1.4f, 0.9f},
+              {0.8f, kCeilingY - 1.4f, 0.1f},
+              {1.5f, kCeilingY, 0.02f}},
              6, 0, 3);
   }
   return m;
@@ -159,8 +166,11 @@ Mesh pedestalMesh() {
   useMaterial(m, "pedestal");
   // t: the rim at the floor (1) up the side and over the top to the middle (0).
   addLathe(m, {0, 0, 0},
-           {{6.5f, kFloorY, 0.98f}, {6.5f, kFloorY + 0.6f, 0.86f}, {5.2f, kFloorY + 1.0f, 0.72f},
-            {5.2f, kFloorY + 1.4f, 0.62f}, {0, kFloorY + 1.4f, 0.0f}},
+           {{6.5f, kFloorY, 0.98f},
+            {6.5f, kFloorY + 0.6f, 0.86f},
+            {5.2f, kFloorY + 1.0f, 0.72f},
+            {5.2f, kFloorY + 1.4f, 0.62f},
+            {0, kFloorY + 1.4f, 0.0f}},
            16, 0, 4);
   return m;
 }
@@ -181,10 +191,11 @@ ThreeDsWriterScene buildScene() {
 
   // The cube tumbles about two axes at once, bobs and swells on the beat.
   ThreeDsWriterNode cube = objectNode("", 0, kThreeDsNoNode, kCentre);
-  addOrientationKeys(cube, sampleKeys<OrientationKey>(0, kLastFrame, 20, [](int f) {
-                       double t = double(f) / kLastFrame;
-                       return OrientationKey{uint16_t(f), turn(kUp, 450 * t) * turn({1, 0, 1}, 35 * std::sin(2 * kPi * t * 1.5))};
-                     }));
+  addOrientationKeys(
+      cube, sampleKeys<OrientationKey>(0, kLastFrame, 20, [](int f) {
+        double t = double(f) / kLastFrame;
+        return OrientationKey{uint16_t(f), turn(kUp, 450 * t) * turn({1, 0, 1}, 35 * std::sin(2 * kPi * t * 1.5))};
+      }));
   addPositionKeys(cube, sampleKeys<PositionKey>(0, kLastFrame, 50, [](int f) {
                     return PositionKey{uint16_t(f), kCentre + Vector3{0, 0.5f * std::sin(2 * kPi * f / 300.0f), 0}};
                   }));
@@ -195,11 +206,11 @@ ThreeDsWriterScene buildScene() {
   addPart(s, "szmotyi", blobsMesh(), [] {
     // The ring spins three times while its tilt swings round once.
     ThreeDsWriterNode ring = objectNode("", 0, kThreeDsNoNode, kCentre);
-    addOrientationKeys(ring, sampleKeys<OrientationKey>(0, kLastFrame, 15, [](int f) {
-                         double t = double(f) / kLastFrame;
-                         return OrientationKey{uint16_t(f), turn(kUp, 360 * t) * turn({1, 0, 0}, 28) *
-                                                                turn(kUp, -3 * 360 * t)};
-                       }));
+    addOrientationKeys(
+        ring, sampleKeys<OrientationKey>(0, kLastFrame, 15, [](int f) {
+          double t = double(f) / kLastFrame;
+          return OrientationKey{uint16_t(f), turn(kUp, 360 * t) * turn({1, 0, 0}, 28) * turn(kUp, -3 * 360 * t)};
+        }));
     addPositionKeys(ring, {{0, kCentre}});
     addScaleKeys(ring, {{0, {1, 1, 1}}});
     return ring;
@@ -218,8 +229,8 @@ ThreeDsWriterScene buildScene() {
   };
   auto eye = sampleKeys<PositionKey>(0, kLastFrame, 20, [&](int f) {
     float a = along(&CameraStage::angle, f) * kPi / 180, d = along(&CameraStage::distance, f);
-    return PositionKey{uint16_t(f), kCentre + Vector3{d * std::cos(a), along(&CameraStage::height, f) - kCentre.y,
-                                                      d * std::sin(a)}};
+    return PositionKey{uint16_t(f),
+                       kCentre + Vector3{d * std::cos(a), along(&CameraStage::height, f) - kCentre.y, d * std::sin(a)}};
   });
   auto look = sampleKeys<PositionKey>(0, kLastFrame, 20, [&](int f) {
     return PositionKey{uint16_t(f), {0, along(&CameraStage::lookHeight, f), 0}};
@@ -240,8 +251,12 @@ bool makeHyperGlow(std::vector<uint8_t>& out) {
     int third = x * 3 / 256;
     double across = (x - third * 256.0 / 3) / (256.0 / 3) * 2 - 1;  // -1..1 over the beam's side
     double t = y / 255.0;
-    uint32_t deep = third == 0 ? rgb(10, 70, 150) : third == 1 ? rgb(130, 20, 120) : mixColour(rgb(10, 70, 150), rgb(130, 20, 120), t);
-    uint32_t core = third == 0 ? rgb(150, 235, 255) : third == 1 ? rgb(255, 150, 240) : mixColour(rgb(150, 235, 255), rgb(255, 150, 240), t);
+    uint32_t deep = third == 0   ? rgb(10, 70, 150)
+                    : third == 1 ? rgb(130, 20, 120)
+                                 : mixColour(rgb(10, 70, 150), rgb(130, 20, 120), t);
+    uint32_t core = third == 0   ? rgb(150, 235, 255)
+                    : third == 1 ? rgb(255, 150, 240)
+                                 : mixColour(rgb(150, 235, 255), rgb(255, 150, 240), t);
     double profile = std::pow(1 - std::fabs(across), 1.6);
     // Slow beads of light along the beams.
     double beads = 0.85 + 0.15 * std::cos(t * 2 * kPi * 4);
@@ -345,7 +360,9 @@ bool makePedestal(std::vector<uint8_t>& out) {
 
 // The fallback: dark steel.
 bool makeFallback(std::vector<uint8_t>& out) {
-  return writeTexture(out, [](int x, int y) { return scaleColour(rgb(30, 32, 52), 0.7 + 0.5 * tileFbm(float(x), float(y), 8, 4, 999)); });
+  return writeTexture(out, [](int x, int y) {
+    return scaleColour(rgb(30, 32, 52), 0.7 + 0.5 * tileFbm(float(x), float(y), 8, 4, 999));
+  });
 }
 
 const ForgeRegistrar kScene("DATA\\HYPER\\hyper.3ds", makeScene);

@@ -37,7 +37,7 @@ struct StemPoint {
   float radius;
 };
 const StemPoint kStem[] = {
-    {{0.0f, 0.6f, 0.0f}, 0.24f}, {{0.05f, 2.0f, 0.05f}, 0.22f}, {{0.18f, 3.5f, 0.1f}, 0.21f},
+    {{0.0f, 0.6f, 0.0f}, 0.24f},  {{0.05f, 2.0f, 0.05f}, 0.22f}, {{0.18f, 3.5f, 0.1f}, 0.21f},
     {{0.28f, 5.0f, 0.05f}, 0.2f}, {{0.3f, 6.5f, -0.05f}, 0.18f}, {{0.3f, 7.6f, 0.0f}, 0.17f},
     {{0.3f, 8.1f, 0.0f}, 0.16f},
 };
@@ -89,8 +89,8 @@ struct MaterialFile {
   const char* name;
   const char* file;
 };
-const MaterialFile kMaterials[] = {{"night sky", "sky.gif"}, {"island", "island.gif"}, {"stem", "stem.gif"},
-                                   {"leaf", "leaf.gif"},     {"pollen", "pollen.gif"}, {"petal", "petal.gif"},
+const MaterialFile kMaterials[] = {{"night sky", "sky.gif"},     {"island", "island.gif"}, {"stem", "stem.gif"},
+                                   {"leaf", "leaf.gif"},         {"pollen", "pollen.gif"}, {"petal", "petal.gif"},
                                    {"glow tube", "glowtube.gif"}};
 
 // ---- Geometry -----------------------------------------------------------------
@@ -113,13 +113,17 @@ void addBlade(Mesh& m, Vector3 base, Vector3 dir, float length, float width, flo
     float a = rise + bend * r;
     return kUp * std::cos(a) - dir * std::sin(a);
   };
-  auto halfWidth = [&](float r) { return 0.5f * width * (0.22f + 0.78f * std::pow(std::sin(kPi * (0.12f + 0.85f * r)), 0.7f)); };
+  auto halfWidth = [&](float r) {
+    return 0.5f * width * (0.22f + 0.78f * std::pow(std::sin(kPi * (0.12f + 0.85f * r)), 0.7f));
+  };
   auto point = [&](float s, float r) {
     float w = halfWidth(r);
     return centre(r) + across * (s * w) + normal(r) * (cup * s * s * w);
   };
-  addSurface(m, 3, 4, [&](float s, float r) { return point(2 * s - 1, r); }, top);
-  addSurface(m, 3, 4, [&](float s, float r) { return point(1 - 2 * s, r); }, under);
+  addSurface(
+      m, 3, 4, [&](float s, float r) { return point(2 * s - 1, r); }, top);
+  addSurface(
+      m, 3, 4, [&](float s, float r) { return point(1 - 2 * s, r); }, under);
 }
 
 // The island floats in a starry void; only a narrow band of violet light lies
@@ -149,8 +153,10 @@ Mesh starsMesh() {
     // A colour from the strip of star colours: white, blue, warm or dim.
     float u = (float((h2 >> 8) & 3) + 0.5f) / 4.0f, t = 2.0f / 256.0f;
     // Seen from the middle, the square's front faces inwards.
-    uint16_t a = addVertex(m, c - right * size + top * size, u, t), b = addVertex(m, c + right * size + top * size, u, t);
-    uint16_t d = addVertex(m, c + right * size - top * size, u, t), e = addVertex(m, c - right * size - top * size, u, t);
+    uint16_t a = addVertex(m, c - right * size + top * size, u, t),
+             b = addVertex(m, c + right * size + top * size, u, t);
+    uint16_t d = addVertex(m, c + right * size - top * size, u, t),
+             e = addVertex(m, c - right * size - top * size, u, t);
     addQuad(m, a, e, d, b);
   }
   return m;
@@ -158,9 +164,12 @@ Mesh starsMesh() {
 
 // The island: a mossy top with a grassy lip over a rocky cone that tapers to a
 // point far below; t runs from the middle of the top (0) to the tip (1).
-const ProfilePoint kIsland[] = {{0, -7.5f, 0.98f},  {2.6f, -5.2f, 0.88f}, {6.2f, -2.4f, 0.74f},
-                                {9.4f, -0.7f, 0.6f}, {10.4f, 0.05f, 0.52f}, {10.0f, 0.42f, 0.46f},
-                                {6.8f, 0.78f, 0.3f}, {3.0f, 1.0f, 0.13f},   {0, 1.08f, 0.0f}};
+const ProfilePoint kIsland[] = {
+    {0, -7.5f, 0.98f},                                                  // the tip far below
+    {2.6f, -5.2f, 0.88f},  {6.2f, -2.4f, 0.74f},  {9.4f, -0.7f, 0.6f},  // rock
+    {10.4f, 0.05f, 0.52f}, {10.0f, 0.42f, 0.46f},                       // the grassy lip
+    {6.8f, 0.78f, 0.3f},   {3.0f, 1.0f, 0.13f},   {0, 1.08f, 0.0f},     // the mossy top
+};
 
 Mesh islandMesh() {
   Mesh m;
@@ -199,13 +208,12 @@ Mesh stemMesh() {
   std::vector<Vector3> path;
   for (const StemPoint& p : kStem) path.push_back(p.at);
   const size_t n = path.size();
-  addTube(
-      m, path, 6,
-      [&](float r) {
-        size_t i = size_t(std::lround(r * float(n - 1)));
-        return kStem[i].radius;
-      },
-      false, {0, 0, 1, 1});
+  addTube(m, path, 6,
+          [&](float r) {
+            size_t i = size_t(std::lround(r * float(n - 1)));
+            return kStem[i].radius;
+          },
+          false, {0, 0, 1, 1});
   return m;
 }
 
@@ -255,9 +263,8 @@ Mesh tubeMesh() {
     float radius = 1.3f + 1.9f * r;
     path.push_back({radius * std::cos(a), 0.9f + 10.0f * r, radius * std::sin(a)});
   }
-  addTube(
-      m, path, 5, [](float r) { return 0.14f * std::fmin(1.0f, std::fmin(r, 1 - r) * 12 + 0.15f); }, false,
-      {0, 0, 1, 7});
+  addTube(m, path, 5, [](float r) { return 0.14f * std::fmin(1.0f, std::fmin(r, 1 - r) * 12 + 0.15f); }, false,
+          {0, 0, 1, 7});
   return m;
 }
 
@@ -362,9 +369,10 @@ ThreeDsWriterScene buildScene() {
   auto eye = sampleKeys<PositionKey>(0, kLastFrame, 25, [](int f) {
     float a = 2 * kPi * float(f) / kLastFrame;
     float bloom = smoothStep(120, 300, float(f)) - smoothStep(400, 560, float(f));
-    return PositionKey{uint16_t(f), {kOrbitRadius * std::cos(a + 0.6f),
-                                     kOrbitHeight + kOrbitBob * std::sin(2 * a) + kBloomLift * bloom,
-                                     kOrbitRadius * std::sin(a + 0.6f)}};
+    return PositionKey{
+        uint16_t(f),
+        {kOrbitRadius * std::cos(a + 0.6f), kOrbitHeight + kOrbitBob * std::sin(2 * a) + kBloomLift * bloom,
+         kOrbitRadius * std::sin(a + 0.6f)}};
   });
   addTargetCamera(s, "Camera01", uint16_t(s.nodes.size()), eye,
                   std::vector<PositionKey>(std::begin(kLookAt), std::end(kLookAt)), kFov);
@@ -448,7 +456,8 @@ bool makeLeaf(std::vector<uint8_t>& out) {
     bool under = x >= 128;
     double s = (x % 128) / 127.0 * 2 - 1, t = y / 255.0;
     double vein = std::fabs(std::fmod(std::fabs(s) * 3.0 - t * 2.2 + 4.0, 1.0) - 0.5);
-    uint32_t base = under ? mixColour(rgb(60, 100, 50), rgb(100, 140, 80), t) : mixColour(rgb(24, 80, 24), rgb(90, 170, 50), t);
+    uint32_t base =
+        under ? mixColour(rgb(60, 100, 50), rgb(100, 140, 80), t) : mixColour(rgb(24, 80, 24), rgb(90, 170, 50), t);
     double shade = 0.7 + 0.3 * (1 - std::fabs(s)) + 0.1 * tileFbm(float(x), float(y), 16, 3, 61);
     uint32_t c = scaleColour(base, shade);
     if (vein < 0.06) c = mixColour(c, rgb(150, 210, 110), 0.5);
