@@ -2,10 +2,13 @@
 // camera, culling, transform, clipping, projection, depth clear and drawing every
 // visible polygon, through a camera circling the object (the file has none).
 // Reports frames per second and the heap allocations made per frame (none).
+// The same frame on each forged scene of the later sections (forged once per run
+// into a fresh temporary folder), through its own cameras over its whole animation.
 //
 // The file is looked up in $GVS_TESTDATA_3DS, else in ../../shared/testdata/3ds
 // beside the executable. Set GVS_BENCH_PNG=path to write the first frame as PNG.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cmath>
@@ -20,9 +23,11 @@
 #include "engine/depthtarget.hpp"
 #include "engine/pipeline.hpp"
 #include "engine/rasterizer.hpp"
+#include "engine/scenesequence.hpp"
 #include "engine/threeds.hpp"
 #include "engine/tracks.hpp"
 #include "main/datapath.hpp"
+#include "tools/forge.hpp"
 #include "tools/png.hpp"
 #include "tools/scenefile.hpp"
 
@@ -118,5 +123,78 @@ void BM_EngineFrameFels(benchmark::State& state) {
   releaseScene3D(scene);
 }
 BENCHMARK(BM_EngineFrameFels)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+namespace {
+
+// The forged scenes: their folder and file, frames per camera, cameras, whether the
+// whole scene is drawn affine, and the objects drawn affine into a glow buffer.
+struct ForgedScene {
+  const char* folder;
+  const char* file;
+  float frames;
+  uint32_t cameras;
+  bool affine;
+  const char* glow[3];
+  int glowCount;
+};
+const ForgedScene kForgedScenes[] = {
+    {"boxbox", "boxbox.3ds", 600, 1, false, {}, 0},
+    {"csapok", "csapok.3ds", 600, 1, false, {}, 0},
+    {"bogyo", "bogyo.3ds", 300, 2, false, {"transp bog", "transp bo0", "transp bo1"}, 3},
+    {"kocka", "kocka.3ds", 600, 1, false, {}, 0},
+    {"forgo", "forgo.3ds", 150, 2, true, {}, 0},
+};
+
+// The temporary folder of this run (plain storage, so it outlives every static).
+char gForgeFolder[4096];
+
+// The data folder the scenes were forged into, once per process.
+const std::string& forgedSceneRoot() {
+  static const std::string root = [] {
+    std::string pattern = (std::filesystem::temp_directory_path() / "gvs-bench-XXXXXX").string();
+    if (pattern.size() >= sizeof gForgeFolder) return std::string();
+    pattern.copy(gForgeFolder, pattern.size());
+    if (!mkdtemp(gForgeFolder)) return std::string();
+    std::atexit([] {
+      std::error_code ec;
+      std::filesystem::remove_all(gForgeFolder, ec);
+    });
+    std::string dir = std::string(gForgeFolder) + "/data";
+    return runForge(dir, "boxbox|CSAPOK|BOGYO|kocka|FORGo", true) ? dir : std::string();
+  }();
+  return root;
+}
+
+void BM_EngineFrameForged(benchmark::State& state) {
+  const ForgedScene& d = kForgedScenes[state.range(0)];
+  state.SetLabel(d.folder);
+  if (forgedSceneRoot().empty()) {
+    state.SkipWithError("the forge failed");
+    return;
+  }
+  Scene3D* scene = nullptr;
+  loadSceneSequence(scene, forgedSceneRoot() + "/" + d.folder + "/", d.file);
+  std::vector<uint32_t> picture(kScreenPixels, 0), glow(kScreenPixels, 0);
+  const PolygonRasterizer draw = d.affine ? drawPolygonAffine : drawPolygonPerspective;
+  float step = 0;
+  long before = gAllocations.load();
+  for (auto _ : state) {
+    // Steps through both halves of the animation, a different frame each time.
+    float f = std::fmod(step, d.frames * float(d.cameras));
+    uint32_t camera = uint32_t(f / d.frames);
+    runFrameSequence(scene, f - float(camera) * d.frames, camera);
+    drawObjectsByName(scene, d.glow, d.glowCount, false, draw, picture.data());
+    if (d.glowCount) drawObjectsByName(scene, d.glow, d.glowCount, true, drawPolygonAffine, glow.data());
+    benchmark::DoNotOptimize(picture.data());
+    step += 7.0f;
+  }
+  long allocations = gAllocations.load() - before;
+  state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["allocs_per_frame"] = double(allocations) / double(state.iterations());
+  releaseSceneSequence(scene);
+}
+BENCHMARK(BM_EngineFrameForged)->DenseRange(0, 4)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -1,0 +1,23 @@
+#include "forge/texture_paint.hpp"
+
+namespace paint {
+
+uint32_t packed(Colour c) {
+  auto ch = [](float v) { return std::clamp(int(std::lround(v)), 0, 255); };
+  return rgb(ch(c.r), ch(c.g), ch(c.b));
+}
+
+float bevelLight(float x, float y, float size, float width) {
+  float left = x, top = y, right = size - 1 - x, bottom = size - 1 - y;
+  float lit = std::min(left, top), shadow = std::min(right, bottom);
+  if (lit < width && lit <= shadow) return 1.0f - lit / width * 0.5f;
+  if (shadow < width) return -(1.0f - shadow / width * 0.5f);
+  return 0.0f;
+}
+
+float squareDistance(float x, float y, float size, float half) {
+  float c = (size - 1) * 0.5f;
+  return std::max(std::fabs(x - c), std::fabs(y - c)) - half;
+}
+
+}  // namespace paint
