@@ -22,7 +22,15 @@ Placement alongAxis(const Vector3& origin, const Vector3& axis) {
   Vector3 helper = std::fabs(z.y) < 0.9f ? Vector3{0, 1, 0} : Vector3{1, 0, 0};
   Vector3 x = unit(cross(helper, z));
   Vector3 y = cross(z, x);
-  return {origin, x, y, axis};
+  return {origin, x, y, z};
+}
+
+Placement alongAxisToward(const Vector3& origin, const Vector3& axis, const Vector3& towards) {
+  Vector3 z = unit(axis);
+  Vector3 y = towards - z * dot(towards, z);
+  if (length(y) < 1e-4f) return alongAxis(origin, axis);
+  y = unit(y);
+  return {origin, cross(y, z), y, z};
 }
 
 Placement turned(const Placement& p, int localAxis, float degrees) {
@@ -137,6 +145,22 @@ void addDisc(Mesh& m, const Placement& p, float r, float z0, int sides, UvRect u
   Vector3 facing = p.direction({0, 0, facingPlusZ ? 1.0f : -1.0f});
   for (int i = 0; i < sides; ++i)
     addTriangle(m, centre, uint16_t(first + i), uint16_t(first + (i + 1) % sides), facing, material);
+}
+
+void addRing(Mesh& m, const Placement& p, float rInner, float rOuter, float z0, int sides, UvRect uv,
+             uint8_t material, bool facingPlusZ) {
+  uint16_t first = uint16_t(m.positions.size());
+  for (int i = 0; i <= sides; ++i) {
+    float a = kTurn * float(i) / float(sides), c = std::cos(a), s = std::sin(a);
+    addVertex(m, p.point({rInner * c, rInner * s, z0}), uv.at(float(i) / float(sides), 0));
+    addVertex(m, p.point({rOuter * c, rOuter * s, z0}), uv.at(float(i) / float(sides), 1));
+  }
+  Vector3 facing = p.direction({0, 0, facingPlusZ ? 1.0f : -1.0f});
+  for (int i = 0; i < sides; ++i) {
+    uint16_t a0 = uint16_t(first + 2 * i), a1 = uint16_t(a0 + 1), b0 = uint16_t(a0 + 2), b1 = uint16_t(a0 + 3);
+    addTriangle(m, a0, b0, b1, facing, material);
+    addTriangle(m, a0, b1, a1, facing, material);
+  }
 }
 
 void addSphere(Mesh& m, const Placement& p, const Vector3& radii, int rings, int segments, UvRect uv,

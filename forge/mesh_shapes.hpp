@@ -64,8 +64,11 @@ struct Placement {
   Vector3 direction(const Vector3& d) const { return x * d.x + y * d.y + z * d.z; }
 };
 inline Placement placedAt(const Vector3& origin) { return Placement{origin}; }
-// Local z along `axis` (its length kept), x and y unit vectors across it.
+// Unit axes with local z along `axis`, x and y across it.
 Placement alongAxis(const Vector3& origin, const Vector3& axis);
+// Unit axes with local z along `axis` and local y turned as near to `towards` as it
+// can be (a tube's u = 0.25 faces that way).
+Placement alongAxisToward(const Vector3& origin, const Vector3& axis, const Vector3& towards);
 // The placement turned by `degrees` about its own local axis (0 x, 1 y, 2 z).
 Placement turned(const Placement& p, int localAxis, float degrees);
 
@@ -106,6 +109,10 @@ void addTube(Mesh& m, const Placement& p, float r0, float r1, float length, int 
 // textured by projection onto the rectangle.
 void addDisc(Mesh& m, const Placement& p, float r, float z0, int sides, UvRect uv, uint8_t material,
              bool facingPlusZ);
+// A flat ring between radii rInner and rOuter in the local xy plane at z = z0,
+// facing local +z (or -z); u runs round it, v from the inner edge out.
+void addRing(Mesh& m, const Placement& p, float rInner, float rOuter, float z0, int sides, UvRect uv,
+             uint8_t material, bool facingPlusZ);
 // An ellipsoid of radii (rx, ry, rz) with its poles on local y; u runs round, v from
 // the top pole down.
 void addSphere(Mesh& m, const Placement& p, const Vector3& radii, int rings, int segments, UvRect uv,
