@@ -87,7 +87,7 @@ BoxLooks allFaces(uint8_t material, UvRect uv) {
   return looks;
 }
 
-void addBox(Mesh& m, const Placement& p, const Vector3& half, const BoxLooks& looks, bool inward, int cuts) {
+void addBox(Mesh& m, const Placement& p, const Vector3& half, const BoxLooks& looks, bool inward) {
   const float h[3] = {half.x, half.y, half.z};
   const Vector3 axes[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
   for (int face = 0; face < 6; ++face) {
@@ -111,8 +111,8 @@ void addBox(Mesh& m, const Placement& p, const Vector3& half, const BoxLooks& lo
       kv = 1;
     }
     Vector3 corner = n * h[k] - uDir * h[ku] - vDir * h[kv];
-    addPanel(m, p.point(corner), p.direction(uDir * (2 * h[ku])), p.direction(vDir * (2 * h[kv])), cuts, cuts,
-             look.uv, p.direction(inward ? -n : n), look.material);
+    addPanel(m, p.point(corner), p.direction(uDir * (2 * h[ku])), p.direction(vDir * (2 * h[kv])), look.cuts,
+             look.cuts, look.uv, p.direction(inward ? -n : n), look.material);
   }
 }
 
@@ -211,10 +211,11 @@ void addTorus(Mesh& m, const Placement& p, float ringRadius, float tubeRadius, i
 
 void addGear(Mesh& m, const Placement& p, const GearShape& g, UvRect faceUv, uint8_t faceMaterial, UvRect rimUv,
              uint8_t rimMaterial) {
-  // The outline: four corners per tooth, counter-clockwise about local z.
+  // The outline, counter-clockwise about local z: per tooth the middle of the gap
+  // before it on the root circle, then its four corners.
   std::vector<float> angle, radius;
   const float pitch = kTurn / float(g.teeth);
-  const float corners[4][2] = {{-0.28f, 0}, {-0.14f, 1}, {0.14f, 1}, {0.28f, 0}};
+  const float corners[5][2] = {{-0.5f, 0}, {-0.28f, 0}, {-0.14f, 1}, {0.14f, 1}, {0.28f, 0}};
   for (int t = 0; t < g.teeth; ++t)
     for (const auto& c : corners) {
       angle.push_back((float(t) + c[0]) * pitch);
@@ -235,6 +236,7 @@ void addGear(Mesh& m, const Placement& p, const GearShape& g, UvRect faceUv, uin
       Vector3 q = onFace(radius[size_t(i)], angle[size_t(i)], z);
       addVertex(m, p.point(q), faceUvAt(q));
     }
+    auto at = [&](int i) { return uint16_t(first + i % n); };
     if (g.holeRadius > 0) {
       uint16_t inner = uint16_t(m.positions.size());
       for (int i = 0; i < n; ++i) {
@@ -243,22 +245,31 @@ void addGear(Mesh& m, const Placement& p, const GearShape& g, UvRect faceUv, uin
       }
       for (int i = 0; i < n; ++i) {
         int k = (i + 1) % n;
-        addTriangle(m, uint16_t(inner + i), uint16_t(first + i), uint16_t(first + k), facing, faceMaterial);
-        addTriangle(m, uint16_t(inner + i), uint16_t(first + k), uint16_t(inner + k), facing, faceMaterial);
+        addTriangle(m, uint16_t(inner + i), at(i), at(k), facing, faceMaterial);
+        addTriangle(m, uint16_t(inner + i), at(k), uint16_t(inner + k), facing, faceMaterial);
       }
     } else {
       uint16_t centre = addVertex(m, p.point({0, 0, z}), faceUv.at(0.5f, 0.5f));
-      for (int i = 0; i < n; ++i)
-        addTriangle(m, centre, uint16_t(first + i), uint16_t(first + (i + 1) % n), facing, faceMaterial);
+      for (int t = 0; t < g.teeth; ++t) {
+        int gap = 5 * t;
+        addTriangle(m, centre, at(gap), at(gap + 5), facing, faceMaterial);
+        for (int c = 1; c < 4; ++c) addTriangle(m, at(gap), at(gap + c), at(gap + c + 1), facing, faceMaterial);
+        addTriangle(m, at(gap), at(gap + 4), at(gap + 5), facing, faceMaterial);
+      }
     }
   }
-  // The rim: one quad per outline edge, facing out of the outline.
-  for (int i = 0; i < n; ++i) {
-    int k = (i + 1) % n;
-    float ak = k == 0 ? angle[0] + kTurn : angle[size_t(k)];
+  // The rim: one quad per edge of the outline's tooth corners (the gap middles lie
+  // on the straight root edges), facing out of the outline.
+  std::vector<int> rim;
+  for (int i = 0; i < n; ++i)
+    if (i % 5 != 0) rim.push_back(i);
+  const int r = int(rim.size());
+  for (int e = 0; e < r; ++e) {
+    int i = rim[size_t(e)], k = rim[size_t((e + 1) % r)];
+    float ak = e + 1 == r ? angle[size_t(k)] + kTurn : angle[size_t(k)];
     Vector3 a = onFace(radius[size_t(i)], angle[size_t(i)], 0), b = onFace(radius[size_t(k)], ak, 0);
     Vector3 out = p.direction({b.y - a.y, a.x - b.x, 0});
-    float u0 = float(i) / float(n), u1 = float(i + 1) / float(n);
+    float u0 = float(e) / float(r), u1 = float(e + 1) / float(r);
     UvRect part{rimUv.u0 + (rimUv.u1 - rimUv.u0) * u0, rimUv.v0, rimUv.u0 + (rimUv.u1 - rimUv.u0) * u1, rimUv.v1};
     addQuad(m, p.point({a.x, a.y, half}), p.point({b.x, b.y, half}), p.point({b.x, b.y, -half}),
             p.point({a.x, a.y, -half}), part, out, rimMaterial);

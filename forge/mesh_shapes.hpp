@@ -85,11 +85,13 @@ void addPanel(Mesh& m, const Vector3& corner, const Vector3& edgeU, const Vector
 void addQuad(Mesh& m, const Vector3& p0, const Vector3& p1, const Vector3& p2, const Vector3& p3, UvRect uv,
              const Vector3& facing, uint8_t material);
 
-// How one face of a box looks: its material and texture part, or left out.
+// How one face of a box looks: its material and texture part, or left out; `cuts`
+// splits it into cuts x cuts quads.
 struct FaceLook {
   uint8_t material = 0;
   UvRect uv{};
   bool skip = false;
+  int cuts = 1;
 };
 // Faces in the order +x, -x, +y, -y, +z, -z (local axes of the placement).
 using BoxLooks = std::array<FaceLook, 6>;
@@ -97,9 +99,8 @@ BoxLooks allFaces(uint8_t material, UvRect uv = {});
 
 // A box of half sizes `half` about the placement's origin. Side faces carry their
 // texture upright (v down local y); the top and bottom run u along x, v along z.
-// Inward boxes show their inside (rooms). `cuts` splits each face into cuts x cuts.
-void addBox(Mesh& m, const Placement& p, const Vector3& half, const BoxLooks& looks, bool inward = false,
-            int cuts = 1);
+// Inward boxes show their inside (rooms).
+void addBox(Mesh& m, const Placement& p, const Vector3& half, const BoxLooks& looks, bool inward = false);
 
 // A tube along local z from 0 to `length`, radius r0 at the start and r1 at the end,
 // open at both ends; u runs round it (from local +x), v along it.
@@ -125,6 +126,8 @@ void addTorus(Mesh& m, const Placement& p, float ringRadius, float tubeRadius, i
 // A spur gear about local z, its front face at z = thickness/2 facing +z, its back
 // at -thickness/2. The faces are textured by projection onto faceUv (the tip circle
 // touching the rectangle's edges); the rim and the hole run u round and v across.
+// A solid face is one slice per tooth pitch from the centre plus the tooth itself,
+// so that it has few long thin triangles (each costs the rasterizer a row walk).
 struct GearShape {
   int teeth = 12;
   float rootRadius = 1, tipRadius = 1.2f;

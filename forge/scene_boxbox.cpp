@@ -244,7 +244,7 @@ bool makeFloor(std::vector<uint8_t>& out) {
     float grain = tileFbm(float(x), float(y), 32, 3, 41);
     Colour c = paint::mix(hex(0x141824), hex(0x1e2434), float(tile)) * (0.8f + 0.4f * grain);
     float lx = float(x % 32), ly = float(y % 32);
-    c = c + Colour{40, 40, 50} * std::max(0.0f, paint::bevelLight(lx, ly, 32, 3));
+    c = c + Colour{40, 40, 50} * std::max(0.0f, paint::bevelLight(lx, ly, 32, 32, 3));
     float seam = std::min({lx, ly, 31 - lx, 31 - ly});
     if (seam < 1) c = hex(0x2a6a80);
     float pool = paint::spot(float(x), float(y), 127.5f, 127.5f, 120);
@@ -279,7 +279,7 @@ bool makeCeiling(std::vector<uint8_t>& out) {
     float lx = float(x % 64), ly = float(y % 64);
     float grain = tileFbm(float(x), float(y), 16, 3, 67);
     Colour c = hex(0x161a26) * (0.7f + 0.5f * grain);
-    c = c + Colour{30, 34, 46} * paint::bevelLight(lx, ly, 64, 6);
+    c = c + Colour{30, 34, 46} * paint::bevelLight(lx, ly, 64, 64, 6);
     c = c + hex(0xffe0b0) * paint::spot(lx, ly, 31.5f, 31.5f, 16);
     return c;
   });

@@ -269,7 +269,7 @@ bool makeTiles(std::vector<uint8_t>& out) {
     float grime = tileFbm(float(x), float(y), 8, 4, 149);
     Colour tile = y > 176 ? hex(0x2c4a44) : hex(0xb8cfc0);
     tile = tile * (0.9f + 0.12f * float(hash2(x / 16, y / 16, 151) & 15) / 15.0f);
-    tile = tile + Colour{40, 40, 40} * std::max(0.0f, paint::bevelLight(tx, ty, 16, 2));
+    tile = tile + Colour{40, 40, 40} * std::max(0.0f, paint::bevelLight(tx, ty, 16, 16, 2));
     if (std::min(tx, ty) < 1) tile = hex(0x59625c);
     float dirt = std::clamp((float(y) - 120) / 136.0f, 0.0f, 1.0f) * (0.5f + 0.5f * grime);
     Colour c = tile * (1.0f - 0.6f * dirt);

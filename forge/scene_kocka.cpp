@@ -203,7 +203,7 @@ bool makeDieTexture(float brightness, std::vector<uint8_t>& out) {
       return c * (1.0f - 0.35f * std::min(1.0f, grid)) * (0.6f + 0.4f * brightness);
     }
     Colour c = hex(0xf0e8d8) * (0.92f + 0.1f * grain);
-    c = c * (1.0f + 0.18f * paint::bevelLight(lx, ly, 128, 10));
+    c = c * (1.0f + 0.18f * paint::bevelLight(lx, ly, 128, 128, 10));
     // Rounded edges fall off into shadow.
     float edge = std::min({lx, ly, 127 - lx, 127 - ly});
     c = c * (0.55f + 0.45f * std::min(1.0f, edge / 6.0f));
@@ -248,7 +248,7 @@ bool makePanels(std::vector<uint8_t>& out) {
     float grain = tileFbm(float(x) * 0.3f, float(y) * 3.0f, 16, 4, 353);
     Colour c = paint::mix(hex(0x2a160c), hex(0x4a2a16), grain);
     float px = float(x % 64), py = float(y % 128);
-    c = c * (1.0f + 0.3f * paint::bevelLight(px, py, 64, 4));
+    c = c * (1.0f + 0.3f * paint::bevelLight(px, py, 64, 128, 4));
     if (std::abs(y - 200) < 6) c = hex(0x6a4424) * (std::abs(y - 200) < 2 ? 1.3f : 0.9f);
     return c * (0.5f + 0.6f * float(y) / 255.0f);
   });

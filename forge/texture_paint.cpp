@@ -7,8 +7,8 @@ uint32_t packed(Colour c) {
   return rgb(ch(c.r), ch(c.g), ch(c.b));
 }
 
-float bevelLight(float x, float y, float size, float width) {
-  float left = x, top = y, right = size - 1 - x, bottom = size - 1 - y;
+float bevelLight(float x, float y, float w, float h, float width) {
+  float left = x, top = y, right = w - 1 - x, bottom = h - 1 - y;
   float lit = std::min(left, top), shadow = std::min(right, bottom);
   if (lit < width && lit <= shadow) return 1.0f - lit / width * 0.5f;
   if (shadow < width) return -(1.0f - shadow / width * 0.5f);

@@ -46,9 +46,9 @@ inline float spot(float x, float y, float cx, float cy, float radius) {
   float d = std::hypot(x - cx, y - cy) / radius;
   return d >= 1 ? 0.0f : (1 - d) * (1 - d);
 }
-// Light on a square tile of `size` lit from the top left: +1 along its top and left
-// rims `width` wide, -1 along the bottom and right, 0 inside.
-float bevelLight(float x, float y, float size, float width);
+// Light on a w x h tile lit from the top left: +1 along its top and left rims
+// `width` wide, -1 along the bottom and right, 0 inside.
+float bevelLight(float x, float y, float w, float h, float width);
 // Distance from (x, y) to the border of the centred square of half size `half` in a
 // tile of `size` (negative inside the square).
 float squareDistance(float x, float y, float size, float half);
