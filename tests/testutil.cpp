@@ -1,8 +1,10 @@
 #include "tests/testutil.hpp"
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 
@@ -28,13 +30,24 @@ std::string forgedDataRoot(const char* only) {
   // The build forges the whole default data set into build/data; use it when it is there.
   std::error_code ec;
   if (fs::exists(fs::path(GVS_BINARY_DIR) / "data" / ".forged", ec)) return GVS_BINARY_DIR;
-  static std::map<std::string, std::string> done;
+  // Otherwise forge into folders of this process alone (ctest runs tests in parallel),
+  // removed again when it ends. The map is never destroyed, so the exit handler can
+  // still read it.
+  static auto* done = new std::map<std::string, std::string>();
   std::string key = only ? only : "*";
-  auto it = done.find(key);
-  if (it != done.end()) return it->second;
-  std::string root = makeTempDir("forged-" + std::to_string(done.size()));
-  if (!runForge(root + "/data", only, true)) return "";
-  done[key] = root;
+  auto it = done->find(key);
+  if (it != done->end()) return it->second;
+  static const bool cleanup = std::atexit([] {
+    std::error_code removeError;
+    for (const auto& entry : *done) fs::remove_all(entry.second, removeError);
+  }) == 0;
+  (void)cleanup;
+  std::string root = makeTempDir("forged-" + std::to_string(getpid()) + "-" + std::to_string(done->size()));
+  if (!runForge(root + "/data", only, true)) {
+    fs::remove_all(root, ec);
+    return "";
+  }
+  (*done)[key] = root;
   return root;
 }
 
