@@ -135,7 +135,7 @@ Mesh clusterMesh(const ClusterDesign& c, uint8_t berry, uint8_t bark) {
 
 Mesh shellMesh(const ClusterDesign& c, uint8_t glass) {
   Mesh m;
-  addSphere(m, placedAt(c.centre), {c.shellRadius, c.shellRadius * 1.08f, c.shellRadius}, 6, 10, {0, 0, 2, 1},
+  addSphere(m, placedAt(c.centre), {c.shellRadius, c.shellRadius * 1.08f, c.shellRadius}, 6, 8, {0, 0, 2, 1},
             glass);
   return m;
 }

@@ -104,7 +104,7 @@ Mesh sectionPipes(int section, const uint8_t mat[]) {
       addRing(m, at, p.radius, p.radius + 5, 0, 8, {0, 0, 1, 0.2f}, mat[kBrass], false);
       addTube(m, at, p.radius + 5, p.radius + 5, 12, 8, {0, 0, 1, 0.2f}, mat[kBrass]);
     }
-    addPipe(m, {p.x, p.y, z0}, {p.x, p.y, z1}, p.radius, 8, lightFor(p.x), mat[p.look]);
+    addPipe(m, {p.x, p.y, z0}, {p.x, p.y, z1}, p.radius, p.radius < 12 ? 6 : 8, lightFor(p.x), mat[p.look]);
   }
   // A portal of girders at the section's start.
   BoxLooks girder = allFaces(mat[kIron], {0, 0, 0.5f, 3});

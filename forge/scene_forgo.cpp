@@ -25,7 +25,7 @@ constexpr float kPi = 3.14159265358979f;
 // (`drivenBy`), standing in the direction `angle` (degrees) from it at the sum of
 // their pitch radii; the phases and speeds follow from that. Pitch radius is
 // teeth x kModule / 2.
-constexpr float kModule = 10;
+constexpr float kModule = 12;
 struct GearDesign {
   const char* name;
   int teeth;
@@ -35,9 +35,9 @@ struct GearDesign {
 };
 const GearDesign kGears[] = {
     // name      teeth  driven by  angle  steel
-    {"gear 0", 22, -1, 0, false},  {"gear 1", 12, 0, -20, true},  {"gear 2", 15, 0, 200, true},
-    {"gear 3", 10, 2, 112, false}, {"gear 4", 16, 1, 62, false},  {"gear 5", 9, 0, 98, true},
-    {"gear 6", 13, 1, -72, false},
+    {"gear 0", 18, -1, 0, false}, {"gear 1", 10, 0, -20, true}, {"gear 2", 12, 0, 200, true},
+    {"gear 3", 8, 2, 112, false},  {"gear 4", 13, 1, 62, false}, {"gear 5", 8, 0, 98, true},
+    {"gear 6", 11, 1, -72, false},
 };
 constexpr Vector3 kDriverCentre{0, 200, 0};
 constexpr float kDriverDegreesPerFrame = 1.0f;
@@ -167,7 +167,7 @@ Mesh turnstileMesh(uint8_t rotor) {
 Mesh roomMesh(uint8_t wall, uint8_t floor) {
   Mesh m;
   BoxLooks looks = allFaces(wall, {0, 0, 2, 1.5f});
-  for (FaceLook& l : looks) l.cuts = 4;
+  for (FaceLook& l : looks) l.cuts = 3;
   looks[2].cuts = 2;                         // the ceiling is seen least
   looks[3] = {floor, {0, 0, 4, 4}, false, 6};  // the floor runs under the low camera
   looks[4].uv = {0, 0, 4, 2.25f};            // the gear wall
