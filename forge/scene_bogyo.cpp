@@ -265,10 +265,11 @@ bool makeLeaf(std::vector<uint8_t>& out) {
 // top of the picture, so dark parts leave it alone).
 bool makeGlass(std::vector<uint8_t>& out) {
   out = paint::textureFile([](int x, int y) {
-    // Cells: the distance to the nearest jittered point of a wrapping 8 x 8 lattice.
+    // Cells: the distances to the nearest two jittered points of a wrapping 8 x 8
+    // lattice of 32-texel cells (the neighbouring cells hold them).
     float best = 1e9f, second = 1e9f;
-    for (int cy = -1; cy <= 8; ++cy)
-      for (int cx = -1; cx <= 8; ++cx) {
+    for (int cy = y / 32 - 1; cy <= y / 32 + 1; ++cy)
+      for (int cx = x / 32 - 1; cx <= x / 32 + 1; ++cx) {
         uint32_t h = hash2((cx + 8) % 8, (cy + 8) % 8, 239);
         float px = (float(cx) + 0.2f + 0.6f * float(h & 255) / 255.0f) * 32;
         float py = (float(cy) + 0.2f + 0.6f * float((h >> 8) & 255) / 255.0f) * 32;
@@ -315,6 +316,11 @@ bool makeMeadow(std::vector<uint8_t>& out) {
   return true;
 }
 
+bool makeFallback(std::vector<uint8_t>& out) {
+  out = paint::fallbackTexture(hex(0x3a2a3a), hex(0x5a4030));
+  return true;
+}
+
 const ForgeRegistrar kScene("DATA\\BOGYO\\bogyo.3ds", makeScene);
 const ForgeRegistrar kCurrant("DATA\\BOGYO\\currant.rgb", makeCurrant);
 const ForgeRegistrar kBlueberry("DATA\\BOGYO\\blueb.rgb", makeBlueberry);
@@ -324,5 +330,5 @@ const ForgeRegistrar kLeaf("DATA\\BOGYO\\leaf.rgb", makeLeaf);
 const ForgeRegistrar kGlass("DATA\\BOGYO\\glass.rgb", makeGlass);
 const ForgeRegistrar kSky("DATA\\BOGYO\\sky.rgb", makeSky);
 const ForgeRegistrar kMeadow("DATA\\BOGYO\\meadow.rgb", makeMeadow);
-const ForgeRegistrar kFallback("DATA\\BOGYO\\texture.rgb", makeBark);
+const ForgeRegistrar kFallback("DATA\\BOGYO\\texture.rgb", makeFallback);
 }  // namespace

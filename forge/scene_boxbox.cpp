@@ -286,6 +286,11 @@ bool makeCeiling(std::vector<uint8_t>& out) {
   return true;
 }
 
+bool makeFallback(std::vector<uint8_t>& out) {
+  out = paint::fallbackTexture(hex(0x1a2848), hex(0x263048));
+  return true;
+}
+
 const ForgeRegistrar kScene("DATA\\boxbox\\boxbox.3ds", makeScene);
 const ForgeRegistrar kShell0("DATA\\boxbox\\shell0.rgb", makeShell0);
 const ForgeRegistrar kShell1("DATA\\boxbox\\shell1.rgb", makeShell1);
@@ -295,5 +300,5 @@ const ForgeRegistrar kCore("DATA\\boxbox\\core.rgb", makeCore);
 const ForgeRegistrar kFloor("DATA\\boxbox\\floor.rgb", makeFloor);
 const ForgeRegistrar kWall("DATA\\boxbox\\wall.rgb", makeWall);
 const ForgeRegistrar kCeiling("DATA\\boxbox\\ceiling.rgb", makeCeiling);
-const ForgeRegistrar kFallback("DATA\\boxbox\\texture.rgb", makeWall);
+const ForgeRegistrar kFallback("DATA\\boxbox\\texture.rgb", makeFallback);
 }  // namespace

@@ -397,6 +397,11 @@ bool makeGreetings(std::vector<uint8_t>& out) {
   return true;
 }
 
+bool makeFallback(std::vector<uint8_t>& out) {
+  out = paint::fallbackTexture(hex(0x4c5a5a), hex(0x2c4a44));
+  return true;
+}
+
 const ForgeRegistrar kScene("DATA\\CSAPOK\\csapok.3ds", makeScene);
 const ForgeRegistrar kGreet("DATA\\CSAPOK\\greet.rgb", makeGreetings);
 const ForgeRegistrar kCopperTex("DATA\\CSAPOK\\copper.rgb", makeCopper);
@@ -406,5 +411,5 @@ const ForgeRegistrar kRedTex("DATA\\CSAPOK\\red.rgb", makeRed);
 const ForgeRegistrar kTilesTex("DATA\\CSAPOK\\tiles.rgb", makeTiles);
 const ForgeRegistrar kFloorTex("DATA\\CSAPOK\\floor.rgb", makeFloor);
 const ForgeRegistrar kCeilingTex("DATA\\CSAPOK\\ceiling.rgb", makeCeiling);
-const ForgeRegistrar kFallback("DATA\\CSAPOK\\texture.rgb", makeIron);
+const ForgeRegistrar kFallback("DATA\\CSAPOK\\texture.rgb", makeFallback);
 }  // namespace

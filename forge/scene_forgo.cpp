@@ -292,10 +292,15 @@ bool makeGrating(std::vector<uint8_t>& out) {
   return true;
 }
 
+bool makeFallback(std::vector<uint8_t>& out) {
+  out = paint::fallbackTexture(hex(0x3e4448), hex(0x6a3418));
+  return true;
+}
+
 const ForgeRegistrar kScene("DATA\\FORGo\\forgo.3ds", makeScene);
 const ForgeRegistrar kGearsTex("DATA\\FORGo\\gears.rgb", makeGears);
 const ForgeRegistrar kRotorTex("DATA\\FORGo\\rotor.rgb", makeRotor);
 const ForgeRegistrar kPlatesTex("DATA\\FORGo\\plates.rgb", makePlates);
 const ForgeRegistrar kGratingTex("DATA\\FORGo\\grating.rgb", makeGrating);
-const ForgeRegistrar kFallback("DATA\\FORGo\\texture.rgb", makePlates);
+const ForgeRegistrar kFallback("DATA\\FORGo\\texture.rgb", makeFallback);
 }  // namespace

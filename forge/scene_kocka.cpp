@@ -305,6 +305,11 @@ bool makeBox3(std::vector<uint8_t>& out) {
   return true;
 }
 
+bool makeFallback(std::vector<uint8_t>& out) {
+  out = paint::fallbackTexture(hex(0x2a160c), hex(0x1c6a38));
+  return true;
+}
+
 const ForgeRegistrar kScene("DATA\\kocka\\kocka.3ds", makeScene);
 const ForgeRegistrar kDieTopTex("DATA\\kocka\\dietop.rgb", makeDieTop);
 const ForgeRegistrar kDieSideTex("DATA\\kocka\\dieside.rgb", makeDieSide);
@@ -312,7 +317,7 @@ const ForgeRegistrar kDieBaseTex("DATA\\kocka\\diebase.rgb", makeDieBase);
 const ForgeRegistrar kBaizeTex("DATA\\kocka\\baize.rgb", makeBaize);
 const ForgeRegistrar kPanelsTex("DATA\\kocka\\panels.rgb", makePanels);
 const ForgeRegistrar kCeilingTex("DATA\\kocka\\ceiling.rgb", makeCeiling);
-const ForgeRegistrar kFallback("DATA\\kocka\\texture.rgb", makePanels);
+const ForgeRegistrar kFallback("DATA\\kocka\\texture.rgb", makeFallback);
 const ForgeRegistrar kBox1("DATA\\kocka\\box1.rgb", makeBox1);
 const ForgeRegistrar kBox2("DATA\\kocka\\box2.rgb", makeBox2);
 const ForgeRegistrar kBox3("DATA\\kocka\\box3.rgb", makeBox3);

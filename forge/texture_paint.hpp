@@ -39,6 +39,10 @@ std::vector<uint8_t> textureFile(ColourAt colour) {
   return pictureFile(256, 256, colour);
 }
 
+// The texture a scene falls back on for a material whose own file is missing:
+// bevelled tiles in two colours.
+std::vector<uint8_t> fallbackTexture(Colour a, Colour b);
+
 // 0 at the edge of a band `width` wide, 1 at its centre line.
 inline float band(float distance, float width) { return std::max(0.0f, 1.0f - std::fabs(distance) / width); }
 // A soft round light: 1 at (cx, cy), 0 from `radius` on.
