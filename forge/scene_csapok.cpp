@@ -316,14 +316,14 @@ bool makeCeiling(std::vector<uint8_t>& out) {
 
 // --- The greetings line -----------------------------------------------------------
 
-// The scroller moves right, so its right end is read first: the phrases are laid
-// out from the right end leftwards, in reading order.
+// The scroller moves right: its right end comes into view first, and a phrase longer
+// than the screen would never be seen whole. So the line is short greetings, each
+// one whole thought that fits the screen, laid out from the right end leftwards in
+// the order they should appear, as many as fit.
 const char* const kGreetings[] = {
-    "greetings to everyone who still writes software renderers",
-    "to the tracker musicians counting rows past midnight",
-    "to the pixel painters of sixteen-colour palettes",
-    "to all who keep old machines humming",
-    "and to you, watching the pipes",
+    "greetings to everyone!",      "hi to all software renderers", "respect to the trackers",
+    "cheers to the pixel artists", "hugs to the party crews",      "salute to the old machines",
+    "love to the sizecoders",      "and to you, still watching",
 };
 constexpr int kGreetWidth = 2268, kGreetHeight = 18;
 
