@@ -46,6 +46,7 @@ struct ClusterDesign {
   float shellSpinPerFrame;
 };
 const ClusterDesign kClusters[] = {
+    // name       glow object   attached at      berries round    berry  shell  texture  swing  period  shell spin
     {"cluster 0", "transp bo0", {-150, 118, 22}, {-150, 52, 22}, 13, 40, "currant.gif", 9, 150, 0.8f},
     {"cluster 1", "transp bog", {-10, 93, 4}, {-10, 14, 4}, 15, 46, "blueb.gif", 7, 100, -0.6f},
     {"cluster 2", "transp bo1", {130, 82, -10}, {130, 22, -10}, 13.5f, 42, "goose.gif", 11, 150, 1.0f},

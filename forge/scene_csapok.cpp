@@ -228,12 +228,12 @@ Colour pipeShade(int x, int y, Colour base, Colour stain, uint32_t seed) {
   float u = (float(x) + 0.5f) / 256.0f;
   float facing = std::cos((u - 0.25f) * 6.2831853f);  // 1 towards the light, -1 away
   float light = 0.35f + 0.55f * std::max(0.0f, facing) + 0.1f * (facing + 1);
-  float spec = std::pow(std::max(0.0f, facing), 24.0f);
+  float glint = std::pow(std::max(0.0f, facing), 24.0f);
   float grain = tileFbm(float(x) * 0.25f, float(y) * 4.0f, 8, 3, seed);
   float blot = tileFbm(float(x), float(y), 4, 4, seed + 9);
   Colour c = base * (light * (0.85f + 0.3f * grain));
   c = paint::mix(c, stain * light, std::clamp((blot - 0.58f) * 5, 0.0f, 0.8f));
-  return c + Colour{255, 240, 220} * (0.55f * spec);
+  return c + Colour{255, 240, 220} * (0.55f * glint);
 }
 
 bool makeCopper(std::vector<uint8_t>& out) {
