@@ -5,11 +5,16 @@
 //
 // The file is one of the real-editor files (GVS_TESTDATA/3ds); without it the
 // benchmark is skipped. Set GVS_BENCH_PNG=path to write the first frame as PNG.
+//
+// The forged scenes: the engine's frame of each 3DS section as the section runs
+// it (its camera, its drawing and glow passes), stepping through its whole
+// animation; the scenes are forged once per process into a temporary folder.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <new>
 #include <string>
@@ -20,6 +25,7 @@
 #include "engine/depthtarget.hpp"
 #include "engine/pipeline.hpp"
 #include "engine/rasterizer.hpp"
+#include "engine/scenesequence.hpp"
 #include "engine/threeds.hpp"
 #include "engine/tracks.hpp"
 #include "base/datapath.hpp"
@@ -115,5 +121,74 @@ void BM_EngineFrameFels(benchmark::State& state) {
   releaseScene3D(scene);
 }
 BENCHMARK(BM_EngineFrameFels)->Unit(benchmark::kMicrosecond);
+
+// The forged 3DS sections: directory and file, frames per camera, cameras, whether
+// the whole scene is drawn affine, and the objects of the glow pass with its
+// rasterizer.
+struct ForgedScene {
+  const char* directory;
+  const char* file;
+  float frames;
+  uint32_t cameras;
+  bool affine;
+  const char* glow[3];
+  int glowCount;
+  bool glowAffine;
+};
+const ForgedScene kForgedScenes[] = {
+    {"DATA\\misc\\", "kisvirag.3ds", 600, 1, false, {"Tube01"}, 1, false},
+    {"data\\box\\", "box.3ds", 632, 1, false, {}, 0, false},
+    {"DATA\\HYPER\\", "hyper.3ds", 600, 1, false, {"hyper", "szmotyi"}, 2, false},
+    {"DATA\\boxbox\\", "boxbox.3ds", 600, 1, false, {}, 0, false},
+    {"DATA\\CSAPOK\\", "csapok.3ds", 600, 1, false, {}, 0, false},
+    {"DATA\\BOGYO\\", "bogyo.3ds", 300, 2, false, {"transp bog", "transp bo0", "transp bo1"}, 3, true},
+    {"DATA\\kocka\\", "kocka.3ds", 600, 1, false, {}, 0, false},
+    {"DATA\\FORGo\\", "forgo.3ds", 150, 2, true, {}, 0, false},
+};
+constexpr int kForgedSceneCount = int(sizeof kForgedScenes / sizeof kForgedScenes[0]);
+
+// Forges the scenes once into a private temporary folder and makes it the data
+// root; false when that fails.
+bool forgeScenes() {
+  static const bool forged = [] {
+    const std::string root = benchForgedRoot("misc|data\\box|HYPER|boxbox|CSAPOK|BOGYO|kocka|FORGo");
+    if (root.empty()) return false;
+    setDataRoot(root);
+    return true;
+  }();
+  return forged;
+}
+
+// The engine's part of one section frame: the frame sequence, the drawing pass and
+// the glow pass, stepping through every camera's animation.
+void BM_EngineFrameForged(benchmark::State& state) {
+  const ForgedScene& d = kForgedScenes[state.range(0)];
+  state.SetLabel(d.file);
+  if (!forgeScenes()) {
+    state.SkipWithError("cannot forge the scenes into a temporary folder");
+    return;
+  }
+  Scene3D* scene = nullptr;
+  loadSceneSequence(scene, d.directory, d.file);
+  std::vector<uint32_t> picture(kScreenPixels, 0), glow(kScreenPixels, 0);
+  const PolygonRasterizer draw = d.affine ? drawPolygonAffine : drawPolygonPerspective;
+  const PolygonRasterizer drawGlow = d.glowAffine ? drawPolygonAffine : drawPolygonPerspective;
+  float step = 0;
+  long before = gAllocations.load();
+  for (auto _ : state) {
+    const float f = std::fmod(step, d.frames * float(d.cameras));
+    const uint32_t camera = uint32_t(f / d.frames);
+    runFrameSequence(scene, f - float(camera) * d.frames, camera);
+    drawObjectsByName(scene, d.glow, d.glowCount, false, draw, picture.data());
+    if (d.glowCount) drawObjectsByName(scene, d.glow, d.glowCount, true, drawGlow, glow.data());
+    benchmark::DoNotOptimize(picture.data());
+    step += 7.0f;
+  }
+  long allocations = gAllocations.load() - before;
+  state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["allocs_per_frame"] = double(allocations) / double(state.iterations());
+  releaseSceneSequence(scene);
+}
+BENCHMARK(BM_EngineFrameForged)->DenseRange(0, kForgedSceneCount - 1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -1,0 +1,329 @@
+// The first section's "box": a scrambled cube of 27 crates on a dark turntable
+// bursts apart, the crates tumble round the camera's orbit in a slow vortex and
+// fall back into place sorted, so that the eight glowing crates close into a
+// bright line round the middle of a grey cube.
+//
+// Layout (engine axes, y up): crates of 1.8 on a grid of 2, the cube's middle at
+// (0, 3, 0) standing on the turntable floor (y = 0, radius 26). Frames 0 to 632
+// are played (the file runs to 640); the crates hold still until frame 66,
+// shudder, burst out from frame 90, circle until about frame 420 and are all home
+// by frame 590. The camera circles one and a sixth times, pulling back while the
+// crates are out.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "forge/mesh_build.hpp"
+#include "forge/scene_build.hpp"
+#include "forge/texture_build.hpp"
+#include "forge/forge.hpp"
+#include "forge/noise.hpp"
+
+namespace {
+constexpr float kPi = 3.14159265f;
+constexpr uint16_t kLastFrame = 640;
+constexpr float kCrateHalf = 0.9f, kSpacing = 2.0f;
+const Vector3 kCubeCentre{0, 3, 0};
+
+// ---- Design tables --------------------------------------------------------------
+
+enum Kind { kDark, kLine, kLight };
+const char* const kKindMaterial[] = {"crate dark", "crate line", "crate light"};
+
+// Slot s of the cube: column s % 3 (x), row s / 3 % 3 (z), layer s / 9 (y).
+Vector3 slot(int s) {
+  return kCubeCentre + Vector3{float(s % 3 - 1), float(s / 9 - 1), float(s / 3 % 3 - 1)} * kSpacing;
+}
+
+// Every crate: its kind, the slot it starts in (scrambled) and the slot it comes
+// home to (crate i ends in slot i: dark below and in the hidden middle, the
+// glowing ring round the middle layer, light on top), the axis and whole turns it
+// tumbles by on the way, and the radius and height of its circle in the vortex.
+struct Crate {
+  Kind kind;
+  int from, to;
+  Vector3 axis;
+  int turns;
+  float radius, height;
+};
+const Crate kCrates[] = {
+    // kind, from slot, home slot, tumble axis, turns, vortex radius, height
+    {kDark, 9, 0, {0, 0, -2}, -2, 5.9f, 2.4f},      // Box01
+    {kDark, 5, 1, {1, -1, 0}, 1, 7.2f, 6.1f},       // Box02
+    {kDark, 21, 2, {3, 3, 2}, -1, 6.2f, 2.8f},      // Box03
+    {kDark, 8, 3, {0, 3, 3}, -1, 7.3f, 2.0f},       // Box04
+    {kDark, 7, 4, {1, 1, 3}, 1, 8.4f, 2.1f},        // Box05
+    {kDark, 25, 5, {2, 3, 0}, 1, 8.3f, 5.1f},       // Box06
+    {kDark, 14, 6, {0, 3, 3}, -1, 5.6f, 5.0f},      // Box07
+    {kDark, 18, 7, {0, 0, -2}, 2, 7.7f, 4.5f},      // Box08
+    {kDark, 26, 8, {0, -3, 2}, 2, 8.0f, 8.0f},      // Box09
+    {kLine, 19, 9, {3, 3, -1}, 1, 6.0f, 3.2f},      // Box10
+    {kLine, 13, 10, {0, 1, 2}, 1, 5.9f, 5.5f},      // Box11
+    {kLine, 24, 11, {1, -3, 3}, -2, 6.7f, 5.1f},    // Box12
+    {kLine, 15, 12, {0, 0, -3}, 2, 5.8f, 6.0f},     // Box13
+    {kDark, 23, 13, {1, 1, 0}, 1, 8.1f, 6.1f},      // Box14
+    {kLine, 0, 14, {-2, 2, 0}, 1, 8.0f, 8.9f},      // Box15
+    {kLine, 6, 15, {3, 2, -1}, 1, 7.7f, 7.1f},      // Box16
+    {kLine, 16, 16, {1, -1, 1}, 1, 7.8f, 3.7f},     // Box17
+    {kLine, 22, 17, {-2, 1, 1}, -1, 7.4f, 6.1f},    // Box18
+    {kLight, 11, 18, {-1, 1, -3}, -1, 7.7f, 8.9f},  // Box19
+    {kLight, 3, 19, {3, 1, 3}, -1, 8.4f, 4.2f},     // Box20
+    {kLight, 17, 20, {0, -3, -2}, 2, 6.9f, 8.9f},   // Box21
+    {kLight, 2, 21, {-3, 0, -3}, 2, 6.9f, 2.8f},    // Box22
+    {kLight, 1, 22, {0, 3, 0}, 2, 6.0f, 2.5f},      // Box23
+    {kLight, 20, 23, {-3, -3, 1}, 2, 5.6f, 7.5f},   // Box24
+    {kLight, 12, 24, {-1, 1, 0}, -1, 6.1f, 5.3f},   // Box25
+    {kLight, 4, 25, {2, 1, -2}, -2, 7.5f, 7.6f},    // Box26
+    {kLight, 10, 26, {1, 0, 1}, 1, 7.8f, 2.6f},     // Box27
+};
+
+// The story in frames. The top layer leaves first and comes home last; each
+// layer waits kLayerDelay frames for the one above (out) or below (home).
+constexpr int kShudderFrom = 66, kBurstFrom = 90, kBurstLength = 130;
+constexpr int kHomeFrom = 400, kHomeLength = 130, kLayerDelay = 25;
+constexpr float kVortexTurnFrames = 300;  // one turn of the vortex
+constexpr int kKeyStep = 15;              // key spacing while a crate flies
+
+// The camera's path: orbit angle, distance and height pass smoothly through
+// these stages (frame, angle in degrees, distance, height, height looked at).
+struct CameraStage {
+  int frame;
+  float angle, distance, height, lookHeight;
+};
+const CameraStage kCameraStages[] = {
+    {0, 30, 14.5f, 5.5f, 3.2f},    {80, 75, 14.0f, 5.5f, 3.2f},   {240, 190, 21.5f, 10.0f, 4.5f},
+    {400, 330, 21.0f, 9.5f, 4.5f}, {560, 420, 15.5f, 6.5f, 3.2f}, {640, 450, 16.0f, 6.5f, 3.0f},
+};
+constexpr float kFov = 56.0f;
+
+// ---- Motion -------------------------------------------------------------------
+
+int layerOf(int s) { return s / 9; }
+float outFrom(const Crate& c) { return float(kBurstFrom + (2 - layerOf(c.from)) * kLayerDelay); }
+float homeFrom(const Crate& c) { return float(kHomeFrom + layerOf(c.to) * kLayerDelay); }
+
+// Where crate c is at frame f: from its start slot out onto its circle in the
+// vortex, round it, and in again to its home slot, hopping up on the way out.
+Vector3 crateAt(const Crate& c, float f) {
+  Vector3 from = slot(c.from), home = slot(c.to);
+  float out = smoothStep(outFrom(c), outFrom(c) + kBurstLength, f);
+  float in = smoothStep(homeFrom(c), homeFrom(c) + kHomeLength, f);
+  float start = std::atan2(from.z, from.x) + 0.4f * float(c.from);
+  float a = start + 2 * kPi * (f - float(kBurstFrom)) / kVortexTurnFrames;
+  Vector3 circle{c.radius * std::cos(a), c.height + 0.5f * std::sin(a * 2 + float(c.to)), c.radius * std::sin(a)};
+  Vector3 p = (from * (1 - out) + circle * out) * (1 - in) + home * in;
+  p.y += 3.0f * std::sin(kPi * out) * (1 - in) + 1.5f * std::sin(kPi * in);
+  return p;
+}
+
+Orientation crateTurn(const Crate& c, float f) {
+  float spin = smoothStep(outFrom(c), homeFrom(c) + kHomeLength, f);
+  return turn(c.axis, 360.0 * c.turns * spin);
+}
+
+// Keys: still until the shudder, a few jolts, then every kKeyStep frames while
+// flying, and still again once home.
+std::vector<int> crateKeyFrames(const Crate& c) {
+  std::vector<int> frames = {0};
+  for (int f = kShudderFrom; f < int(outFrom(c)); f += 6) frames.push_back(f);
+  int first = int(outFrom(c)), last = int(homeFrom(c)) + kHomeLength;
+  for (int f = first; f < last; f += kKeyStep) frames.push_back(f);
+  frames.push_back(last);
+  frames.push_back(kLastFrame);
+  return frames;
+}
+
+ThreeDsWriterNode crateNode(const Crate& c, int index) {
+  const Vector3 pivot = slot(c.to);
+  ThreeDsWriterNode node = objectNode("", 0, kThreeDsNoNode, pivot);
+  std::vector<PositionKey> positions;
+  std::vector<OrientationKey> turns;
+  const std::vector<int> frames = crateKeyFrames(c);
+  for (size_t k = 0; k < frames.size(); ++k) {
+    int f = frames[k];
+    // Held keys (the first, the last and the ends of the flight) start and stop
+    // the motion gently; the keys between them follow it.
+    bool held = k == 0 || k + 1 == frames.size() || f == int(outFrom(c)) || f == int(homeFrom(c)) + kHomeLength;
+    Vector3 p = crateAt(c, float(f));
+    if (f > kShudderFrom && f < int(outFrom(c))) {
+      // The shudder: small jolts growing towards the burst.
+      float grow = float(f - kShudderFrom) / float(outFrom(c) - kShudderFrom);
+      uint32_t h = hash2(index, f, 17);
+      p = p + Vector3{float(int(h & 255) - 128), float(int((h >> 8) & 255) - 128), float(int((h >> 16) & 255) - 128)} *
+                  (0.0012f * grow);
+    }
+    ThreeDsSplineParams spline = held ? tcb(1) : tcb();
+    positions.push_back({uint16_t(f), p, spline});
+    turns.push_back({uint16_t(f), crateTurn(c, float(f)), spline});
+  }
+  addPositionKeys(node, positions);
+  addOrientationKeys(node, turns);
+  addScaleKeys(node, {{0, {1, 1, 1}}});
+  return node;
+}
+
+// ---- Geometry -----------------------------------------------------------------
+
+// A crate: the top shows the lit quarter of its picture, the sides facing +x and
+// +z the half-lit quarter, the other two the shaded one, the bottom the dark one.
+Mesh crateMesh(const Crate& c) {
+  Mesh m;
+  useMaterial(m, kKindMaterial[c.kind]);
+  const float e = 1.0f / 256;  // a texel inside each quarter
+  const UvRect top{e, e, 0.5f - e, 0.5f - e}, lit{0.5f + e, e, 1 - e, 0.5f - e};
+  const UvRect shaded{e, 0.5f + e, 0.5f - e, 1 - e}, bottom{0.5f + e, 0.5f + e, 1 - e, 1 - e};
+  addBox(m, slot(c.to), {kCrateHalf, kCrateHalf, kCrateHalf}, {{lit, shaded, top, bottom, lit, shaded}});
+  return m;
+}
+
+// The turntable: a flat disc, rings closer together near the middle where the
+// camera looks most; t runs from the middle (0) to radius 40, so the picture has
+// faded to black where the disc ends (at 26). Under it lies a coarser copy with
+// the same picture: where the engine drops a polygon clipped at the screen's edge
+// (a corner just outside a side of the view), the copy shows through instead of
+// a hole.
+Mesh floorMesh() {
+  Mesh m;
+  useMaterial(m, "turntable");
+  auto disc = [&](std::vector<float> radii, float y, int segments) {
+    std::vector<ProfilePoint> profile;
+    for (float r : radii) profile.push_back({r, y, r / 40});
+    addLathe(m, {0, 0, 0}, profile, segments, 0, 4);
+  };
+  disc({26, 19, 13, 8, 3.5f, 0}, 0, 16);
+  disc({27, 13, 0}, -0.05f, 7);
+  return m;
+}
+
+// ---- Scene --------------------------------------------------------------------
+
+ThreeDsWriterScene buildScene() {
+  ThreeDsWriterScene s;
+  s.startFrame = 0;
+  s.endFrame = kLastFrame;
+  addMaterial(s, "crate dark", "cratedk.gif");
+  addMaterial(s, "crate line", "crateln.gif");
+  addMaterial(s, "crate light", "cratelt.gif");
+  addMaterial(s, "turntable", "turntabl.gif");
+
+  for (size_t i = 0; i < std::size(kCrates); ++i) {
+    char name[8];
+    std::snprintf(name, sizeof name, "Box%02d", int(i + 1));
+    addPart(s, name, crateMesh(kCrates[i]), crateNode(kCrates[i], int(i)));
+  }
+  ThreeDsWriterNode floor = objectNode("", 0, kThreeDsNoNode, {0, 0, 0});
+  holdStill(floor, {0, 0, 0});
+  // Last in the file: it lies behind the crates, whose pixels it then skips cheaply.
+  addPart(s, "Floor", floorMesh(), floor);
+
+  auto along = [](float CameraStage::*column, int f) {
+    return alongStages(kCameraStages, std::size(kCameraStages), column, float(f));
+  };
+  auto eye = sampleKeys<PositionKey>(0, kLastFrame, 20, [&](int f) {
+    float a = along(&CameraStage::angle, f) * kPi / 180, d = along(&CameraStage::distance, f);
+    return PositionKey{uint16_t(f), {d * std::cos(a), along(&CameraStage::height, f), d * std::sin(a)}};
+  });
+  auto look = sampleKeys<PositionKey>(0, kLastFrame, 20, [&](int f) {
+    return PositionKey{uint16_t(f), {0, along(&CameraStage::lookHeight, f), 0}};
+  });
+  addTargetCamera(s, "Camera01", uint16_t(s.nodes.size()), eye, look, kFov);
+  return s;
+}
+
+bool makeScene(std::vector<uint8_t>& out) { return writeThreeDs(buildScene(), out); }
+
+// ---- Textures -----------------------------------------------------------------
+
+// One quarter of a crate picture: a bevelled metal face with a bright rim, an
+// inset panel and corner bolts; `light` scales the baked light of that face.
+struct CrateLook {
+  uint32_t body, rim, panel;
+  bool band;  // a glowing band across the middle of the side faces
+  uint32_t bandColour;
+};
+
+uint32_t crateTexel(const CrateLook& look, int x, int y, uint32_t seed) {
+  const int quarter = (y / 128) * 2 + x / 128;  // 0 top, 1 lit side, 2 shaded side, 3 bottom
+  const double light[] = {1.15, 0.9, 0.62, 0.35};
+  const int px = x % 128, py = y % 128;
+  const double edge = std::min({px, py, 127 - px, 127 - py});
+  double grime = tileFbm(float(x), float(y), 8, 4, seed), scratch = tileFbm(float(x), float(y), 64, 2, seed + 9);
+  // Light from above: brighter towards the top of the side faces.
+  double fall = quarter == 1 || quarter == 2 ? 1.1 - 0.3 * py / 127.0 : 1.0;
+  uint32_t c = scaleColour(look.body, light[quarter] * fall * (0.75 + 0.35 * grime + 0.1 * scratch));
+  // The inset panel, its upper and left edges in shadow, the others catching light.
+  const int inset = 22;
+  if (edge >= inset) {
+    c = scaleColour(look.panel, light[quarter] * fall * (0.8 + 0.3 * grime));
+    if (edge < inset + 3) c = scaleColour(c, (px - inset < 3 || py - inset < 3) ? 0.55 : 1.35);
+  } else if (edge >= inset - 3) {
+    c = scaleColour(c, (px < inset || py < inset) ? 1.3 : 0.6);
+  }
+  // Bolts in the corners.
+  for (int k = 0; k < 4; ++k) {
+    double bx = (k & 1) ? 116.5 : 10.5, by = (k & 2) ? 116.5 : 10.5;
+    double d = std::hypot(px - bx, py - by);
+    if (d < 4) c = scaleColour(rgb(170, 175, 185), light[quarter] * (1.2 - 0.12 * d - 0.06 * ((px - bx) + (py - by))));
+  }
+  // The glowing band of the ring crates, and every crate's bright rim.
+  if (look.band && (quarter == 1 || quarter == 2) && std::abs(py - 63.5) < 9) {
+    double core = 1 - std::abs(py - 63.5) / 9;
+    c = mixColour(c, look.bandColour, 0.55 + 0.45 * core);
+    c = addLight(c, rgb(255, 255, 230), std::pow(core, 3) * 0.8);
+  }
+  if (edge < 2)
+    c = look.rim;
+  else if (edge < 4)
+    c = mixColour(c, look.rim, 0.45);
+  return c;
+}
+
+bool makeCrateDark(std::vector<uint8_t>& out) {
+  const CrateLook look{rgb(58, 64, 78), rgb(110, 190, 255), rgb(40, 44, 56), false, 0};
+  return writeTexture(out, [&](int x, int y) { return crateTexel(look, x, y, 401); });
+}
+bool makeCrateLight(std::vector<uint8_t>& out) {
+  const CrateLook look{rgb(150, 156, 166), rgb(235, 245, 255), rgb(118, 124, 136), false, 0};
+  return writeTexture(out, [&](int x, int y) { return crateTexel(look, x, y, 402); });
+}
+bool makeCrateLine(std::vector<uint8_t>& out) {
+  const CrateLook look{rgb(70, 70, 80), rgb(255, 190, 90), rgb(48, 46, 52), true, rgb(255, 150, 40)};
+  return writeTexture(out, [&](int x, int y) { return crateTexel(look, x, y, 403); });
+}
+
+// The turntable: dark steel with fine rings and spokes, a bright rim round the
+// stage under the cube, fading into the dark towards the edge; t runs from the
+// middle outwards, u four times round.
+bool makeTurntable(std::vector<uint8_t>& out) {
+  return writeTexture(out, [](int x, int y) {
+    double t = y / 255.0, r = t * 40;
+    double n = tileFbm(float(x), float(y), 8, 4, 501);
+    uint32_t c = scaleColour(rgb(26, 30, 42), 0.8 + 0.4 * n);
+    double ring = std::fabs(std::fmod(r + 100, 2.5) - 1.25);
+    if (ring < 0.12) c = mixColour(c, rgb(70, 84, 110), 0.8);
+    int spoke = x % 32;
+    if ((spoke == 0 || spoke == 31) && r > 5) c = mixColour(c, rgb(60, 72, 96), 0.7);
+    // The stage: a lit circle under the cube with a glowing edge.
+    if (r < 4.8) c = addLight(c, rgb(40, 50, 70), 1.0 - r / 4.8);
+    double stage = std::fabs(r - 5.0);
+    if (stage < 0.35) c = addLight(c, rgb(120, 210, 255), 1 - stage / 0.35);
+    return scaleColour(c, 1.0 - smoothStep(0.2, 0.62, t));
+  });
+}
+
+// The fallback: dark steel.
+bool makeFallback(std::vector<uint8_t>& out) {
+  return writeTexture(out, [](int x, int y) {
+    return scaleColour(rgb(40, 44, 56), 0.7 + 0.5 * tileFbm(float(x), float(y), 8, 4, 599));
+  });
+}
+
+const ForgeRegistrar kScene("data\\box\\box.3ds", makeScene);
+const ForgeRegistrar kDarkTexture("data\\box\\cratedk.rgb", makeCrateDark);
+const ForgeRegistrar kLineTexture("data\\box\\crateln.rgb", makeCrateLine);
+const ForgeRegistrar kLightTexture("data\\box\\cratelt.rgb", makeCrateLight);
+const ForgeRegistrar kTurntable("data\\box\\turntabl.rgb", makeTurntable);
+const ForgeRegistrar kFallback("data\\box\\texture.rgb", makeFallback);
+}  // namespace
