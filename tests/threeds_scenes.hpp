@@ -128,7 +128,7 @@ inline ThreeDsWriterScene sampleScene() {
     return o;
   };
   ThreeDsWriterScene s;
-  s.materials = {{"Red", {200, 10, 20}, "REDWALL.RGB", 77}, {"Plain", {1, 2, 3}}};
+  s.materials = {{"Red", {200, 10, 20}, "REDWALL.RGB", 77}, {"Plain", {1, 2, 3}, "", 100}};
   s.objects = {box("Cube", 10, "Red"), box("Small", 2, "Plain")};
   s.objects[1].uvs.clear();
   s.objects[1].writeMatrix = false;

@@ -137,22 +137,10 @@ TEST(EngineCamera, ViewVolumeLiesJustInsideTheScreen) {
     Vector3 p = k <= kRightPlane ? Vector3{-n.z * 10.0f / n.x, 0, 10} : Vector3{0, -n.z * 10.0f / n.y, 10};
     ScreenVertex s{};
     ASSERT_TRUE(projectVertex(c, {p.x, p.y, p.z, 0, 0}, s));
-    EXPECT_GE(s.sx, 0) << k;
-    EXPECT_LT(s.sx, 320 * 256) << k;
-    EXPECT_GE(s.sy, 0) << k;
-    EXPECT_LE(s.sy, 199) << k;
-    if (k == kLeftPlane) {
-      EXPECT_LT(s.sx, 2 * 256);
-    }
-    if (k == kRightPlane) {
-      EXPECT_GT(s.sx, 318 * 256);
-    }
-    if (k == kUpperPlane) {
-      EXPECT_LE(s.sy, 1);
-    }
-    if (k == kLowerPlane) {
-      EXPECT_GE(s.sy, 198);
-    }
+    EXPECT_GE(s.sx, k == kRightPlane ? 318 * 256 + 1 : 0) << k;
+    EXPECT_LT(s.sx, k == kLeftPlane ? 2 * 256 : 320 * 256) << k;
+    EXPECT_GE(s.sy, k == kLowerPlane ? 198 : 0) << k;
+    EXPECT_LE(s.sy, k == kUpperPlane ? 1 : 199) << k;
   }
 }
 
@@ -160,9 +148,8 @@ TEST(EngineCamera, SetupReadsTheCameraNodes) {
   Scene3D* scene = loadTestScene("camera_setup", testCubeScene({2, 3, -10}, {0, 1, 0}));
   runFrameSequence(scene, 0.0f, 0);
   const ProjectionCamera& c = *scene->camera;
-  EXPECT_EQ(c.position.x, 2.0f);
-  EXPECT_EQ(c.position.z, -10.0f);
-  EXPECT_EQ(c.target.y, 1.0f);
+  EXPECT_EQ(c.position, (Vector3{2, 3, -10}));
+  EXPECT_EQ(c.target, (Vector3{0, 1, 0}));
   EXPECT_EQ(c.fov, 90.0f);
   EXPECT_EQ(c.nearZPlane, 0.5f);
   EXPECT_EQ(c.farZPlane, 100000.0f);

@@ -27,20 +27,11 @@ TEST(EngineConstruction, TextureFileNames) {
 TEST(EngineConstruction, TexturesByNameWithFallback) {
   std::string dir = engineTestDirectory("construction_textures");
   // wood.rgb exists (all texels 10, 20, 30); "none.gif" falls back to texture.rgb.
-  std::vector<uint8_t> wood(256 * 256 * 3);
-  for (size_t i = 0; i < wood.size(); i += 3) {
-    wood[i] = 10;
-    wood[i + 1] = 20;
-    wood[i + 2] = 30;
-  }
-  FILE* f = std::fopen((dir + "wood.rgb").c_str(), "wb");
-  std::fwrite(wood.data(), 1, wood.size(), f);
-  std::fclose(f);
+  std::string wood;
+  for (int i = 0; i < 256 * 256; ++i) wood += "\x0a\x14\x1e";
+  writeFile(dir + "wood.rgb", wood);
   ThreeDsWriterScene s = testCubeScene({0, 0, -5}, {0, 0, 0});
-  ThreeDsWriterMaterial m;
-  m.name = "Wood";
-  m.textureFile = "wood.gif";
-  s.materials.push_back(m);
+  s.materials.push_back({"Wood", {0, 0, 0}, "wood.gif"});
   s.objects[0].faceGroups[0].faces = {0, 1, 2, 3, 4, 5};
   s.objects[0].faceGroups.push_back({"Wood", {6, 7, 8, 9, 10, 11}});
   writeTestScene(dir, "t.3ds", s);
@@ -143,8 +134,7 @@ TEST(EngineConstruction, PreparedGeometry) {
   EXPECT_EQ(box.vertices[3].u, 0.25f);
   // Face normals are unit length; the degenerate face gets (0, 0, 1).
   EXPECT_NEAR(vectorLength(box.faceNormals[0]), 1.0f, 1e-6f);
-  EXPECT_EQ(box.faceNormals[11].z, 1.0f);
-  EXPECT_EQ(box.faceNormals[11].x, 0.0f);
+  EXPECT_EQ(box.faceNormals[11], (Vector3{0, 0, 1}));
   // Box corners in the fixed order, from the prepared vertices.
   EXPECT_NEAR(box.boxCorners[0].x, -2.0f, 1e-5f);
   EXPECT_NEAR(box.boxCorners[6].x, 0.0f, 1e-5f);

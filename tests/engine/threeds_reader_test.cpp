@@ -64,7 +64,9 @@ struct Read {
     EXPECT_EQ(ok, code == 0);
   }
   ~Read() {
-    if (d != nullptr) EXPECT_TRUE(free3ds(d));
+    if (d != nullptr) {
+      EXPECT_TRUE(free3ds(d));
+    }
   }
   ThreeDsData* operator->() const { return d; }
 };
@@ -387,6 +389,7 @@ TEST(ThreeDsReader, PendingErrorsAndFreeing) {
   EXPECT_TRUE(free3ds(partial));
   EXPECT_EQ(partial, nullptr);
   ASSERT_TRUE(load3dsFromMemory(d, good.bytes.data(), good.bytes.size()));
+  EXPECT_TRUE(free3ds(d));
 
   const char* const texts[] = {"Unknown error!",        "Filename is empty!",
                                "Can't open .3DS file!", "Can't read .3DS file!",
@@ -414,6 +417,7 @@ TEST(ThreeDsReader, FileErrors) {
   setDataRoot(saved);
   ASSERT_TRUE(ok) << "error " << take3dsError();
   EXPECT_EQ(d->objectCount, sampleScene().objects.size());
+  EXPECT_TRUE(free3ds(d));
 }
 
 // Files whose structure does not fit together are refused with code 6 and nothing
@@ -428,91 +432,37 @@ TEST(ThreeDsReader, StructuralFaultsAreRefused) {
   add("shorter than a header").u16(0x4D4D).u16(6);
   add("chunk past the file").header(0x4D4D, 20).u32(0);
   add("length below the header").header(0x4D4D, 5).u32(0);
-  {
-    Chunks& c = add("child past its parent");
-    c.header(0x4D4D, 6 + 6 + 4).header(0x3D3D, 6 + 4 + 1).u32(0).u8(0);
-  }
-  {
-    Chunks& c = add("header cut by its parent's end");
-    c.open(0x4D4D).open(0x3D3D).u16(0x4000).u8(0).close().close();
-  }
-  {
-    Chunks& c = add("vertex list longer than its chunk");
-    c.open(0x4D4D).open(0x3D3D).open(0x4000).str("O").open(0x4100);
-    c.open(0x4110).u16(3).f32s({1, 2, 3}).close().close().close().close().close();
-  }
-  {
-    Chunks& c = add("face index beyond the vertices");
-    c.open(0x4D4D).open(0x3D3D).open(0x4000).str("O").open(0x4100);
-    c.open(0x4110).u16(3);
-    for (int i = 0; i < 9; ++i) c.f32(0);
-    c.close().open(0x4120).u16(1).u16(0).u16(1).u16(3).u16(0).close();
-    c.close().close().close().close();
-  }
-  {
-    Chunks& c = add("faces before a shorter vertex list");
-    c.open(0x4D4D).open(0x3D3D).open(0x4000).str("O").open(0x4100);
-    c.open(0x4120).u16(1).u16(0).u16(1).u16(2).u16(0).close();
-    c.open(0x4110).u16(2);
-    for (int i = 0; i < 6; ++i) c.f32(0);
-    c.close().close().close().close().close();
-  }
-  {
-    Chunks& c = add("mapping list face index beyond the faces");
-    c.open(0x4D4D).open(0x3D3D).open(0x4000).str("O").open(0x4100);
-    c.open(0x4110).u16(3);
-    for (int i = 0; i < 9; ++i) c.f32(0);
-    c.close().open(0x4120).u16(1).u16(0).u16(1).u16(2).u16(0);
-    c.open(0x4130).str("M").u16(1).u16(1).close();
-    c.close().close().close().close().close();
-  }
-  {
-    Chunks& c = add("more mapping coordinates than vertices");
-    c.open(0x4D4D).open(0x3D3D).open(0x4000).str("O").open(0x4100);
-    c.open(0x4110).u16(1).f32s({0, 0, 0}).close();
-    c.open(0x4140).u16(2).f32s({0, 0, 0, 0}).close();
-    c.close().close().close().close();
-  }
-  {
-    Chunks& c = add("vertex list with no object");
-    c.open(0x4D4D).open(0x3D3D).open(0x4110).u16(1).f32s({0, 0, 0}).close().close().close();
-  }
-  {
-    Chunks& c = add("vertex list outside its object's chunk");
-    c.open(0x4D4D).open(0x3D3D).open(0x4000).str("O").open(0x4100).close();
-    c.open(0x4110).u16(1).f32s({0, 0, 0}).close().close().close().close();
-  }
-  {
-    Chunks& c = add("key track outside its node");
-    c.open(0x4D4D).open(0xB000).open(0xB002).close();
-    c.open(0xB023).u16(0).u32(0).u32(0).u32(1).u32(0).u16(0).f32(1).close().close().close();
-  }
-  {
-    Chunks& c = add("material name with no material");
-    c.open(0x4D4D).open(0x3D3D).open(0xA000).str("M").close().close().close();
-  }
-  {
-    Chunks& c = add("second vertex list of one object");
-    c.open(0x4D4D).open(0x3D3D).open(0x4000).str("O").open(0x4100);
-    c.open(0x4110).u16(1).f32s({0, 0, 0}).close();
-    c.open(0x4110).u16(1).f32s({0, 0, 0}).close().close().close().close().close();
-  }
-  {
-    Chunks& c = add("name without its zero byte");
-    c.open(0x4D4D).open(0x3D3D).open(0x4000).u8('A').u8('B').close().close().close();
-  }
-  {
-    Chunks& c = add("key count larger than the chunk");
-    c.open(0x4D4D).open(0xB000).open(0xB002);
-    c.open(0xB020).u16(0).u32(0).u32(0).u32(2).u32(0).u16(0).f32s({1, 2, 3}).close();
-    c.close().close().close();
-  }
-  {
-    Chunks& c = add("spline parameters past the key track");
-    c.open(0x4D4D).open(0xB000).open(0xB002);
-    c.open(0xB024).u16(0).u32(0).u32(0).u32(1).u32(0).u16(0xFFFF).f32(1).close();
-    c.close().close().close();
-  }
+  add("child past its parent").header(0x4D4D, 6 + 6 + 4).header(0x3D3D, 6 + 4 + 1).u32(0).u8(0);
+  add("header cut by its parent's end").open(0x4D4D).open(0x3D3D).u16(0x4000).u8(0).close().close();
+  add("vertex list longer than its chunk").open(0x4D4D).open(0x3D3D).open(0x4000).str("O").open(0x4100)
+      .open(0x4110).u16(3).f32s({1, 2, 3}).close().close().close().close().close();
+  add("face index beyond the vertices").open(0x4D4D).open(0x3D3D).open(0x4000).str("O").open(0x4100)
+      .open(0x4110).u16(3).f32s({0, 0, 0, 0, 0, 0, 0, 0, 0}).close().open(0x4120).u16(1).u16(0).u16(1).u16(3)
+      .u16(0).close().close().close().close().close();
+  add("faces before a shorter vertex list").open(0x4D4D).open(0x3D3D).open(0x4000).str("O").open(0x4100)
+      .open(0x4120).u16(1).u16(0).u16(1).u16(2).u16(0).close().open(0x4110).u16(2).f32s({0, 0, 0, 0, 0, 0})
+      .close().close().close().close().close();
+  add("mapping list face index beyond the faces").open(0x4D4D).open(0x3D3D).open(0x4000).str("O").open(0x4100)
+      .open(0x4110).u16(3).f32s({0, 0, 0, 0, 0, 0, 0, 0, 0}).close().open(0x4120).u16(1).u16(0).u16(1).u16(2)
+      .u16(0).open(0x4130).str("M").u16(1).u16(1).close().close().close().close().close().close();
+  add("more mapping coordinates than vertices").open(0x4D4D).open(0x3D3D).open(0x4000).str("O").open(0x4100)
+      .open(0x4110).u16(1).f32s({0, 0, 0}).close().open(0x4140).u16(2).f32s({0, 0, 0, 0}).close().close()
+      .close().close().close();
+  add("vertex list with no object").open(0x4D4D).open(0x3D3D).open(0x4110).u16(1).f32s({0, 0, 0}).close()
+      .close().close();
+  add("vertex list outside its object's chunk").open(0x4D4D).open(0x3D3D).open(0x4000).str("O").open(0x4100)
+      .close().open(0x4110).u16(1).f32s({0, 0, 0}).close().close().close().close();
+  add("key track outside its node").open(0x4D4D).open(0xB000).open(0xB002).close().open(0xB023).u16(0).u32(0)
+      .u32(0).u32(1).u32(0).u16(0).f32(1).close().close().close();
+  add("material name with no material").open(0x4D4D).open(0x3D3D).open(0xA000).str("M").close().close().close();
+  add("second vertex list of one object").open(0x4D4D).open(0x3D3D).open(0x4000).str("O").open(0x4100)
+      .open(0x4110).u16(1).f32s({0, 0, 0}).close().open(0x4110).u16(1).f32s({0, 0, 0}).close().close().close()
+      .close().close();
+  add("name without its zero byte").open(0x4D4D).open(0x3D3D).open(0x4000).u8('A').u8('B').close().close().close();
+  add("key count larger than the chunk").open(0x4D4D).open(0xB000).open(0xB002).open(0xB020).u16(0).u32(0)
+      .u32(0).u32(2).u32(0).u16(0).f32s({1, 2, 3}).close().close().close().close();
+  add("spline parameters past the key track").open(0x4D4D).open(0xB000).open(0xB002).open(0xB024).u16(0)
+      .u32(0).u32(0).u32(1).u32(0).u16(0xFFFF).f32(1).close().close().close().close();
   {
     Chunks& c = add("containers nested past any real file");
     for (int i = 0; i < 200; ++i) c.open(i == 0 ? 0x4D4D : 0x3D3D);

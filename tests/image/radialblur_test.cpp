@@ -51,40 +51,20 @@ std::vector<uint32_t> randomImage(std::mt19937& rng) {
 }  // namespace
 
 TEST_F(RadialBlur, TableHoldsTheWorkedWeights) {
-  RadialWeights c = at(0, 0);
-  EXPECT_EQ(c.w0, 0);
-  EXPECT_EQ(c.w1, 0);
-  EXPECT_EQ(c.w2, 0);
-  EXPECT_EQ(c.w3, 255);
-  for (int d : {-320, -57, -1, 1, 13, 319}) {  // the row through the centre takes the horizontal neighbour
-    RadialWeights w = at(d, 0);
-    EXPECT_EQ(w.w0, 0);
-    EXPECT_EQ(w.w1, 0);
-    EXPECT_EQ(w.w2, 255);
-    EXPECT_EQ(w.w3, 0);
-  }
-  for (int d : {-200, -9, -1, 1, 77, 199}) {  // the column through it the vertical one
-    RadialWeights w = at(0, d);
-    EXPECT_EQ(w.w0, 0);
-    EXPECT_EQ(w.w1, 255);
-    EXPECT_EQ(w.w2, 0);
-    EXPECT_EQ(w.w3, 0);
-  }
+  using W = std::vector<int>;  // w0 (diagonal), w1 (vertical), w2 (horizontal), w3 (itself)
+  auto weights = [](int dx, int dy) {
+    const RadialWeights w = at(dx, dy);
+    return W{w.w0, w.w1, w.w2, w.w3};
+  };
+  EXPECT_EQ(weights(0, 0), (W{0, 0, 0, 255}));
+  // The row through the centre takes the horizontal neighbour, the column the vertical one.
+  for (int d : {-320, -57, -1, 1, 13, 319}) EXPECT_EQ(weights(d, 0), (W{0, 0, 255, 0})) << d;
+  for (int d : {-200, -9, -1, 1, 77, 199}) EXPECT_EQ(weights(0, d), (W{0, 255, 0, 0})) << d;
   // On a diagonal fx = fy = 1/sqrt(2): 52.8 rounds to 53, 21.9 to 22; fx * fy * 255 is a hair
   // under 127.5 in floating point, so w0 is 127.
-  for (int d : {1, -5, 40}) {
-    RadialWeights w = at(d, d);
-    EXPECT_EQ(w.w0, 127);
-    EXPECT_EQ(w.w1, 53);
-    EXPECT_EQ(w.w2, 53);
-    EXPECT_EQ(w.w3, 22);
-  }
-  // Offset (3, 4): fx = 0.6, fy = 0.8.
-  RadialWeights w = at(3, -4);
-  EXPECT_EQ(w.w0, 122);  // 0.48 * 255 = 122.4
-  EXPECT_EQ(w.w1, 82);   // 0.32 * 255 = 81.6
-  EXPECT_EQ(w.w2, 31);   // 0.12 * 255 = 30.6
-  EXPECT_EQ(w.w3, 20);   // 0.08 * 255 = 20.4
+  for (int d : {1, -5, 40}) EXPECT_EQ(weights(d, d), (W{127, 53, 53, 22})) << d;
+  // Offset (3, 4): fx = 0.6, fy = 0.8: 0.48, 0.32, 0.12 and 0.08 of 255.
+  EXPECT_EQ(weights(3, -4), (W{122, 82, 31, 20}));
 }
 
 TEST_F(RadialBlur, CentrePixelOfWhiteBecomes253AtFullStrength) {

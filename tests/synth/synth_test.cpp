@@ -168,7 +168,9 @@ TEST(MusicScore, DownbeatsCrashesAndLengthFollowTheShow) {
   ASSERT_EQ(changes.size(), bars.size());
   for (size_t s = 0; s < changes.size(); ++s) {
     EXPECT_EQ(changes[s].firstBar, bars[s]);
-    if (s > 0) EXPECT_TRUE(crashes.count(stepToSample(16.0 * changes[s].firstBar))) << changes[s].name;
+    if (s > 0) {
+      EXPECT_TRUE(crashes.count(stepToSample(16.0 * changes[s].firstBar))) << changes[s].name;
+    }
   }
   EXPECT_EQ(kSongBars, 110);
   // Nothing starts after the last bar.
