@@ -1,4 +1,6 @@
+// The projection camera, its view volume and the projection of vertices.
 #include "engine/camera.hpp"
+#include "engine/camera_testing.hpp"
 
 #include <emmintrin.h>
 

@@ -31,5 +31,3 @@ void computeViewPlanes(const ProjectionCamera& camera, ViewPlane planes[kViewPla
 // Screen vertices of every visible object; vertices outside the depth limits keep
 // their old values.
 void projectVertices(Scene3D* scene);
-// One vertex, for the projection's own tests; false when it lies outside the limits.
-bool projectVertex(const ProjectionCamera& camera, const CameraVertex& in, ScreenVertex& out);

@@ -1,3 +1,4 @@
+// Building a Scene3D from a 3DS file, and tearing it down.
 #include "engine/construction.hpp"
 
 #include <cmath>

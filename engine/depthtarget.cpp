@@ -1,3 +1,4 @@
+// The engine's current depth buffer.
 #include "engine/depthtarget.hpp"
 
 #include "engine/scene3d.hpp"

@@ -1,7 +1,9 @@
+// The engine's log lines, and the stop on a fatal one.
 #include "engine/enginelog.hpp"
 
 #include <cstdio>
-#include <cstdlib>
+
+#include "base/ending.hpp"
 
 const bool stopOnFatal = true;
 
@@ -9,12 +11,11 @@ namespace {
 
 // Messages are length-prefixed strings of at most 255 characters in the engine.
 void writeLogLine(const char* tag, const std::string& message, bool stop) {
-  const size_t length = message.size() < 255 ? message.size() : 255;
-  std::fputs(tag, stdout);
-  std::fwrite(message.data(), 1, length, stdout);
+  const std::string line = tag + message.substr(0, 255);
+  if (stop) endProgram(line, LastWords::StandardOutput, 1);
+  std::fwrite(line.data(), 1, line.size(), stdout);
   std::fputc('\n', stdout);
   std::fflush(stdout);
-  if (stop) std::exit(1);
 }
 
 }  // namespace

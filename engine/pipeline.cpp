@@ -1,3 +1,4 @@
+// The per-frame passes: hierarchy, culling, transform, clipping, drawing.
 #include "engine/pipeline.hpp"
 
 #include <emmintrin.h>

@@ -1,3 +1,4 @@
+// The perspective-correct and affine polygon fillers.
 #include "engine/rasterizer.hpp"
 
 #include <emmintrin.h>

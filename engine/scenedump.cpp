@@ -1,3 +1,4 @@
+// The Scene3D debug dumps.
 #include "engine/scenedump.hpp"
 
 #include <cstring>

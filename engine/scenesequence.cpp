@@ -1,3 +1,4 @@
+// The fixed load, frame and release sequences of a 3DS scene.
 #include "engine/scenesequence.hpp"
 
 #include "engine/camera.hpp"

@@ -11,8 +11,9 @@
 
 #include "engine/enginelog.hpp"
 #include "engine/threeds.hpp"
+#include "engine/threeds_chunks.hpp"
 #include "engine/threeds_reader_state.hpp"
-#include "main/datapath.hpp"
+#include "base/datapath.hpp"
 
 namespace threeds_detail {
 
@@ -40,7 +41,7 @@ void walkChunks(uint32_t depth, uint32_t end) {
                             (static_cast<uint32_t>(p[5]) << 24);
     st.pos = start + kHeaderBytes;
     if (length == 0) return;  // the rest of this level is not read
-    if (depth == 0 && id != kMainChunk) {
+    if (depth == 0 && id != kChunkMain) {
       st.error = kThreeDsNotThreeDs;
       return;
     }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/threeds.hpp"
+#include "engine/threeds_chunks.hpp"
 #include "engine/threeds_reader_state.hpp"
 
 using namespace threeds_detail;
@@ -408,52 +409,52 @@ void handleMorphKeys(uint32_t, uint32_t end) {
 }
 
 struct ChunkEntry {
-  uint16_t id;
+  ThreeDsChunkId id;
   const char* name;
   ThreeDsChunkHandler handler;
 };
 
 const ChunkEntry kChunks[] = {
-    {0x0010, "RGB float color", handleContentNotUsed},
-    {0x0011, "RGB byte color", handleRgbByteColor},
-    {0x0030, "WORD value", handleWordValue},
-    {0x1200, "Background color", nullptr},
-    {0x2100, "Ambient color", nullptr},
-    {0x3D3D, "Editor", nullptr},
-    {0x4000, "Object block", handleObjectBlock},
-    {0x4100, "Object mesh", handleObjectMesh},
-    {0x4110, "Vertex list", handleVertexList},
-    {0x4120, "Face list", handleFaceList},
-    {0x4130, "Faces mapping list", handleFacesMappingList},
-    {0x4140, "Mapping coordinates list", handleMappingCoordinates},
-    {0x4160, "Object transformation matrix", handleObjectMatrix},
-    {0x4165, "Object visibility", handleContentNotUsed},
-    {0x4600, "Light", handleLight},
-    {0x4700, "Camera", handleCamera},
-    {0x4D4D, "Main", nullptr},
-    {0xA000, "Material name", handleMaterialName},
-    {0xA010, "Material ambient color", handleMaterialAmbient},
-    {0xA200, "Material texture data", handleMaterialTexture},
-    {0xA300, "Texture map filename", handleTextureFile},
-    {0xAFFF, "Material block", handleMaterialBlock},
-    {0xB000, "Keyframer", nullptr},
-    {0xB002, "Object track info", handleObjectTrack},
-    {0xB003, "Camera position track info", handleCameraPositionTrack},
-    {0xB004, "Camera target track info", handleCameraTargetTrack},
-    {0xB005, "Spotlight(?) position track info", handleSpotlightPositionTrack},
-    {0xB006, "Spotlight(?) target position track info", handleSpotlightTargetTrack},
-    {0xB007, "Omnilight(?) positition track info", handleOmnilightTrack},
-    {0xB008, "Frames info", handleFramesInfo},
-    {0xB010, "Track name", handleTrackName},
-    {0xB013, "Track pivot point", handleTrackPivot},
-    {0xB020, "Track position keys", handlePositionKeys},
-    {0xB021, "Track rotate keys", handleRotationKeys},
-    {0xB022, "Track scale keys", handleScaleKeys},
-    {0xB023, "Track camera FOV keys", handleFovKeys},
-    {0xB024, "Track camera roll keys", handleRollKeys},
-    {0xB026, "Track morph keys", handleMorphKeys},
-    {0xB029, "Track hide keys", handleContentNotUsed},
-    {0xB030, "Track number", handleTrackNumber},
+    {kChunkRgbFloat, "RGB float color", handleContentNotUsed},
+    {kChunkRgbByte, "RGB byte color", handleRgbByteColor},
+    {kChunkWordValue, "WORD value", handleWordValue},
+    {kChunkBackgroundColor, "Background color", nullptr},
+    {kChunkAmbientColor, "Ambient color", nullptr},
+    {kChunkEditor, "Editor", nullptr},
+    {kChunkObjectBlock, "Object block", handleObjectBlock},
+    {kChunkObjectMesh, "Object mesh", handleObjectMesh},
+    {kChunkVertexList, "Vertex list", handleVertexList},
+    {kChunkFaceList, "Face list", handleFaceList},
+    {kChunkFacesMaterial, "Faces mapping list", handleFacesMappingList},
+    {kChunkMappingCoordinates, "Mapping coordinates list", handleMappingCoordinates},
+    {kChunkObjectMatrix, "Object transformation matrix", handleObjectMatrix},
+    {kChunkObjectVisibility, "Object visibility", handleContentNotUsed},
+    {kChunkLight, "Light", handleLight},
+    {kChunkCamera, "Camera", handleCamera},
+    {kChunkMain, "Main", nullptr},
+    {kChunkMaterialName, "Material name", handleMaterialName},
+    {kChunkMaterialAmbient, "Material ambient color", handleMaterialAmbient},
+    {kChunkMaterialTexture, "Material texture data", handleMaterialTexture},
+    {kChunkTextureFile, "Texture map filename", handleTextureFile},
+    {kChunkMaterialBlock, "Material block", handleMaterialBlock},
+    {kChunkKeyframer, "Keyframer", nullptr},
+    {kChunkObjectTrack, "Object track info", handleObjectTrack},
+    {kChunkCameraPositionTrack, "Camera position track info", handleCameraPositionTrack},
+    {kChunkCameraTargetTrack, "Camera target track info", handleCameraTargetTrack},
+    {kChunkSpotlightPositionTrack, "Spotlight(?) position track info", handleSpotlightPositionTrack},
+    {kChunkSpotlightTargetTrack, "Spotlight(?) target position track info", handleSpotlightTargetTrack},
+    {kChunkOmnilightTrack, "Omnilight(?) positition track info", handleOmnilightTrack},
+    {kChunkFramesInfo, "Frames info", handleFramesInfo},
+    {kChunkTrackName, "Track name", handleTrackName},
+    {kChunkTrackPivot, "Track pivot point", handleTrackPivot},
+    {kChunkPositionKeys, "Track position keys", handlePositionKeys},
+    {kChunkRotationKeys, "Track rotate keys", handleRotationKeys},
+    {kChunkScaleKeys, "Track scale keys", handleScaleKeys},
+    {kChunkFovKeys, "Track camera FOV keys", handleFovKeys},
+    {kChunkRollKeys, "Track camera roll keys", handleRollKeys},
+    {kChunkMorphKeys, "Track morph keys", handleMorphKeys},
+    {kChunkHideKeys, "Track hide keys", handleContentNotUsed},
+    {kChunkTrackNumber, "Track number", handleTrackNumber},
 };
 
 }  // namespace

@@ -10,7 +10,6 @@
 namespace threeds_detail {
 
 constexpr uint32_t kHeaderBytes = 6;
-constexpr uint16_t kMainChunk = 0x4D4D;
 // Real files nest five or six levels; the cap keeps a crafted file from exhausting
 // the stack with thousands of nested containers.
 constexpr uint32_t kMaxDepth = 2 * 64;

@@ -1,4 +1,6 @@
+// Keyframer tracks: Kochanek-Bartels splines and the rotation Bezier.
 #include "engine/tracks.hpp"
+#include "engine/tracks_testing.hpp"
 
 #include <cmath>
 

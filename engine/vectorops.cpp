@@ -1,3 +1,4 @@
+// Vector, matrix and quaternion operations of the engine.
 #include "engine/vectorops.hpp"
 
 #include <cmath>

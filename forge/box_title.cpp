@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/canvas.hpp"
-#include "tools/forge.hpp"
-#include "tools/forge_paint.hpp"
+#include "forge/canvas.hpp"
+#include "forge/forge.hpp"
+#include "forge/paint.hpp"
 
 namespace {
 constexpr int kW = 320, kH = 200;

@@ -1,3 +1,4 @@
+// Assembling a keyframed 3DS scene for the writer.
 #include "forge/keyframe_scene.hpp"
 
 #include <cmath>

@@ -10,7 +10,7 @@
 
 #include "engine/enginemath.hpp"
 #include "forge/mesh_shapes.hpp"
-#include "tools/threeds_writer.hpp"
+#include "engine/threeds_writer.hpp"
 
 // Tension, continuity and bias of a key; all 0 draws a Catmull-Rom curve through the
 // keys, tension 1 comes to rest at the key.

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "engine/enginemath.hpp"
-#include "tools/threeds_writer.hpp"
+#include "engine/threeds_writer.hpp"
 
 // Small vector arithmetic for building shapes.
 inline Vector3 operator+(Vector3 a, Vector3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }

@@ -1,3 +1,4 @@
+// The mesh shapes the forge builds its 3DS scenes from.
 #include "forge/mesh_shapes.hpp"
 
 #include <algorithm>

@@ -18,8 +18,8 @@
 #include "forge/mesh_build.hpp"
 #include "forge/scene_build.hpp"
 #include "forge/texture_build.hpp"
-#include "tools/forge.hpp"
-#include "tools/forge_noise.hpp"
+#include "forge/forge.hpp"
+#include "forge/noise.hpp"
 
 namespace {
 constexpr float kPi = 3.14159265f;

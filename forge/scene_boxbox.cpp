@@ -8,8 +8,8 @@
 #include "forge/keyframe_scene.hpp"
 #include "forge/mesh_shapes.hpp"
 #include "forge/texture_paint.hpp"
-#include "tools/forge.hpp"
-#include "tools/forge_noise.hpp"
+#include "forge/forge.hpp"
+#include "forge/noise.hpp"
 
 namespace {
 using namespace mesh;

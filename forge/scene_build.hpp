@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "forge/mesh_build.hpp"
-#include "tools/threeds_writer.hpp"
+#include "engine/threeds_writer.hpp"
 
 // A material whose picture is `textureFile` (the engine loads it with the
 // extension replaced by ".rgb").

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "tools/canvas.hpp"
-#include "tools/forge_paint.hpp"
+#include "forge/canvas.hpp"
+#include "forge/paint.hpp"
 
 constexpr int kTextureSize = 256;
 

@@ -1,3 +1,4 @@
+// Painting the forge's textures and sprites.
 #include "forge/texture_paint.hpp"
 
 namespace paint {

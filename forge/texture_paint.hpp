@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tools/canvas.hpp"
+#include "forge/canvas.hpp"
 
 namespace paint {
 

@@ -1,11 +1,12 @@
+// Headerless picture files and raw byte maps.
 #include "image/imagefile.hpp"
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include "main/datapath.hpp"
-#include "video/messagebox.hpp"
+#include "base/datapath.hpp"
+#include "base/ending.hpp"
 
 namespace {
 // Reads exactly `count` bytes from the start of the file; a shorter file fails.
@@ -43,8 +44,9 @@ bool loadRawBytes(const char* path, int width, int height, uint8_t* bytes) {
 }
 
 void imageLoadFailure(bool fatal) {
-  showErrorBox(kShowCaption, "KVS_RAW ERROR: Failed to load file");
-  if (fatal) std::exit(1);
+  constexpr const char* kMessage = "KVS_RAW ERROR: Failed to load file";
+  if (fatal) endProgram(kMessage, LastWords::ErrorMessage, 1);
+  showErrorMessage(kShowCaption, kMessage);
 }
 
 void loadRgbImageOrDie(const char* path, int width, int height, uint32_t* pixels) {

@@ -1,3 +1,4 @@
+// The plain per-byte pixel operations that define the results of the fast ones.
 #include "image/pixelops_ref.hpp"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The radial blur, its weight table and its plain reference.
 #include "image/radialblur.hpp"
 
 #include <emmintrin.h>

@@ -7,12 +7,13 @@
 
 #include "image/imagefile.hpp"
 #include "image/pixelops.hpp"
-#include "main/scene.hpp"
-#include "scenes/blobs_parts.hpp"
-#include "scenes/effecthelpers.hpp"
-#include "scenes/marchingcubes.hpp"
-#include "scenes/sphere_blockfill.hpp"
-#include "scenes/sphere_parts.hpp"
+#include "scenes/blobs.hpp"
+#include "scenes/common/fade.hpp"
+#include "scenes/common/grid_fill.hpp"
+#include "scenes/common/marching_cubes.hpp"
+#include "scenes/common/ray_grid.hpp"
+#include "scenes/common/vectors.hpp"
+#include "scenes/sections.hpp"
 
 namespace {
 constexpr int kGridSize = 24;
@@ -48,19 +49,8 @@ void load() {
 }
 
 void castTunnel(float t) {
-  Vec3 p1, colStep, rowStep;
-  rotateToWorld(pyramid.p1, tunnelCamera, p1);
-  rotateToWorld(pyramid.colStep, tunnelCamera, colStep);
-  rotateToWorld(pyramid.rowStep, tunnelCamera, rowStep);
-  Vec3 rowDir = p1;
-  for (int r = 0; r < kGridRows; ++r) {
-    Vec3 d = rowDir;
-    for (int k = 0; k < kGridCols; ++k) {
-      castTunnelRay(tunnelCamera.position, d, t, rayGrid[r * kGridCols + k]);
-      d = {d.x + colStep.x, d.y + colStep.y, d.z + colStep.z};
-    }
-    rowDir = {rowDir.x + rowStep.x, rowDir.y + rowStep.y, rowDir.z + rowStep.z};
-  }
+  castRayGrid(pyramid, tunnelCamera, rayGrid,
+              [&](const Vec3& d, GridPoint& p) { castTunnelRay(tunnelCamera.position, d, t, p); });
 }
 
 void render(float t, uint32_t* target) {

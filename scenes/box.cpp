@@ -1,7 +1,7 @@
 // The "box" section. Awaiting its section: until it arrives the module only
 // clears the target to black.
 #include "image/pixelops.hpp"
-#include "main/scene.hpp"
+#include "scenes/sections.hpp"
 
 namespace {
 void load() {}

@@ -4,7 +4,7 @@
 
 #include "image/imagefile.hpp"
 #include "image/pixelops.hpp"
-#include "main/scene.hpp"
+#include "scenes/sections.hpp"
 
 namespace {
 uint32_t* gPicture = nullptr;

@@ -11,10 +11,10 @@
 #include "image/imagefile.hpp"
 #include "image/pixelops.hpp"
 #include "image/radialblur.hpp"
-#include "main/scene.hpp"
-#include "scenes/effecthelpers.hpp"
-#include "scenes/matrix_timing.hpp"
-#include "scenes/vohel_warpgrid.hpp"
+#include "scenes/common/vectors.hpp"
+#include "scenes/common/warp_fill.hpp"
+#include "scenes/matrix.hpp"
+#include "scenes/sections.hpp"
 
 namespace {
 constexpr int kTexturePixels = 256 * 256;
@@ -104,9 +104,9 @@ void matrixOverlay(int T, uint32_t* target) {
 
 void load() {
   gTextures = static_cast<uint64_t*>(std::calloc(size_t(kTextures) * kSmoothTexels, 8));
-  uint32_t* picture = static_cast<uint32_t*>(std::calloc(kTexturePixels, 4));
-  gLogo = static_cast<uint32_t*>(std::calloc(kLogoWidth * kLogoHeight, 4));
-  gGrid = static_cast<WarpNode*>(std::calloc(kGridNodes, sizeof(WarpNode)));
+  uint32_t* picture = allocPixels(kTexturePixels);
+  gLogo = allocPixels(kLogoWidth * kLogoHeight);
+  gGrid = static_cast<WarpNode*>(std::calloc(kGridPoints, sizeof(WarpNode)));
   for (int i = 0; i < kTextures; ++i) {
     char path[32];
     std::snprintf(path, sizeof path, "data\\matrix\\m%d.rgb", i + 1);

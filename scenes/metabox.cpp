@@ -8,12 +8,12 @@
 
 #include "image/imagefile.hpp"
 #include "image/pixelops.hpp"
-#include "main/scene.hpp"
-#include "scenes/blobs_parts.hpp"
-#include "scenes/effecthelpers.hpp"
-#include "scenes/marchingcubes.hpp"
-#include "scenes/metabox_parts.hpp"
-#include "scenes/sphere_blockfill.hpp"
+#include "scenes/common/fade.hpp"
+#include "scenes/common/grid_fill.hpp"
+#include "scenes/common/marching_cubes.hpp"
+#include "scenes/common/vectors.hpp"
+#include "scenes/metabox.hpp"
+#include "scenes/sections.hpp"
 
 namespace {
 constexpr int kGridSize = 20;
@@ -132,14 +132,14 @@ void computeWarpGrid(float w, GridPoint* grid) {
       {7.91f, true, -3.03f, -3.12f, 0.246f, 1.354f, 7.0f}, {9.82f, false, 1.32f, -4.99f, 0.124f, 1.568f, 8.0f},
   };
   for (int y = 0; y < kGridRows; ++y)
-    for (int x = 0; x < kGridCols; ++x) {
+    for (int x = 0; x < kGridColumns; ++x) {
       float W[8];
       for (int i = 0; i < 8; ++i) {
         const Wave& wv = waves[i];
         float arg = (wv.ax * float(x) + wv.ay * float(y) + wv.aw * w) * kDegToRad * wv.m + wv.p;
         W[i] = wv.amplitude * (wv.cosine ? std::cos(arg) : std::sin(arg));
       }
-      GridPoint& g = grid[y * kGridCols + x];
+      GridPoint& g = grid[y * kGridColumns + x];
       g.u = uint16_t(roundEven(1024.0f * (float(x) + W[0] - W[2] + W[4] - W[6])));
       g.v = uint16_t(roundEven(1024.0f * (float(y) - W[1] + W[3] - W[5] + W[7])));
       float dx = 20.0f - float(x), dy = 12.5f - float(y);

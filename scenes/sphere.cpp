@@ -7,11 +7,11 @@
 #include "image/imagefile.hpp"
 #include "image/pixelops.hpp"
 #include "image/radialblur.hpp"
-#include "main/scene.hpp"
-#include "scenes/effecthelpers.hpp"
-#include "scenes/marchingcubes.hpp"
-#include "scenes/sphere_blockfill.hpp"
-#include "scenes/sphere_parts.hpp"
+#include "scenes/common/grid_fill.hpp"
+#include "scenes/common/ray_grid.hpp"
+#include "scenes/common/vectors.hpp"
+#include "scenes/sections.hpp"
+#include "scenes/sphere.hpp"
 
 namespace {
 constexpr int kParticleCount = 600;
@@ -73,22 +73,10 @@ void load() {
   }
 }
 
-void castRayGrid() {
-  Vec3 p1, colStep, rowStep;
-  rotateToWorld(pyramid.p1, viewCamera, p1);
-  rotateToWorld(pyramid.colStep, viewCamera, colStep);
-  rotateToWorld(pyramid.rowStep, viewCamera, rowStep);
+void castSphere() {
   const Vec3 o = viewCamera.position;
   const float c = o.x * o.x + o.y * o.y + o.z * o.z - kSphereRadius * kSphereRadius;
-  Vec3 rowDir = p1;
-  for (int r = 0; r < kGridRows; ++r) {
-    Vec3 d = rowDir;
-    for (int k = 0; k < kGridCols; ++k) {
-      castSphereRay(o, d, c, rayGrid[r * kGridCols + k]);
-      d = {d.x + colStep.x, d.y + colStep.y, d.z + colStep.z};
-    }
-    rowDir = {rowDir.x + rowStep.x, rowDir.y + rowStep.y, rowDir.z + rowStep.z};
-  }
+  castRayGrid(pyramid, viewCamera, rayGrid, [&](const Vec3& d, GridPoint& p) { castSphereRay(o, d, c, p); });
 }
 
 void drawParticles(float tau) {
@@ -124,7 +112,7 @@ void render(float t, uint32_t* target) {
   matFromCameraTranslation(viewCamera, translation);
   matMul(worldToCamera, axes, translation);
 
-  castRayGrid();
+  castSphere();
   fillTexturedBlocks(rayGrid, sphereTexture, target);
 
   drawParticles(tau);
@@ -163,17 +151,6 @@ void release() {
   particles = nullptr;
 }
 }  // namespace
-
-void computeViewPyramid(ViewPyramid& p) {
-  const float tanA = std::tan(30.0f * kDegToRad), tanB = std::tan(24.0f * kDegToRad);
-  p.p1 = {-tanA, tanB, 1.0f};
-  p.p2 = {tanA, tanB, 1.0f};
-  p.p3 = {-tanA, -tanB, 1.0f};
-  p.colStep = {(p.p2.x - p.p1.x) / 41.0f, (p.p2.y - p.p1.y) / 41.0f, (p.p2.z - p.p1.z) / 41.0f};
-  p.rowStep = {(p.p3.x - p.p1.x) / 26.0f, (p.p3.y - p.p1.y) / 26.0f, (p.p3.z - p.p1.z) / 26.0f};
-  p.fx = 160.0f / tanA;
-  p.fy = -100.0f / tanB;
-}
 
 void castSphereRay(const Vec3& o, const Vec3& d, float c, GridPoint& out) {
   const float a = d.x * d.x + d.y * d.y + d.z * d.z;

@@ -1,16 +1,27 @@
+// The shared helpers of the tests.
 #include "tests/testutil.hpp"
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 
-#include "tools/forge.hpp"
+#include "forge/forge.hpp"
 
 namespace fs = std::filesystem;
+
+int brightestByte(const uint32_t* pixels, int count) {
+  int m = 0;
+  for (int i = 0; i < count; ++i)
+    for (int c = 0; c < 24; c += 8) m = std::max(m, int((pixels[i] >> c) & 255));
+  return m;
+}
 
 std::vector<uint32_t> randomFrame(TestRng& rng, size_t n) {
   std::vector<uint32_t> v(n);
@@ -39,6 +50,11 @@ const fs::path& processTempRoot() {
   }();
   return root;
 }
+
+std::string testDataRoot() {
+  const char* env = std::getenv("GVS_TESTDATA");
+  return env ? env : GVS_TESTDATA;
+}
 }  // namespace
 
 std::string makeTempDir(const std::string& name) {
@@ -48,12 +64,49 @@ std::string makeTempDir(const std::string& name) {
   return p.string();
 }
 
-namespace {
-std::string testDataRoot() {
-  const char* env = std::getenv("GVS_TESTDATA");
-  return env ? env : GVS_TESTDATA;
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
-}  // namespace
+
+bool writeFile(const std::string& path, const std::string& bytes) {
+  std::error_code ec;
+  if (fs::path(path).has_parent_path()) fs::create_directories(fs::path(path).parent_path(), ec);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  return bool(out.write(bytes.data(), std::streamsize(bytes.size())));
+}
+
+bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  return writeFile(path, std::string(bytes.begin(), bytes.end()));
+}
+
+int runCommand(const std::string& cmd, std::string* output, bool stdoutOnly) {
+  FILE* p = popen((cmd + (stdoutOnly ? " 2>/dev/null" : " 2>&1")).c_str(), "r");
+  if (!p) return -1;
+  char buf[4096];
+  size_t n;
+  std::string out;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  int status = pclose(p);
+  if (output) *output = out;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int runTool(const std::string& args, std::string* output) {
+  return runCommand(std::string(GVS_TOOL_PATH) + " " + args, output, true);
+}
+
+void expectGolden(const std::string& name, const std::string& actual) {
+  const fs::path golden = fs::path(GVS_SOURCE_DIR) / "tests" / "golden" / name;
+  if (std::getenv("GVS_UPDATE_GOLDEN")) {
+    writeFile(golden.string(), actual);
+    return;
+  }
+  if (readFile(golden.string()) == actual) return;
+  const std::string got = makeTempDir("golden") + "/" + fs::path(name).filename().string();
+  writeFile(got, actual);
+  ADD_FAILURE() << "differs from tests/golden/" << name << "; the text made is in " << got;
+}
 
 std::string realEditorFile(const std::string& name) {
   const std::string root = testDataRoot();
@@ -81,16 +134,4 @@ std::string forgedDataRoot(const char* only) {
   if (!runForge(root + "/data", only, true)) return "";
   done[key] = root;
   return root;
-}
-
-int runCommand(const std::string& cmd, std::string* output) {
-  FILE* p = popen((cmd + " 2>&1").c_str(), "r");
-  if (!p) return -1;
-  char buf[4096];
-  size_t n;
-  std::string out;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  int status = pclose(p);
-  if (output) *output = out;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

@@ -1,4 +1,5 @@
-// Shared helpers of the tests.
+// Shared helpers of the tests: random buffers, private temporary folders, files,
+// commands, golden texts and the data sets the tests read.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -21,6 +22,8 @@ inline uint32_t px(int b0, int b1, int b2, int b3) {
   return uint32_t(b0) | (uint32_t(b1) << 8) | (uint32_t(b2) << 16) | (uint32_t(b3) << 24);
 }
 inline int byteOf(uint32_t p, int i) { return int((p >> (8 * i)) & 0xFF); }
+// The largest of bytes 0 to 2 over the first `count` pixels.
+int brightestByte(const uint32_t* pixels, int count);
 
 std::vector<uint32_t> randomFrame(TestRng& rng, size_t n = 64000);
 
@@ -28,6 +31,21 @@ std::vector<uint32_t> randomFrame(TestRng& rng, size_t n = 64000);
 // one), under the build's temporary area; removed when the process ends unless
 // GVS_KEEP_TEST_TMP is set.
 std::string makeTempDir(const std::string& name);
+
+// Whole files; writeFile makes the missing folders.
+std::string readFile(const std::string& path);
+bool writeFile(const std::string& path, const std::string& bytes);
+bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes);
+
+// Runs a shell command; returns its exit status and captures its standard output,
+// with standard error too unless stdoutOnly.
+int runCommand(const std::string& cmd, std::string* output = nullptr, bool stdoutOnly = false);
+// gvs-tool with the arguments, standard output only.
+int runTool(const std::string& args, std::string* output = nullptr);
+
+// Compares a long exact text with tests/golden/<name>. With GVS_UPDATE_GOLDEN set the
+// file is rewritten instead (review the difference before committing it).
+void expectGolden(const std::string& name, const std::string& actual);
 
 // The 3DS files written by real 3D editors live in GVS_TESTDATA/3ds, GVS_TESTDATA
 // coming from the environment or else from the build's setting of that name. The
@@ -43,6 +61,3 @@ std::string missingRealEditorFile(const std::string& name);
 // build forged it, otherwise the files `only` selects forged once per process into a
 // temporary folder. Tests never write into it; copy it first to change it.
 std::string forgedDataRoot(const char* only = nullptr);
-
-// Runs a shell command; returns its exit status and captures standard output and error.
-int runCommand(const std::string& cmd, std::string* output = nullptr);

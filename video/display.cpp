@@ -1,3 +1,4 @@
+// The display: options, the backend chosen at open, the frame clock, page composition.
 #include "video/display.hpp"
 
 #include <SDL.h>
@@ -6,73 +7,69 @@
 #include <cstring>
 #include <string>
 
+#include "base/clock.hpp"
+#include "base/ending.hpp"
 #include "video/display_backend.hpp"
+#include "video/display_testing.hpp"
 #include "video/messagebox.hpp"
 
 uint32_t* frameBuffer = nullptr;
 
 namespace {
 DisplayOptions gOptions;
-bool gOpen = false;
+const DisplayBackend* gBackend = nullptr;  // chosen by openDisplay; none until it succeeds
 uint64_t gPresented = 0;
 std::string gFailureText;
 
-uint32_t (*gTick)() = nullptr;
 uint32_t gClockStart = 0;
 uint32_t gClockRate = 0;
-
-uint32_t tickNow() { return gTick ? gTick() : SDL_GetTicks(); }
 }  // namespace
 
 void configureDisplay(const DisplayOptions& options) { gOptions = options; }
 
 int32_t openDisplay() {
-  enableMessageBoxes(!gOptions.headless);
-  int32_t r = gOptions.headless ? memory_display::open() : sdl_display::open(gOptions);
+  installErrorBox(gOptions.headless ? nullptr : showSdlErrorBox);
+  const DisplayBackend* backend = gOptions.headless ? &kMemoryDisplay : &kSdlDisplay;
+  int32_t r = backend->open(gOptions);
   if (r != 0) return r;
   if (!frameBuffer) frameBuffer = static_cast<uint32_t*>(std::calloc(kPageWidth * kPageHeight, 4));
-  gOpen = true;
+  gBackend = backend;
   return 0;
 }
 
-int32_t closeDisplay() { return 0; }
+int32_t closeDisplay() {
+  SDL_Quit();
+  return 0;
+}
 
 int32_t presentFrame() {
-  if (!gOpen) return 1;
-  int32_t r = gOptions.headless ? memory_display::present(frameBuffer) : sdl_display::present(frameBuffer);
+  if (!gBackend) return 1;
+  int32_t r = gBackend->present(frameBuffer);
   if (r == 0) ++gPresented;
   return r;
 }
 
-bool pumpMessages() {
-  if (gOptions.headless || !gOpen) return false;
-  bool quit = sdl_display::pump();
-  return quit;
-}
+bool pumpMessages() { return gBackend && gBackend->pump(); }
 
 int32_t displayFailure(int32_t code, const char* step, const char* cause) {
-  sdl_display::drop();
   gFailureText = std::string(step) + ": " + cause;
-  showErrorBox(kShowCaption, gFailureText.c_str());
+  showErrorMessage(kShowCaption, gFailureText.c_str());
   return code;
 }
 
 const char* displayFailureText() { return gFailureText.c_str(); }
 
-const uint32_t* presentedPage() { return memory_display::page(); }
 uint64_t presentedFrameCount() { return gPresented; }
 
 void resetFrameClock(uint32_t rate) {
-  gClockStart = tickNow();
+  gClockStart = millisecondTick();
   gClockRate = rate;
 }
 
 long double frameClockTime() {
-  uint32_t elapsed = tickNow() - gClockStart;  // unsigned: right across the wrap
+  uint32_t elapsed = millisecondTick() - gClockStart;  // unsigned: right across the wrap
   return (long double)elapsed / 1000.0L * (long double)gClockRate;
 }
-
-void setTickSource(uint32_t (*tick)()) { gTick = tick; }
 
 void composePage(const uint32_t* frame, uint32_t* page, int pitchPixels) {
   for (int row = 0; row < kPageHeight; ++row) {

@@ -1,6 +1,6 @@
 // The display: a 320 x 240 page (20 black rows, the 200 frame rows, 20 black rows)
-// presented either through an SDL window or into memory (headless), plus the
-// millisecond frame clock.
+// presented through one of two backends chosen when it opens (an SDL window, or
+// memory when headless), plus the millisecond frame clock.
 #pragma once
 #include <cstdint>
 
@@ -20,7 +20,7 @@ void configureDisplay(const DisplayOptions& options);
 
 // 0 when the page is ready; otherwise the failure has been reported already.
 int32_t openDisplay();
-// Always 0.
+// The display layer's closing step before the program ends: SDL is shut down. Always 0.
 int32_t closeDisplay();
 // 0 when the page reached the screen; a nonzero code when it was dropped.
 int32_t presentFrame();
@@ -28,22 +28,9 @@ int32_t presentFrame();
 // closed window delivers the quit; true when the quit was delivered.
 bool pumpMessages();
 
-// Reports a failed set-up step ("SetDisplayMode FAILED") with the cause and returns code.
-int32_t displayFailure(int32_t code, const char* step, const char* cause);
-// The text shown for a failed step: step + ": " + cause.
-const char* displayFailureText();
-
-// Headless presentation: the last presented page and how many were presented.
+// Headless presentation: the last page presented into memory.
 const uint32_t* presentedPage();
-// Called with each page the headless display presents (tests); null to stop.
-void setPresentObserver(void (*observer)(const uint32_t* page));
-uint64_t presentedFrameCount();
 
-// Frame clock on a 32-bit millisecond tick that may wrap around.
+// Frame clock on the 32-bit millisecond tick (base/clock.hpp), which may wrap around.
 void resetFrameClock(uint32_t rate);
 long double frameClockTime();
-// Replaces the millisecond tick (tests); null restores the real one.
-void setTickSource(uint32_t (*tick)());
-
-// Writes the 320 x 240 page for `frame` into `page` with rows `pitch` pixels apart.
-void composePage(const uint32_t* frame, uint32_t* page, int pitchPixels);

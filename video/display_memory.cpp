@@ -1,19 +1,15 @@
 // Headless presentation: each page is composed into memory, where tests and the
-// offline tools read it.
+// offline tools read it. There is no window, so no event ever asks to quit.
 #include <cstdlib>
 
-#include "video/display.hpp"
 #include "video/display_backend.hpp"
+#include "video/display_testing.hpp"
 
 namespace {
 uint32_t* gPage = nullptr;
 void (*gObserver)(const uint32_t* page) = nullptr;
-}  // namespace
 
-void setPresentObserver(void (*observer)(const uint32_t* page)) { gObserver = observer; }
-
-namespace memory_display {
-int32_t open() {
+int32_t open(const DisplayOptions&) {
   if (!gPage) gPage = static_cast<uint32_t*>(std::calloc(kPageWidth * kPageHeight, 4));
   return gPage ? 0 : 1;
 }
@@ -24,5 +20,10 @@ int32_t present(const uint32_t* frame) {
   return 0;
 }
 
-const uint32_t* page() { return gPage; }
-}  // namespace memory_display
+bool pump() { return false; }
+}  // namespace
+
+const DisplayBackend kMemoryDisplay = {open, present, pump};
+
+const uint32_t* presentedPage() { return gPage; }
+void setPresentObserver(void (*observer)(const uint32_t* page)) { gObserver = observer; }

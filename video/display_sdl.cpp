@@ -4,10 +4,10 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <string>
 
-#include "video/display.hpp"
+#include "base/ending.hpp"
 #include "video/display_backend.hpp"
-#include "video/messagebox.hpp"
 
 namespace {
 SDL_Window* gWindow = nullptr;
@@ -24,9 +24,16 @@ enum : int32_t {
   kDisplayLost = 7,
 };
 
+void drop() {
+  if (gPage) SDL_DestroyTexture(gPage);
+  gPage = nullptr;
+  if (gRenderer) SDL_DestroyRenderer(gRenderer);
+  gRenderer = nullptr;
+}
+
 // Window destruction: drops the presentation objects and delivers the quit.
 void destroyWindow() {
-  sdl_display::drop();
+  drop();
   if (gWindow) {
     SDL_DestroyWindow(gWindow);
     gWindow = nullptr;
@@ -36,14 +43,14 @@ void destroyWindow() {
   SDL_PushEvent(&quit);
 }
 
+// The presentation objects go before the report is shown, the window after it.
 int32_t fail(int32_t code, const char* step) {
-  int32_t r = displayFailure(code, step, SDL_GetError());
+  const std::string cause = SDL_GetError();
+  drop();
+  int32_t r = displayFailure(code, step, cause.c_str());
   destroyWindow();
   return r;
 }
-}  // namespace
-
-namespace sdl_display {
 
 int32_t open(const DisplayOptions& options) {
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
@@ -109,11 +116,6 @@ bool pump() {
   return false;
 }
 
-void drop() {
-  if (gPage) SDL_DestroyTexture(gPage);
-  gPage = nullptr;
-  if (gRenderer) SDL_DestroyRenderer(gRenderer);
-  gRenderer = nullptr;
-}
+}  // namespace
 
-}  // namespace sdl_display
+const DisplayBackend kSdlDisplay = {open, present, pump};

@@ -1,9 +1,6 @@
-// Error message boxes. Where no box can be shown (no display, or a headless
-// run) the same text goes to standard error.
+// The display's error box: an SDL message box with one button. The display installs
+// it as the program's error box (base/ending.hpp) while a window run is open.
 #pragma once
 
-constexpr const char* kShowCaption = "Greyline Video System";
-
-// When false (headless tools and tests), boxes are never attempted.
-void enableMessageBoxes(bool enabled);
-void showErrorBox(const char* caption, const char* text);
+// False when SDL could not show the box.
+bool showSdlErrorBox(const char* caption, const char* text);

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "tools/forge.hpp"
+#include "forge/forge.hpp"
 
 // Forges the files `only` selects into a fresh folder of this process (removed at
 // exit) and returns the folder that holds 'data', or "" when the forge failed.

@@ -28,10 +28,10 @@
 #include "engine/scenesequence.hpp"
 #include "engine/threeds.hpp"
 #include "engine/tracks.hpp"
-#include "main/datapath.hpp"
+#include "base/datapath.hpp"
 #include "tests/bench/bench_data.hpp"
-#include "tools/png.hpp"
-#include "tools/scenefile.hpp"
+#include "cli/png.hpp"
+#include "cli/scenefile.hpp"
 
 namespace {
 std::atomic<long> gAllocations{0};

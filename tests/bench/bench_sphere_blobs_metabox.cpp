@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "image/radialblur.hpp"
-#include "main/datapath.hpp"
-#include "main/scene.hpp"
-#include "scenes/sphere_blockfill.hpp"
+#include "base/datapath.hpp"
+#include "scenes/sections.hpp"
+#include "scenes/common/grid_fill.hpp"
 #include "tests/bench/bench_data.hpp"
 
 namespace {
@@ -54,8 +54,8 @@ void BM_FillShadedBlocks(benchmark::State& state) {
   for (auto& p : tex) p = rng();
   std::vector<GridPoint> grid(kGridPoints);
   for (int y = 0; y < kGridRows; ++y)
-    for (int x = 0; x < kGridCols; ++x)
-      grid[y * kGridCols + x] = {uint16_t(x * 1024 + (rng() & 255)), uint16_t(y * 1024), uint16_t(0x8000)};
+    for (int x = 0; x < kGridColumns; ++x)
+      grid[y * kGridColumns + x] = {uint16_t(x * 1024 + (rng() & 255)), uint16_t(y * 1024), uint16_t(0x8000)};
   for (auto _ : state) {
     fillShadedBlocks(grid.data(), tex.data(), frame.data());
     benchmark::DoNotOptimize(frame.data());

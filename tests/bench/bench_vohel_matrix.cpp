@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "image/radialblur.hpp"
-#include "main/datapath.hpp"
-#include "main/scene.hpp"
+#include "base/datapath.hpp"
+#include "scenes/sections.hpp"
+#include "scenes/vohel.hpp"
 #include "tests/bench/bench_data.hpp"
 
 namespace {

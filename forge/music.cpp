@@ -1,0 +1,15 @@
+// The show's music, "data\music\qz0.mp3": composed in music_score.cpp, played by the
+// synthesizer in synth_*.cpp, mastered and encoded here.
+#include "forge/music.hpp"
+
+#include "forge/forge.hpp"
+#include "synth/mp3_encoder.hpp"
+#include "synth/mixdown.hpp"
+
+bool makeMusic(std::vector<uint8_t>& out) {
+  StereoBuffer mix;
+  renderSong(mix);
+  return encodeMp3(mix, kMusicKbps, out);
+}
+
+static const ForgeRegistrar reg("data\\music\\qz0.mp3", makeMusic);

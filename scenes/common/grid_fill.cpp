@@ -1,0 +1,180 @@
+// The block fill of textured grids, fast and plain.
+#include "scenes/common/grid_fill.hpp"
+
+#include <emmintrin.h>
+
+namespace {
+// One lane of the block walk: 16-bit wrap-around, signed differences / 8.
+inline uint16_t eighth(uint16_t a, uint16_t b) { return uint16_t(int16_t(uint16_t(b - a)) >> 3); }
+
+struct LaneSteps {
+  uint16_t dx, dy, ddx;
+};
+
+inline LaneSteps laneSteps(uint16_t tl, uint16_t tr, uint16_t bl, uint16_t br) {
+  LaneSteps s;
+  s.dx = eighth(tl, tr);
+  s.dy = eighth(tl, bl);
+  s.ddx = uint16_t(int16_t(uint16_t(eighth(bl, br) - s.dx)) >> 3);
+  return s;
+}
+
+// Walks the 64 pixels of block (m, n) in row order and hands each its (u, v, b).
+template <typename PixelFn>
+inline void walkBlock(const GridPoint* grid, int m, int n, PixelFn fn) {
+  const GridPoint &TL = grid[n * kGridColumns + m], &TR = grid[n * kGridColumns + m + 1],
+                  &BL = grid[(n + 1) * kGridColumns + m], &BR = grid[(n + 1) * kGridColumns + m + 1];
+  LaneSteps su = laneSteps(TL.u, TR.u, BL.u, BR.u), sv = laneSteps(TL.v, TR.v, BL.v, BR.v),
+            sb = laneSteps(TL.brightness, TR.brightness, BL.brightness, BR.brightness);
+  uint16_t startU = TL.u, startV = TL.v, startB = TL.brightness;
+  for (int row = 0; row < 8; ++row) {
+    uint16_t u = startU, v = startV, b = startB;
+    for (int col = 0; col < 8; ++col) {
+      fn(row, col, u, v, b);
+      u = uint16_t(u + su.dx);
+      v = uint16_t(v + sv.dx);
+      b = uint16_t(b + sb.dx);
+    }
+    startU = uint16_t(startU + su.dy);
+    startV = uint16_t(startV + sv.dy);
+    startB = uint16_t(startB + sb.dy);
+    su.dx = uint16_t(su.dx + su.ddx);
+    sv.dx = uint16_t(sv.dx + sv.ddx);
+    sb.dx = uint16_t(sb.dx + sb.ddx);
+  }
+}
+
+template <typename PixelFn>
+inline void walkAllBlocks(const GridPoint* grid, uint32_t* target, PixelFn fn) {
+  for (int n = 0; n < kGridRows - 1; ++n)
+    for (int m = 0; m < kGridColumns - 1; ++m) {
+      uint32_t* block = target + (n * 8) * 320 + m * 8;
+      walkBlock(grid, m, n, [&](int row, int col, uint16_t u, uint16_t v, uint16_t b) {
+        block[row * 320 + col] = fn(u, v, b);
+      });
+    }
+}
+
+// The fast fill works a block row (8 pixels) at a time. Stepping a lane by dx
+// eight times in 16-bit wrap-around arithmetic gives start + j dx exactly, so the
+// row's coordinates, texel indices and weights come from vector arithmetic; then
+// the texels are fetched and blended two pixels at a time.
+struct RowSamples {
+  alignas(16) uint16_t i00[8], i10[8], i01[8], i11[8];
+  alignas(16) uint32_t wTop[8], wBottom[8];  // (w00 | w10 << 16), (w01 | w11 << 16)
+  alignas(16) uint16_t level[8];
+};
+
+inline void prepareRow(uint16_t u0, uint16_t du, uint16_t v0, uint16_t dv, uint16_t b0, uint16_t db, RowSamples& r) {
+  const __m128i ramp = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
+  const __m128i lowByte = _mm_set1_epi16(0xFF), highByte = _mm_set1_epi16(short(0xFF00));
+  __m128i U = _mm_add_epi16(_mm_set1_epi16(short(u0)), _mm_mullo_epi16(ramp, _mm_set1_epi16(short(du))));
+  __m128i V = _mm_add_epi16(_mm_set1_epi16(short(v0)), _mm_mullo_epi16(ramp, _mm_set1_epi16(short(dv))));
+  __m128i B = _mm_add_epi16(_mm_set1_epi16(short(b0)), _mm_mullo_epi16(ramp, _mm_set1_epi16(short(db))));
+  __m128i iu = _mm_srli_epi16(U, 8), iu1 = _mm_and_si128(_mm_add_epi16(iu, _mm_set1_epi16(1)), lowByte);
+  __m128i row = _mm_and_si128(V, highByte), row1 = _mm_and_si128(_mm_add_epi16(V, _mm_set1_epi16(0x100)), highByte);
+  _mm_store_si128(reinterpret_cast<__m128i*>(r.i00), _mm_or_si128(row, iu));
+  _mm_store_si128(reinterpret_cast<__m128i*>(r.i10), _mm_or_si128(row, iu1));
+  _mm_store_si128(reinterpret_cast<__m128i*>(r.i01), _mm_or_si128(row1, iu));
+  _mm_store_si128(reinterpret_cast<__m128i*>(r.i11), _mm_or_si128(row1, iu1));
+  __m128i fu = _mm_and_si128(U, lowByte), fv = _mm_and_si128(V, lowByte);
+  __m128i w11 = _mm_srli_epi16(_mm_mullo_epi16(fu, fv), 8);
+  __m128i w10 = _mm_sub_epi16(fu, w11), w01 = _mm_sub_epi16(fv, w11);
+  __m128i w00 = _mm_srli_epi16(_mm_mullo_epi16(_mm_sub_epi16(lowByte, fu), _mm_sub_epi16(lowByte, fv)), 8);
+  _mm_store_si128(reinterpret_cast<__m128i*>(r.wTop), _mm_unpacklo_epi16(w00, w10));
+  _mm_store_si128(reinterpret_cast<__m128i*>(r.wTop + 4), _mm_unpackhi_epi16(w00, w10));
+  _mm_store_si128(reinterpret_cast<__m128i*>(r.wBottom), _mm_unpacklo_epi16(w01, w11));
+  _mm_store_si128(reinterpret_cast<__m128i*>(r.wBottom + 4), _mm_unpackhi_epi16(w01, w11));
+  _mm_store_si128(reinterpret_cast<__m128i*>(r.level), _mm_srli_epi16(B, 8));
+}
+
+// Pixels j and j + 1 of the row as eight 16-bit channel lanes (j's first).
+inline __m128i samplePair(const uint32_t* tex, const RowSamples& r, int j) {
+  const __m128i zero = _mm_setzero_si128();
+  auto texel = [tex](uint16_t i) { return _mm_cvtsi32_si128(int(tex[i])); };
+  __m128i top = _mm_unpacklo_epi8(_mm_unpacklo_epi32(texel(r.i00[j]), texel(r.i00[j + 1])),
+                                  _mm_unpacklo_epi32(texel(r.i10[j]), texel(r.i10[j + 1])));
+  __m128i bottom = _mm_unpacklo_epi8(_mm_unpacklo_epi32(texel(r.i01[j]), texel(r.i01[j + 1])),
+                                     _mm_unpacklo_epi32(texel(r.i11[j]), texel(r.i11[j + 1])));
+  __m128i wt = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(r.wTop + j));
+  __m128i wb = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(r.wBottom + j));
+  __m128i a = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(top, zero), _mm_shuffle_epi32(wt, 0x00)),
+                            _mm_madd_epi16(_mm_unpacklo_epi8(bottom, zero), _mm_shuffle_epi32(wb, 0x00)));
+  __m128i b = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi8(top, zero), _mm_shuffle_epi32(wt, 0x55)),
+                            _mm_madd_epi16(_mm_unpackhi_epi8(bottom, zero), _mm_shuffle_epi32(wb, 0x55)));
+  return _mm_packs_epi32(_mm_srli_epi32(a, 8), _mm_srli_epi32(b, 8));
+}
+
+template <bool kShaded>
+void fillBlocksFast(const GridPoint* grid, const uint32_t* texture, uint32_t* target) {
+  RowSamples r;
+  for (int n = 0; n < kGridRows - 1; ++n)
+    for (int m = 0; m < kGridColumns - 1; ++m) {
+      const GridPoint &TL = grid[n * kGridColumns + m], &TR = grid[n * kGridColumns + m + 1],
+                      &BL = grid[(n + 1) * kGridColumns + m], &BR = grid[(n + 1) * kGridColumns + m + 1];
+      LaneSteps su = laneSteps(TL.u, TR.u, BL.u, BR.u), sv = laneSteps(TL.v, TR.v, BL.v, BR.v),
+                sb = laneSteps(TL.brightness, TR.brightness, BL.brightness, BR.brightness);
+      uint16_t startU = TL.u, startV = TL.v, startB = TL.brightness;
+      uint32_t* out = target + (n * 8) * 320 + m * 8;
+      for (int row = 0; row < 8; ++row, out += 320) {
+        prepareRow(startU, su.dx, startV, sv.dx, startB, sb.dx, r);
+        for (int j = 0; j < 8; j += 2) {
+          __m128i s = samplePair(texture, r, j);
+          if (kShaded) {
+            __m128i level = _mm_unpacklo_epi64(_mm_set1_epi16(short(r.level[j])), _mm_set1_epi16(short(r.level[j + 1])));
+            s = _mm_srli_epi16(_mm_mullo_epi16(s, level), 8);
+          }
+          _mm_storel_epi64(reinterpret_cast<__m128i*>(out + j), _mm_packus_epi16(s, s));
+        }
+        startU = uint16_t(startU + su.dy);
+        startV = uint16_t(startV + sv.dy);
+        startB = uint16_t(startB + sb.dy);
+        su.dx = uint16_t(su.dx + su.ddx);
+        sv.dx = uint16_t(sv.dx + sv.ddx);
+        sb.dx = uint16_t(sb.dx + sb.ddx);
+      }
+    }
+}
+}  // namespace
+
+BilinearWeights bilinearWeights(uint32_t fu, uint32_t fv) {
+  uint32_t w11 = (fu * fv) >> 8;
+  return {((255 - fu) * (255 - fv)) >> 8, fu - w11, fv - w11, w11};
+}
+
+void fillTexturedBlocks(const GridPoint* grid, const uint32_t* texture, uint32_t* target) {
+  fillBlocksFast<false>(grid, texture, target);
+}
+
+void fillShadedBlocks(const GridPoint* grid, const uint32_t* texture, uint32_t* target) {
+  fillBlocksFast<true>(grid, texture, target);
+}
+
+namespace ref {
+uint32_t bilinearSample(const uint32_t* texture, uint16_t u, uint16_t v) {
+  uint32_t iu = u >> 8, fu = u & 255u, iv = v >> 8, fv = v & 255u;
+  uint32_t iu1 = (iu + 1) & 255u, iv1 = (iv + 1) & 255u;
+  BilinearWeights w = bilinearWeights(fu, fv);
+  uint32_t t00 = texture[iv * 256 + iu], t10 = texture[iv * 256 + iu1], t01 = texture[iv1 * 256 + iu],
+           t11 = texture[iv1 * 256 + iu1];
+  uint32_t out = 0;
+  for (int c = 0; c < 32; c += 8) {
+    uint32_t ch = (((t00 >> c) & 255) * w.w00 + ((t10 >> c) & 255) * w.w10 + ((t01 >> c) & 255) * w.w01 +
+                   ((t11 >> c) & 255) * w.w11) >> 8;
+    out |= ch << c;
+  }
+  return out;
+}
+
+void fillTexturedBlocks(const GridPoint* grid, const uint32_t* texture, uint32_t* target) {
+  walkAllBlocks(grid, target, [texture](uint16_t u, uint16_t v, uint16_t) { return bilinearSample(texture, u, v); });
+}
+
+void fillShadedBlocks(const GridPoint* grid, const uint32_t* texture, uint32_t* target) {
+  walkAllBlocks(grid, target, [texture](uint16_t u, uint16_t v, uint16_t b) {
+    uint32_t s = bilinearSample(texture, u, v), level = uint32_t(b >> 8), out = 0;
+    for (int c = 0; c < 32; c += 8) out |= ((((s >> c) & 255) * level) >> 8) << c;
+    return out;
+  });
+}
+}  // namespace ref

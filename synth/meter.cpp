@@ -1,0 +1,138 @@
+// Loudness (BS.1770) and true-peak measurement.
+#include "synth/meter.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+struct Biquad {
+  double b0, b1, b2, a1, a2;
+  double z1 = 0.0, z2 = 0.0;
+  double run(double x) {
+    double y = b0 * x + z1;
+    z1 = b1 * x - a1 * y + z2;
+    z2 = b2 * x - a2 * y;
+    return y;
+  }
+};
+
+// The two K-weighting stages (high shelf, then the revised low-frequency B-curve high
+// pass), designed for the given rate from their analogue prototypes.
+void kWeighting(double rate, Biquad& shelf, Biquad& highPass) {
+  const double pi = 3.141592653589793;
+  double f0 = 1681.974450955533, g = 3.999843853973347, q = 0.7071752369554196;
+  double k = std::tan(pi * f0 / rate);
+  double vh = std::pow(10.0, g / 20.0);
+  double vb = std::pow(vh, 0.4996667741545416);
+  double a0 = 1.0 + k / q + k * k;
+  shelf = {(vh + vb * k / q + k * k) / a0, 2.0 * (k * k - vh) / a0, (vh - vb * k / q + k * k) / a0,
+           2.0 * (k * k - 1.0) / a0, (1.0 - k / q + k * k) / a0};
+  f0 = 38.13547087602444;
+  q = 0.5003270373238773;
+  k = std::tan(pi * f0 / rate);
+  a0 = 1.0 + k / q + k * k;
+  highPass = {1.0, -2.0, 1.0, 2.0 * (k * k - 1.0) / a0, (1.0 - k / q + k * k) / a0};
+}
+
+// Mean square of the K-weighted sum of both channels in 100 ms steps.
+std::vector<double> weightedPowerSteps(const float* l, const float* r, size_t frames, double rate, size_t& step) {
+  Biquad sl, hl, sr, hr;
+  kWeighting(rate, sl, hl);
+  kWeighting(rate, sr, hr);
+  step = size_t(std::lround(rate * 0.1));
+  std::vector<double> steps;
+  double acc = 0.0;
+  size_t count = 0;
+  for (size_t i = 0; i < frames; ++i) {
+    double a = hl.run(sl.run(l[i]));
+    double b = hr.run(sr.run(r[i]));
+    acc += a * a + b * b;
+    if (++count == step) {
+      steps.push_back(acc / double(step));
+      acc = 0.0;
+      count = 0;
+    }
+  }
+  return steps;
+}
+
+double toLufs(double power) { return power > 0.0 ? -0.691 + 10.0 * std::log10(power) : -200.0; }
+
+// Polyphase 4x interpolator: 12 taps per phase, Hann-windowed sinc.
+struct Interpolator {
+  static constexpr int kTaps = 12;
+  double h[3][kTaps];
+  Interpolator() {
+    const double pi = 3.141592653589793;
+    for (int p = 1; p <= 3; ++p) {
+      double frac = p / 4.0;
+      double sum = 0.0;
+      for (int k = 0; k < kTaps; ++k) {
+        double x = double(k - kTaps / 2 + 1) - frac;  // taps at n-5 .. n+6
+        double s = std::abs(x) < 1e-12 ? 1.0 : std::sin(pi * x) / (pi * x);
+        double w = 0.5 + 0.5 * std::cos(pi * x / (kTaps / 2 + 0.5));
+        h[p - 1][k] = s * w;
+        sum += s * w;
+      }
+      for (int k = 0; k < kTaps; ++k) h[p - 1][k] /= sum;
+    }
+  }
+};
+}  // namespace
+
+double integratedLoudness(const float* l, const float* r, size_t frames, double rate) {
+  size_t step = 0;
+  std::vector<double> steps = weightedPowerSteps(l, r, frames, rate, step);
+  if (steps.size() < 4) return -200.0;
+  std::vector<double> blocks;
+  for (size_t i = 0; i + 4 <= steps.size(); ++i) blocks.push_back((steps[i] + steps[i + 1] + steps[i + 2] + steps[i + 3]) / 4.0);
+  auto gatedMean = [&](double gateLufs) {
+    double sum = 0.0;
+    size_t n = 0;
+    for (double b : blocks)
+      if (toLufs(b) > gateLufs) {
+        sum += b;
+        ++n;
+      }
+    return n ? sum / double(n) : 0.0;
+  };
+  double absGated = gatedMean(-70.0);
+  if (absGated <= 0.0) return -200.0;
+  return toLufs(gatedMean(std::max(-70.0, toLufs(absGated) - 10.0)));
+}
+
+double momentaryMeanLoudness(const float* l, const float* r, size_t frames, double rate) {
+  size_t step = 0;
+  std::vector<double> steps = weightedPowerSteps(l, r, frames, rate, step);
+  double sum = 0.0;
+  for (double s : steps) sum += s;
+  return steps.empty() ? -200.0 : toLufs(sum / double(steps.size()));
+}
+
+void interSamplePeaks(const float* x, size_t n, std::vector<float>& peak) {
+  static const Interpolator ip;
+  peak.assign(n, 0.0f);
+  constexpr int half = Interpolator::kTaps / 2;
+  for (size_t i = 0; i < n; ++i) {
+    double m = std::abs(x[i]);
+    if (i + 1 >= size_t(half) && i + half < n) {
+      const float* base = x + i - (half - 1);
+      for (int p = 0; p < 3; ++p) {
+        double y = 0.0;
+        for (int k = 0; k < Interpolator::kTaps; ++k) y += ip.h[p][k] * base[k];
+        m = std::max(m, std::abs(y));
+      }
+    }
+    peak[i] = float(m);
+  }
+}
+
+double truePeak(const float* l, const float* r, size_t frames) {
+  std::vector<float> p;
+  double m = 0.0;
+  interSamplePeaks(l, frames, p);
+  for (float v : p) m = std::max(m, double(v));
+  interSamplePeaks(r, frames, p);
+  for (float v : p) m = std::max(m, double(v));
+  return m;
+}

@@ -1,0 +1,283 @@
+// The song rendered and mastered to a stereo mix.
+#include "synth/mixdown.hpp"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <thread>
+
+#include "synth/meter.hpp"
+#include "synth/score.hpp"
+#include "synth/effects.hpp"
+#include "synth/voices.hpp"
+
+// ---------------------------------------------------------------------------------
+// The instruments' sounds.
+ToneVoice soundVoice(Sound s) {
+  ToneVoice v;
+  switch (s) {
+    case Sound::kSubBass:  // round and low: a filtered triangle with a little sub
+      v.wave = Wave::kTriangle;
+      v.subLevel = 0.3;
+      v.amp = {0.01, 0.3, 0.9, 0.15};
+      v.cutoffHz = 400.0;
+      v.keyTrack = 0.0;
+      v.gain = 0.5;
+      break;
+    case Sound::kRollBass:  // short saw notes with a filter pluck
+      v.wave = Wave::kSaw;
+      v.subLevel = 0.5;
+      v.amp = {0.002, 0.12, 0.5, 0.05};
+      v.filterEnv = {0.001, 0.08, 0.0, 0.05};
+      v.cutoffHz = 280.0;
+      v.envOctaves = 2.5;
+      v.keyTrack = 0.3;
+      v.resonance = 0.35;
+      v.gain = 0.42;
+      break;
+    case Sound::kAcidBass:  // resonant squelch, its filter breathing with an LFO
+      v.wave = Wave::kSaw;
+      v.subLevel = 0.35;
+      v.amp = {0.002, 0.2, 0.7, 0.04};
+      v.filterEnv = {0.001, 0.12, 0.0, 0.05};
+      v.cutoffHz = 320.0;
+      v.envOctaves = 3.0;
+      v.keyTrack = 0.5;
+      v.resonance = 0.82;
+      v.lfoHz = 0.27;
+      v.lfoOctaves = 0.8;
+      v.gain = 0.36;
+      break;
+    case Sound::kWarmPad:
+      v.wave = Wave::kSaw;
+      v.unison = 5;
+      v.detuneCents = 14.0;
+      v.stereoWidth = 0.7;
+      v.amp = {0.6, 1.0, 0.8, 0.9};
+      v.cutoffHz = 1100.0;
+      v.keyTrack = 0.3;
+      v.resonance = 0.15;
+      v.lfoHz = 0.11;
+      v.lfoOctaves = 0.5;
+      v.gain = 0.085;
+      break;
+    case Sound::kSuperPad:
+      v.wave = Wave::kSaw;
+      v.unison = 7;
+      v.detuneCents = 22.0;
+      v.stereoWidth = 0.9;
+      v.amp = {0.15, 1.0, 0.85, 0.5};
+      v.cutoffHz = 2400.0;
+      v.keyTrack = 0.3;
+      v.resonance = 0.2;
+      v.lfoHz = 0.19;
+      v.lfoOctaves = 0.4;
+      v.gain = 0.075;
+      break;
+    case Sound::kStabPad:
+      v.wave = Wave::kSaw;
+      v.unison = 5;
+      v.detuneCents = 18.0;
+      v.stereoWidth = 0.8;
+      v.amp = {0.003, 0.18, 0.35, 0.12};
+      v.filterEnv = {0.001, 0.15, 0.1, 0.1};
+      v.cutoffHz = 900.0;
+      v.envOctaves = 2.0;
+      v.keyTrack = 0.3;
+      v.resonance = 0.3;
+      v.gain = 0.09;
+      break;
+    case Sound::kSawLead:
+      v.wave = Wave::kSaw;
+      v.unison = 3;
+      v.detuneCents = 9.0;
+      v.stereoWidth = 0.25;
+      v.subWave2 = 0.3;
+      v.amp = {0.008, 0.3, 0.75, 0.12};
+      v.filterEnv = {0.002, 0.25, 0.3, 0.15};
+      v.cutoffHz = 1500.0;
+      v.envOctaves = 1.2;
+      v.keyTrack = 0.4;
+      v.resonance = 0.35;
+      v.lfoHz = 5.5;
+      v.lfoOctaves = 0.05;
+      v.glideSeconds = 0.025;
+      v.gain = 0.16;
+      break;
+    case Sound::kPluckLead:
+      v.wave = Wave::kSquare;
+      v.unison = 2;
+      v.detuneCents = 6.0;
+      v.stereoWidth = 0.3;
+      v.amp = {0.002, 0.25, 0.0, 0.15};
+      v.filterEnv = {0.001, 0.12, 0.0, 0.1};
+      v.cutoffHz = 900.0;
+      v.envOctaves = 2.0;
+      v.keyTrack = 0.5;
+      v.resonance = 0.3;
+      v.gain = 0.2;
+      break;
+    case Sound::kBellLead:
+      v.wave = Wave::kTriangle;
+      v.amp = {0.003, 0.6, 0.0, 0.6};
+      v.cutoffHz = 3000.0;
+      v.keyTrack = 0.5;
+      v.gain = 0.22;
+      break;
+    case Sound::kArpPluck:
+      v.wave = Wave::kSquare;
+      v.amp = {0.002, 0.09, 0.0, 0.06};
+      v.filterEnv = {0.001, 0.06, 0.0, 0.05};
+      v.cutoffHz = 1300.0;
+      v.envOctaves = 1.5;
+      v.keyTrack = 0.6;
+      v.resonance = 0.45;
+      v.pan = 0.0;
+      v.gain = 0.09;
+      break;
+    case Sound::kNone:
+      break;
+  }
+  return v;
+}
+
+namespace {
+// The mixer: level, pan-independent sends and how much each part ducks under the kick.
+struct Channel {
+  double level;
+  double delaySend;
+  double reverbSend;
+  double duck;  // 0 = no ducking
+};
+const Channel kMixer[kPartCount] = {
+    /* kick    */ {1.00, 0.00, 0.00, 0.0},
+    /* snare   */ {0.55, 0.00, 0.25, 0.0},
+    /* clap    */ {0.85, 0.00, 0.30, 0.0},
+    /* hat     */ {0.60, 0.00, 0.05, 0.2},
+    /* openhat */ {0.40, 0.00, 0.10, 0.4},
+    /* crash   */ {0.30, 0.00, 0.20, 0.0},
+    /* riser   */ {0.35, 0.00, 0.30, 0.0},
+    /* impact  */ {0.70, 0.00, 0.30, 0.0},
+    /* bass    */ {1.00, 0.00, 0.00, 0.85},
+    /* pad     */ {1.00, 0.00, 0.35, 0.6},
+    /* lead    */ {1.00, 0.25, 0.25, 0.3},
+    /* arp     */ {1.00, 0.35, 0.15, 0.4},
+};
+
+void renderPart(Part part, const std::vector<ScoreEvent>& events, StereoBuffer& bus) {
+  for (const ScoreEvent& e : events) {
+    if (e.part != part) continue;
+    switch (part) {
+      case Part::kKick: renderKick(bus, e.start, e.velocity, 1.0); break;
+      case Part::kSnare: renderSnare(bus, e.start, e.velocity, e.seed); break;
+      case Part::kClap: renderClap(bus, e.start, e.velocity, e.seed); break;
+      case Part::kHat: renderHat(bus, e.start, e.velocity, false, 0.3, e.seed); break;
+      case Part::kOpenHat: renderHat(bus, e.start, e.velocity, true, -0.25, e.seed); break;
+      case Part::kCrash: renderCrash(bus, e.start, e.velocity, e.seed); break;
+      case Part::kRiser: renderRiser(bus, e.start, e.length, e.velocity, e.seed); break;
+      case Part::kImpact: renderImpact(bus, e.start, e.velocity, e.seed); break;
+      default: {
+        ToneVoice v = soundVoice(e.sound);
+        if (part == Part::kArp) v.pan = (e.seed % 3 == 0) ? -0.35 : (e.seed % 3 == 1 ? 0.35 : 0.0);
+        renderTone(bus, v, e.start, e.length, e.note, e.velocity, e.cutoffScale, e.seed, e.glide);
+        break;
+      }
+    }
+  }
+}
+
+// Master fade of the outro: full until bar 105, a cosine down to nothing at bar 110,
+// silence after.
+double outroGain(size_t i) {
+  double bar = double(i) / kSamplesPerBar;
+  if (bar < 105.0) return 1.0;
+  if (bar >= double(kSongBars)) return 0.0;
+  double x = (bar - 105.0) / (double(kSongBars) - 105.0);
+  return 0.5 * (1.0 + std::cos(3.141592653589793 * x));
+}
+}  // namespace
+
+void renderSong(StereoBuffer& mix) {
+  const size_t frames = size_t(kSongSeconds * kSynthRate);
+  std::vector<ScoreEvent> events = composeSong();
+
+  // Each part on its own bus; two threads take alternate parts. The buses are summed
+  // afterwards in a fixed order, so the threads' timing cannot change the result.
+  std::vector<StereoBuffer> bus(kPartCount);
+  for (auto& b : bus) b.resize(frames);
+  // Heaviest parts first so the two threads finish together.
+  static const Part kOrder[kPartCount] = {Part::kPad,  Part::kLead,  Part::kBass,  Part::kOpenHat,
+                                          Part::kHat,  Part::kArp,   Part::kCrash, Part::kSnare,
+                                          Part::kClap, Part::kRiser, Part::kKick,  Part::kImpact};
+  std::atomic<int> next{0};
+  auto work = [&] {
+    for (int i; (i = next.fetch_add(1)) < kPartCount;) renderPart(kOrder[i], events, bus[size_t(kOrder[i])]);
+  };
+  std::thread other(work);
+  work();
+  other.join();
+
+  std::vector<float> duck(frames, 1.0f);
+  for (const ScoreEvent& e : events)
+    if (e.part == Part::kKick) addDuck(duck, e.start, 1.0, 0.22 * kSynthRate);
+
+  StereoBuffer dry, delaySend, reverbSend;
+  dry.resize(frames);
+  delaySend.resize(frames);
+  reverbSend.resize(frames);
+  for (int p = 0; p < kPartCount; ++p) {
+    const Channel& c = kMixer[p];
+    const StereoBuffer& b = bus[size_t(p)];
+    for (size_t i = 0; i < frames; ++i) {
+      float g = float(c.level * (1.0 - c.duck * (1.0 - duck[i])));
+      float l = b.l[i] * g, r = b.r[i] * g;
+      dry.l[i] += l;
+      dry.r[i] += r;
+      if (c.delaySend > 0.0) {
+        delaySend.l[i] += l * float(c.delaySend);
+        delaySend.r[i] += r * float(c.delaySend);
+      }
+      if (c.reverbSend > 0.0) {
+        reverbSend.l[i] += l * float(c.reverbSend);
+        reverbSend.r[i] += r * float(c.reverbSend);
+      }
+    }
+  }
+  bus.clear();
+  // Dotted-eighth echo (three sixteenths).
+  StereoBuffer wetDelay, wetReverb;
+  wetDelay.resize(frames);
+  wetReverb.resize(frames);
+  std::thread delayThread([&] { applyPingPongDelay(delaySend, wetDelay, 3.0 * kSamplesPerStep, 0.42, 3500.0, 2.0); });
+  applyReverb(reverbSend, wetReverb, 0.86, 0.35, 3.0);
+  delayThread.join();
+
+  mix.resize(frames);
+  for (size_t i = 0; i < frames; ++i) {
+    float g = float(outroGain(i));
+    mix.l[i] = (dry.l[i] + wetDelay.l[i] + wetReverb.l[i]) * g;
+    mix.r[i] = (dry.r[i] + wetDelay.r[i] + wetReverb.r[i]) * g;
+  }
+
+  // Mastering: find the input gain that lands the limited mix on the target loudness.
+  // The true-peak envelope scales with the gain, so it is measured once.
+  const double ceiling = dbToGain(kCeilingDbtp);
+  const double target = kTargetLufs + kEncoderLossLu;
+  const std::vector<float> peaks = truePeakEnvelope(mix);
+  double gainDb = target - integratedLoudness(mix.l.data(), mix.r.data(), frames, kSynthRate);
+  StereoBuffer trial;
+  trial.resize(frames);
+  for (int pass = 0; pass < 4; ++pass) {
+    const double g = dbToGain(gainDb);
+    std::vector<float> lim = limiterGain(peaks, g, ceiling, 0.002 * kSynthRate, 0.08 * kSynthRate);
+    for (size_t i = 0; i < frames; ++i) {
+      float k = float(g) * lim[i];
+      trial.l[i] = mix.l[i] * k;
+      trial.r[i] = mix.r[i] * k;
+    }
+    double got = integratedLoudness(trial.l.data(), trial.r.data(), frames, kSynthRate);
+    if (std::abs(got - target) < 0.05) break;
+    gainDb += target - got;
+  }
+  mix = std::move(trial);
+}

@@ -1,0 +1,59 @@
+// Guards the gvs-tool commands that run the show offline, end to end: render writes
+// numbered pages, bench reports every section; and both programs' command lines.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/testutil.hpp"
+
+namespace fs = std::filesystem;
+
+TEST(ToolCommands, RenderWritesOnePagePerFrameInOrder) {
+  std::string out = makeTempDir("render-out"), log;
+  std::string cmd = std::string(GVS_TOOL_PATH) + " render --from 23000 --to 23120 --fps 2 --out " + out +
+                    " --data-root " + forgedDataRoot();
+  ASSERT_EQ(runCommand(cmd, &log), 0) << log;
+  // t = 23000, 23060: below 23120 -> two frames.
+  EXPECT_TRUE(fs::exists(out + "/frame_000000.png"));
+  EXPECT_TRUE(fs::exists(out + "/frame_000001.png"));
+  EXPECT_FALSE(fs::exists(out + "/frame_000002.png"));
+  EXPECT_GT(fs::file_size(out + "/frame_000001.png"), 100u);
+  ASSERT_EQ(runCommand(cmd + " --single-scene", &log), 0) << log;
+  EXPECT_NE(runCommand(std::string(GVS_TOOL_PATH) + " render --from 0 --to 1 --fps 1 --out " + out +
+                           " --data-root " + makeTempDir("render-nodata"),
+                       &log),
+            0);
+  EXPECT_NE(log.find("no data folder"), std::string::npos) << log;
+}
+
+TEST(ToolCommands, BenchReportsEverySectionAsJson) {
+  std::string log;
+  ASSERT_EQ(runCommand(std::string(GVS_TOOL_PATH) + " bench --fps 0.5 --json --data-root " + forgedDataRoot(), &log),
+            0)
+      << log;
+  for (const char* name : {"box", "vohel", "matrix", "hyper", "sphere", "boxbox", "csapok", "blobs", "metabox",
+                           "bogyo", "kocka", "forgo", "endscrn", "misc"})
+    EXPECT_NE(log.find(std::string("{\"name\":\"") + name + "\",\"frames\":"), std::string::npos) << name;
+  EXPECT_NE(log.find("\"total\":{\"name\":\"total\""), std::string::npos) << log;
+  EXPECT_EQ(log.find("measuring"), std::string::npos);  // nothing but the object with --json
+  ASSERT_EQ(runCommand(std::string(GVS_TOOL_PATH) + " bench --section endscrn --from 23100 --to 23400 --fps 1 "
+                           "--data-root " + forgedDataRoot(),
+                       &log),
+            0)
+      << log;
+  EXPECT_NE(log.find("endscrn           3"), std::string::npos) << log;
+  EXPECT_EQ(runCommand(std::string(GVS_TOOL_PATH) + " bench --section nosuch", &log), 2);
+}
+
+TEST(ToolCommands, CommandLineErrors) {
+  std::string out;
+  EXPECT_EQ(runCommand(std::string(GVS_TOOL_PATH) + " forge --bogus", &out), 2);
+  EXPECT_NE(out.find("unknown option"), std::string::npos);
+  EXPECT_EQ(runCommand(std::string(GVS_TOOL_PATH) + " forge " + makeTempDir("forge-none") + " --only nothing-matches", &out), 1);
+  EXPECT_EQ(runCommand(std::string(GVS_TOOL_PATH) + " nosuchcommand", &out), 2);
+  EXPECT_EQ(runCommand(std::string(GVS_TOOL_PATH) + " render --from 0 --to 10", &out), 2);
+  EXPECT_EQ(runCommand(std::string(GVS_TOOL_PATH) + " bench --fps -3", &out), 2);
+  EXPECT_EQ(runCommand(std::string(GVS_SHOW_PATH) + " --scale 0", &out), 2);
+  EXPECT_EQ(runCommand(std::string(GVS_SHOW_PATH) + " --help", &out), 0);
+  EXPECT_NE(out.find("--window"), std::string::npos);
+}

@@ -1,0 +1,330 @@
+// Guards the frame passes: clipping cases, vertex capacity, culling, back faces, the
+// hierarchy, the frame wrap and a whole frame drawn from a written scene.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "engine/camera_testing.hpp"
+#include "engine/camera.hpp"
+#include "engine/construction.hpp"
+#include "engine/depthtarget.hpp"
+#include "engine/pipeline.hpp"
+#include "engine/rasterizer.hpp"
+#include "engine/tracks.hpp"
+#include "engine/vectorops.hpp"
+#include "tests/threeds_scenes.hpp"
+
+namespace {
+
+// One camera-space object with the polygons given, for clipPolygons alone.
+struct ClipRig {
+  ProjectionCamera camera{};
+  std::vector<CameraVertex> vertices;
+  std::vector<Polygon> polygons;
+  TransformedObject object{};
+  TransformedObject* objectRef = &object;
+  TransformedMesh mesh{};
+  Scene3D scene{};
+
+  ClipRig(const std::vector<CameraVertex>& v, const std::vector<std::vector<int>>& faces, uint32_t capacity = 0) {
+    buildProjectionCamera(camera, {0, 0, 0}, {0, 0, 5}, 0, 90, false, 0.5f, 100000.0f);
+    vertices = v;
+    vertices.resize(capacity ? capacity : v.size() + kClipVerticesPerFace * faces.size());
+    for (const auto& f : faces) {
+      Polygon p{};
+      for (size_t i = 0; i < f.size(); ++i) {
+        p.corner[i] = f[i];
+        p.edgeFlags[i] = uint8_t(10 + i);
+      }
+      p.cornerCount = int32_t(f.size());
+      p.visible = 1;
+      polygons.push_back(p);
+    }
+    object.vertices = vertices.data();
+    object.vertexCapacity = uint32_t(vertices.size());
+    object.vertexCount = uint32_t(v.size());
+    object.polygons = polygons.data();
+    object.polygonCount = uint32_t(polygons.size());
+    object.visible = 1;
+    mesh.objectCount = 1;
+    mesh.objects = &objectRef;
+    scene.transformedMesh = &mesh;
+    scene.camera = &camera;
+  }
+  void clip(std::initializer_list<int> planes) {
+    std::memset(object.clipFlags, 0, sizeof object.clipFlags);
+    for (int k : planes) object.clipFlags[k] = 1;
+    clipPolygons(&scene);
+  }
+  const CameraVertex& corner(int polygon, int i) const { return vertices[polygons[polygon].corner[i]]; }
+};
+
+TEST(EnginePipeline, NearPlaneClippingCases) {
+  // One vertex behind: a quadrilateral with two new vertices on the plane.
+  ClipRig one({{0, 0, 2, 0, 0}, {1, 0, 2, 1, 0}, {0, 1, -1, 0, 1}}, {{0, 1, 2}});
+  one.clip({kNearPlane});
+  ASSERT_EQ(one.polygons[0].cornerCount, 4);
+  EXPECT_EQ(one.object.vertexCount, 5u);
+  EXPECT_EQ(one.polygons[0].corner[0], 0);
+  EXPECT_EQ(one.polygons[0].corner[1], 1);
+  EXPECT_EQ(one.polygons[0].corner[2], 3);
+  EXPECT_EQ(one.polygons[0].corner[3], 4);
+  EXPECT_FLOAT_EQ(one.corner(0, 2).z, 0.5f);
+  EXPECT_FLOAT_EQ(one.corner(0, 3).z, 0.5f);
+  // u, v follow the same fraction: edge B->C is cut at t = 0.5.
+  EXPECT_FLOAT_EQ(one.corner(0, 2).u, 0.5f);
+  EXPECT_FLOAT_EQ(one.corner(0, 2).v, 0.5f);
+  EXPECT_EQ(one.polygons[0].visible, 1);
+  // Edge flags travel with their corners.
+  EXPECT_EQ(one.polygons[0].edgeFlags[0], 10);
+  EXPECT_EQ(one.polygons[0].edgeFlags[1], 11);
+
+  // Two vertices behind: still a triangle, with two new vertices.
+  ClipRig two({{0, 0, 2, 0, 0}, {1, 0, -2, 0, 0}, {0, 1, -1, 0, 0}}, {{0, 1, 2}});
+  two.clip({kNearPlane});
+  ASSERT_EQ(two.polygons[0].cornerCount, 3);
+  EXPECT_EQ(two.object.vertexCount, 5u);
+  EXPECT_EQ(two.polygons[0].corner[0], 0);
+  EXPECT_FLOAT_EQ(two.corner(0, 1).z, 0.5f);
+  EXPECT_FLOAT_EQ(two.corner(0, 2).z, 0.5f);
+
+  // All behind: nothing left.
+  ClipRig none({{0, 0, -2, 0, 0}, {1, 0, -2, 0, 0}, {0, 1, -1, 0, 0}}, {{0, 1, 2}});
+  none.clip({kNearPlane});
+  EXPECT_EQ(none.polygons[0].cornerCount, 0);
+  EXPECT_EQ(none.polygons[0].visible, 0);
+}
+
+TEST(EnginePipeline, ClippingBandOfOneHundredth) {
+  // C lies 0.005 behind the near plane: A, B, I with I on edge C->A only.
+  ClipRig band({{0, 0, 2, 0, 0}, {1, 0, 2, 0, 0}, {0, 1, 0.495f, 0, 0}}, {{0, 1, 2}});
+  band.clip({kNearPlane});
+  ASSERT_EQ(band.polygons[0].cornerCount, 3);
+  EXPECT_EQ(band.object.vertexCount, 4u);
+  EXPECT_EQ(band.polygons[0].corner[0], 0);
+  EXPECT_EQ(band.polygons[0].corner[1], 1);
+  EXPECT_EQ(band.polygons[0].corner[2], 3);
+  const CameraVertex& i = band.corner(0, 2);
+  EXPECT_NEAR(i.z, 0.5f, 1e-6f);
+  EXPECT_NEAR(i.x, 0.0f, 1e-6f);  // on C->A (x = 0), not on B->C
+  // A vertex 0.005 inside after an outside one is kept as it is.
+  ClipRig keep({{0, 0, -1, 0, 0}, {1, 0, 0.505f, 0, 0}, {0, 1, 2, 0, 0}}, {{0, 1, 2}});
+  keep.clip({kNearPlane});
+  ASSERT_EQ(keep.polygons[0].cornerCount, 3);
+  EXPECT_EQ(keep.polygons[0].corner[0], 1);
+  EXPECT_EQ(keep.polygons[0].corner[1], 2);
+  EXPECT_EQ(keep.object.vertexCount, 4u);
+
+  // One vertex well inside, two just outside: two corners, still visible after the
+  // last pass that runs; a further pass marks it invisible.
+  std::vector<CameraVertex> v = {{0, 0, 2, 0, 0}, {1, 0, 0.495f, 0, 0}, {0, 1, 0.495f, 0, 0}};
+  ClipRig last(v, {{0, 1, 2}});
+  last.clip({kNearPlane});
+  EXPECT_EQ(last.polygons[0].cornerCount, 2);
+  EXPECT_EQ(last.polygons[0].visible, 1);
+  ClipRig further(v, {{0, 1, 2}});
+  further.clip({kNearPlane, kLeftPlane});
+  EXPECT_EQ(further.polygons[0].cornerCount, 2);
+  EXPECT_EQ(further.polygons[0].visible, 0);
+  // And the rasterizers draw nothing for it.
+  std::vector<ScreenVertex> screen(last.vertices.size());
+  for (size_t k = 0; k < last.object.vertexCount; ++k) projectVertex(last.camera, last.vertices[k], screen[k]);
+  Polygon* ref = &last.polygons[0];
+  TextureImage texture{};
+  last.polygons[0].texture = &texture;
+  ProjectedObject po{screen.data(), uint32_t(screen.size()), &ref, 1, 1};
+  std::vector<uint32_t> colour(kScreenPixels, 7);
+  std::vector<float> depth(kScreenPixels, 1.0e-6f);
+  setDepthTarget(depth.data());
+  drawPolygonPerspective(&po, 0, colour.data());
+  drawPolygonAffine(&po, 0, colour.data());
+  for (uint32_t c : colour) ASSERT_EQ(c, 7u);
+}
+
+TEST(EnginePipeline, SidePlanesAndFarPlane) {
+  // A triangle across the right edge of a 90 degree view at depth 4 (x = 4 is the
+  // edge): the clipped corners lie on the plane through the camera.
+  ClipRig side({{0, 0, 4, 0, 0}, {8, 0, 4, 1, 0}, {0, 2, 4, 0, 1}}, {{0, 1, 2}});
+  side.clip({kRightPlane});
+  ViewPlane planes[kViewPlaneCount];
+  computeViewPlanes(side.camera, planes);
+  ASSERT_EQ(side.polygons[0].cornerCount, 4);
+  for (int i = 0; i < 4; ++i) {
+    const CameraVertex& c = side.corner(0, i);
+    EXPECT_GE(c.x * planes[kRightPlane].normal.x + c.z * planes[kRightPlane].normal.z, -1e-5f);
+  }
+  ClipRig far({{0, 0, 10, 0, 0}, {1, 0, 200000, 0, 0}, {0, 1, 10, 0, 0}}, {{0, 1, 2}});
+  far.clip({kFarPlane});
+  ASSERT_EQ(far.polygons[0].cornerCount, 4);
+  EXPECT_FLOAT_EQ(far.corner(0, 1).z, 100000.0f);
+  EXPECT_FLOAT_EQ(far.corner(0, 2).z, 100000.0f);
+  EXPECT_EQ(far.polygons[0].corner[3], 2);
+}
+
+TEST(EnginePipeline, ClearFlagsAndInvisiblePolygonsAreLeftAlone) {
+  ClipRig rig({{0, 0, -2, 0, 0}, {1, 0, -2, 0, 0}, {0, 1, -1, 0, 0}}, {{0, 1, 2}, {0, 2, 1}});
+  rig.polygons[1].visible = 0;
+  rig.clip({});
+  EXPECT_EQ(rig.polygons[0].cornerCount, 3);
+  EXPECT_EQ(rig.object.vertexCount, 3u);
+  rig.clip({kNearPlane});
+  EXPECT_EQ(rig.polygons[1].cornerCount, 3);  // back faces are never clipped
+  EXPECT_EQ(rig.polygons[1].visible, 0);
+}
+
+// Random triangles across every plane: the capacity of 12 extra vertices per face
+// and the 15 corners always suffice, and every corner ends inside the volume.
+TEST(EnginePipeline, ClippingNeverExceedsItsCapacity) {
+  uint32_t seed = 12345;
+  auto rnd = [&](float lo, float hi) {
+    seed ^= seed << 13;
+    seed ^= seed >> 17;
+    seed ^= seed << 5;
+    return lo + (hi - lo) * float(seed % 100000) / 100000.0f;
+  };
+  for (int round = 0; round < 200; ++round) {
+    std::vector<CameraVertex> v;
+    std::vector<std::vector<int>> faces;
+    for (int f = 0; f < 20; ++f) {
+      for (int k = 0; k < 3; ++k) v.push_back({rnd(-30, 30), rnd(-30, 30), rnd(-5, 25), rnd(0, 1), rnd(0, 1)});
+      faces.push_back({3 * f, 3 * f + 1, 3 * f + 2});
+    }
+    ClipRig rig(v, faces);
+    rig.camera.farZPlane = 20.0f;
+    rig.clip({kNearPlane, kFarPlane, kLeftPlane, kRightPlane, kUpperPlane, kLowerPlane});
+    ASSERT_LE(rig.object.vertexCount, rig.object.vertexCapacity);
+    ViewPlane planes[kViewPlaneCount];
+    computeViewPlanes(rig.camera, planes);
+    for (const Polygon& p : rig.polygons) {
+      ASSERT_LE(p.cornerCount, 9);
+      if (!p.visible) continue;
+      for (int i = 0; i < p.cornerCount; ++i) {
+        const CameraVertex& c = rig.vertices[p.corner[i]];
+        EXPECT_GE(c.z, 0.5f - 1e-4f);
+        EXPECT_LE(c.z, 20.0f + 1e-3f);
+        for (int k = kLeftPlane; k <= kLowerPlane; ++k)
+          EXPECT_GE(c.x * planes[k].normal.x + c.y * planes[k].normal.y + c.z * planes[k].normal.z, -1e-4f);
+      }
+    }
+  }
+}
+
+int visiblePolygons(const Scene3D* scene, int object) {
+  const TransformedObject& o = *scene->transformedMesh->objects[object];
+  int n = 0;
+  for (uint32_t f = 0; f < o.polygonCount; ++f) n += o.polygons[f].visible;
+  return n;
+}
+
+TEST(EnginePipeline, CullingBackFacesAndAWholeFrame) {
+  Scene3D* scene = loadTestScene("pipeline_frame", testCubeScene({0, 0, -6}, {0, 0, 0}));
+  runFrameSequence(scene, 0.0f, 0);
+  const TransformedObject& box = *scene->transformedMesh->objects[0];
+  EXPECT_EQ(box.visible, 1);
+  for (int k = 0; k < 6; ++k) EXPECT_EQ(box.clipFlags[k], 0) << k;
+  // Head on, only the two triangles of the face toward the camera are front faces.
+  EXPECT_EQ(visiblePolygons(scene, 0), 2);
+  EXPECT_EQ(box.vertexCount, 8u);
+  EXPECT_EQ(scene->projectedMesh->objects[0]->visible, 1);
+  // The cleared depth target is the scene's.
+  EXPECT_EQ(getDepthTarget(), scene->depthStore);
+  for (int i = 0; i < kScreenPixels; i += 997) EXPECT_EQ(scene->depthStore[i], 1.0e-6f);
+
+  std::vector<uint32_t> picture(kScreenPixels, 0);
+  drawObject(scene, 0, drawPolygonPerspective, picture.data());
+  // The face spans 1/5 of the 90 degree view around the centre: columns 128..192.
+  EXPECT_NE(picture[100 * 320 + 160], 0u);
+  EXPECT_NE(picture[100 * 320 + 130], 0u);
+  EXPECT_EQ(picture[100 * 320 + 120], 0u);
+  EXPECT_EQ(picture[100 * 320 + 200], 0u);
+  // The texels come from "texture.rgb" (red = column, green = row, blue 200).
+  EXPECT_EQ(picture[100 * 320 + 160] & 0xFF, 200u);
+  EXPECT_FLOAT_EQ(scene->depthStore[100 * 320 + 160], 1.0f / 5.0f);
+  // Flat shading: the face seen head on gets the brightest grey, 192 + 63.
+  shadeFlat(scene);
+  for (uint32_t f = 0; f < box.polygonCount; ++f)
+    if (box.polygons[f].visible) {
+      EXPECT_EQ(box.polygons[f].shade[0], 0xFFFFFFu);
+      EXPECT_EQ(box.polygons[f].shade[1], 0xFFFFFFu);
+    }
+
+  // From behind the camera's back the box is culled as a whole.
+  releaseSceneSequence(scene);
+  scene = loadTestScene("pipeline_behind", testCubeScene({0, 0, -6}, {0, 0, -12}));
+  runFrameSequence(scene, 0.0f, 0);
+  EXPECT_EQ(scene->transformedMesh->objects[0]->visible, 0);
+  EXPECT_EQ(scene->projectedMesh->objects[0]->visible, 0);
+  releaseSceneSequence(scene);
+
+  // Across the left edge: only the left plane is crossed, and clipping adds corners.
+  scene = loadTestScene("pipeline_left", testCubeScene({5.5f, 0, -6}, {5.5f, 0, 0}));
+  runFrameSequence(scene, 0.0f, 0);
+  const TransformedObject& edge = *scene->transformedMesh->objects[0];
+  ASSERT_EQ(edge.visible, 1);
+  EXPECT_EQ(edge.clipFlags[kLeftPlane], 1);
+  EXPECT_EQ(edge.clipFlags[kRightPlane] + edge.clipFlags[kNearPlane] + edge.clipFlags[kUpperPlane], 0);
+  EXPECT_GT(edge.vertexCount, 8u);
+  std::fill(picture.begin(), picture.end(), 0);
+  drawObject(scene, 0, drawPolygonAffine, picture.data());
+  EXPECT_NE(picture[100 * 320 + 1], 0u);
+  releaseSceneSequence(scene);
+}
+
+TEST(EnginePipeline, HierarchyMovesStaticChildrenWithTheirParent) {
+  ThreeDsWriterScene s = testCubeScene({0, 0, -20}, {0, 0, 0});
+  s.objects.push_back(testCube("Child", 0.5f, "Mat"));
+  // The parent moves from x = 0 at frame 0 to x = 10 at frame 100; the child sits
+  // 3 above it with a single key.
+  ThreeDsWriterKey<Vector3> k;
+  k.frame = 100;
+  k.value = {10, 0, 0};
+  s.nodes[0].positionKeys.push_back(k);
+  s.nodes.push_back(testNode(ThreeDsNodeKind::object, "Child", {0, 3, 0}, 0));
+  Scene3D* scene = loadTestScene("pipeline_hierarchy", s);
+  ASSERT_EQ(scene->mesh->trackNodeCount, 4);
+  EXPECT_EQ(scene->mesh->trackNodes[0]->isStatic, 0);
+  EXPECT_EQ(scene->mesh->trackNodes[3]->isStatic, 1);
+  for (float f : {0.0f, 50.0f, 100.0f}) {
+    animateScene3D(scene, f, true);
+    propagateTrackTree(scene);
+    const Matrix4& child = scene->transformedMesh->tracks[3]->worldMatrix;
+    EXPECT_NEAR(child.m[12], f / 10.0f, 1e-4f) << f;
+    EXPECT_NEAR(child.m[13], 3.0f, 1e-5f);
+    // The local matrix itself is what preparation computed.
+    EXPECT_NEAR(scene->transformedMesh->tracks[3]->localMatrix.m[12], 0.0f, 1e-6f);
+  }
+  // The child's object follows its node.
+  EXPECT_EQ(scene->transformedMesh->objects[1]->worldMatrix, &scene->transformedMesh->tracks[3]->worldMatrix);
+
+  // Drawing passes by name: the child alone, then everything but the child.
+  runFrameSequence(scene, 0.0f, 0);
+  std::vector<uint32_t> child(kScreenPixels, 0), others(kScreenPixels, 0), all(kScreenPixels, 0);
+  const char* const names[] = {"Child"};
+  drawObjectsByName(scene, names, 1, true, drawPolygonPerspective, child.data());
+  runFrameSequence(scene, 0.0f, 0);
+  drawObjectsByName(scene, names, 1, false, drawPolygonPerspective, others.data());
+  runFrameSequence(scene, 0.0f, 0);
+  drawObjectsByName(scene, nullptr, 0, false, drawPolygonPerspective, all.data());
+  int childPixels = 0, otherPixels = 0;
+  for (int i = 0; i < kScreenPixels; ++i) {
+    childPixels += child[i] != 0;
+    otherPixels += others[i] != 0;
+    ASSERT_FALSE(child[i] && others[i]) << i;  // the child sits above the box
+    ASSERT_EQ(all[i], child[i] | others[i]) << i;
+  }
+  EXPECT_GT(childPixels, 50);
+  EXPECT_GT(otherPixels, childPixels);
+
+  // Wrap: the file's 100 frames; 250 plays as 50, 100 stays 100.
+  animateScene3D(scene, 250.0f, true);
+  EXPECT_NEAR(scene->transformedMesh->tracks[0]->position.x, 5.0f, 1e-4f);
+  animateScene3D(scene, 100.0f, true);
+  EXPECT_EQ(scene->transformedMesh->tracks[0]->position.x, 10.0f);
+  animateScene3D(scene, 250.0f, false);
+  EXPECT_EQ(scene->transformedMesh->tracks[0]->position.x, 10.0f);
+  releaseSceneSequence(scene);
+}
+
+}  // namespace

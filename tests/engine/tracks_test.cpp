@@ -1,0 +1,248 @@
+// Guards the keyframe splines: Hermite tangents at the first, interior and last keys,
+// two-key tracks, end holds, the rotation Bezier, node kinds and the frame wrap.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "engine/tracks_testing.hpp"
+#include "engine/tracks.hpp"
+#include "engine/vectorops.hpp"
+
+namespace {
+
+ThreeDsPositionKey posKey(uint16_t frame, float x, float tension = 0, float continuity = 0, float bias = 0) {
+  ThreeDsPositionKey k{};
+  k.frame = frame;
+  k.position = {x, 2.0f * x, -x};
+  k.spline.tension = tension;
+  k.spline.continuity = continuity;
+  k.spline.bias = bias;
+  return k;
+}
+
+double hermite(double p0, double s0, double p1, double d1, double s) {
+  double s2 = s * s, s3 = s2 * s;
+  return p0 * (2 * s3 - 3 * s2 + 1) + s0 * (s3 - 2 * s2 + s) + p1 * (-2 * s3 + 3 * s2) + d1 * (s3 - s2);
+}
+
+float evalX(const std::vector<ThreeDsPositionKey>& keys, float f) {
+  Vector3 out{-999, -999, -999};
+  EXPECT_TRUE(evaluatePositionTrack(keys.data(), int(keys.size()), f, out));
+  // All three components follow the same spline.
+  EXPECT_NEAR(out.y, 2.0f * out.x, 1e-3f);
+  EXPECT_NEAR(out.z, -out.x, 1e-3f);
+  return out.x;
+}
+
+TEST(EngineTracks, CatmullRomTangentsWithZeroTcb) {
+  // Equally spaced keys, values chosen so that no tangent rule coincides with another.
+  const std::vector<float> p = {0, 10, 40, 50, 20};
+  std::vector<ThreeDsPositionKey> keys;
+  for (size_t i = 0; i < p.size(); ++i) keys.push_back(posKey(uint16_t(10 * i), p[i]));
+  // Interior segment 1..2: Catmull-Rom tangents 0.5 (P(k+1) - P(k-1)).
+  for (double s : {0.25, 0.5, 0.8}) {
+    double want = hermite(p[1], 0.5 * (p[2] - p[0]), p[2], 0.5 * (p[3] - p[1]), s);
+    EXPECT_NEAR(evalX(keys, float(10 + 10 * s)), want, 1e-3) << s;
+  }
+  // First segment: S0 = 1.5 (P1 - P0) - 0.5 D'1.
+  double d1 = 0.5 * (p[2] - p[0]);
+  EXPECT_NEAR(evalX(keys, 3.0f), hermite(p[0], 1.5 * (p[1] - p[0]) - 0.5 * d1, p[1], d1, 0.3), 1e-3);
+  // Last segment: D4 = 1.5 (P4 - P3) - 0.5 S'3.
+  double s3 = 0.5 * (p[4] - p[2]);
+  EXPECT_NEAR(evalX(keys, 36.0f), hermite(p[3], s3, p[4], 1.5 * (p[4] - p[3]) - 0.5 * s3, 0.6), 1e-3);
+}
+
+TEST(EngineTracks, UnevenKeySpacingScalesInteriorTangents) {
+  // Keys at 0, 10, 40, 50: the segment 10..40 is three times as long as its neighbours.
+  std::vector<ThreeDsPositionKey> keys = {posKey(0, 0), posKey(10, 10), posKey(40, 40), posKey(50, 20)};
+  double s1 = 0.5 * (40 - 0) * 2.0 * 30 / 40;   // 2 (t2 - t1) / (t2 - t0)
+  double d2 = 0.5 * (20 - 10) * 2.0 * 30 / 40;  // 2 (t2 - t1) / (t3 - t1)
+  EXPECT_NEAR(evalX(keys, 22.0f), hermite(10, s1, 40, d2, 0.4), 1e-3);
+}
+
+TEST(EngineTracks, TensionContinuityBias) {
+  // Tension 1 flattens the interior tangents: the middle of a segment is the mean.
+  std::vector<ThreeDsPositionKey> keys = {posKey(0, 0), posKey(10, 10, 1), posKey(20, 30, 1), posKey(30, 0)};
+  EXPECT_NEAR(evalX(keys, 15.0f), 20.0f, 1e-3f);
+  // Continuity and bias on an interior key, written out from the definitions.
+  keys = {posKey(0, 0), posKey(10, 10, 0.2f, 0.5f, -0.3f), posKey(20, 30, 0, -0.4f, 0.6f), posKey(30, 0)};
+  auto tangent = [](double pin, double pout, double t, double c, double b, bool outgoing) {
+    double l = (1 + b) * pin, r = (1 - b) * pout;
+    return (1 - t) * (l + (outgoing ? 0.5 - 0.5 * c : 0.5 + 0.5 * c) * (r - l));
+  };
+  double s1 = tangent(10, 20, 0.2, 0.5, -0.3, true);
+  double d2 = tangent(20, -30, 0, -0.4, 0.6, false);
+  EXPECT_NEAR(evalX(keys, 13.0f), hermite(10, s1, 30, d2, 0.3), 1e-3);
+}
+
+TEST(EngineTracks, TwoKeysOneKeyAndEnds) {
+  // n = 2: both tangents (1 - T)(P1 - P0), no frame scaling.
+  std::vector<ThreeDsPositionKey> keys = {posKey(20, 4, 0.5f), posKey(60, 12, -1.0f)};
+  EXPECT_NEAR(evalX(keys, 30.0f), hermite(4, 0.5 * 8, 12, 2.0 * 8, 0.25), 1e-3);
+  // Zero tension: a straight line.
+  keys = {posKey(20, 4), posKey(60, 12)};
+  EXPECT_NEAR(evalX(keys, 50.0f), 10.0f, 1e-4f);
+  // Before the first and after the last key the end values hold.
+  EXPECT_EQ(evalX(keys, 0.0f), 4.0f);
+  EXPECT_EQ(evalX(keys, 20.0f), 4.0f);
+  EXPECT_EQ(evalX(keys, 60.0f), 12.0f);
+  EXPECT_EQ(evalX(keys, 1000.0f), 12.0f);
+  // A single key holds everywhere, also before its frame.
+  keys = {posKey(40, 7)};
+  EXPECT_EQ(evalX(keys, 0.0f), 7.0f);
+  EXPECT_EQ(evalX(keys, 90.0f), 7.0f);
+  // No keys: nothing is written.
+  Vector3 untouched{1, 2, 3};
+  EXPECT_FALSE(evaluatePositionTrack(nullptr, 0, 5.0f, untouched));
+  EXPECT_EQ(untouched.x, 1.0f);
+}
+
+TEST(EngineTracks, InteriorKeyFrameReturnsItsValue) {
+  std::vector<ThreeDsPositionKey> keys = {posKey(0, 3), posKey(10, -8), posKey(25, 17), posKey(30, 2)};
+  EXPECT_NEAR(evalX(keys, 10.0f), -8.0f, 1e-5f);
+  EXPECT_NEAR(evalX(keys, 25.0f), 17.0f, 1e-5f);
+}
+
+TEST(EngineTracks, ScalarTracks) {
+  std::vector<ThreeDsFovKey> fov(3);
+  std::vector<ThreeDsRollKey> roll(2);
+  for (int i = 0; i < 3; ++i) {
+    fov[i].frame = uint16_t(10 * i);
+    fov[i].fov = 30.0f + 15.0f * i * i;
+  }
+  roll[0].frame = 0;
+  roll[0].roll = 0;
+  roll[1].frame = 100;
+  roll[1].roll = 90;
+  float v = 0;
+  ASSERT_TRUE(evaluateRollTrack(roll.data(), 2, 25.0f, v));
+  EXPECT_NEAR(v, 22.5f, 1e-4f);
+  ASSERT_TRUE(evaluateFovTrack(fov.data(), 3, 5.0f, v));
+  double d1 = 0.5 * (90.0 - 30.0);
+  EXPECT_NEAR(v, hermite(30, 1.5 * 15 - 0.5 * d1, 45, d1, 0.5), 1e-3);
+}
+
+Quaternion axisAngleQ(double degrees, Vector3 axis) {
+  double h = degrees * M_PI / 360.0;
+  return {float(std::cos(h)), float(axis.x * std::sin(h)), float(axis.y * std::sin(h)), float(axis.z * std::sin(h))};
+}
+
+ThreeDsRotationKey rotKey(uint16_t frame, Quaternion q) {
+  ThreeDsRotationKey k{};
+  k.frame = frame;
+  k.quaternion = q;
+  return k;
+}
+
+TEST(EngineTracks, RotationFollowsTheArcTheDotProductGives) {
+  // Identity and a 300 degree turn about z: the dot product is negative, so the
+  // path runs the long way round through 150 degrees, not through -30.
+  std::vector<ThreeDsRotationKey> keys = {rotKey(0, {1, 0, 0, 0}), rotKey(10, axisAngleQ(300, {0, 0, 1}))};
+  ASSERT_LT(keys[1].quaternion.w, 0.0f);
+  Quaternion q{};
+  ASSERT_TRUE(evaluateRotationTrack(keys.data(), 2, 5.0f, q));
+  Quaternion want = axisAngleQ(150, {0, 0, 1});
+  EXPECT_NEAR(q.w, want.w, 1e-4f);
+  EXPECT_NEAR(q.z, want.z, 1e-4f);
+  EXPECT_NEAR(q.x, 0.0f, 1e-6f);
+  // With a positive dot product the same construction stays on the short arc.
+  keys[1].quaternion = axisAngleQ(60, {0, 0, 1});
+  ASSERT_TRUE(evaluateRotationTrack(keys.data(), 2, 5.0f, q));
+  want = axisAngleQ(30, {0, 0, 1});
+  EXPECT_NEAR(q.w, want.w, 1e-4f);
+  EXPECT_NEAR(q.z, want.z, 1e-4f);
+}
+
+TEST(EngineTracks, RotationWithInteriorKeys) {
+  // Equal angular steps about one axis: the Bezier stays on the axis, passes the
+  // keys and advances monotonically.
+  std::vector<ThreeDsRotationKey> keys;
+  for (int i = 0; i < 4; ++i) keys.push_back(rotKey(uint16_t(10 * i), axisAngleQ(40.0 * i, {0, 1, 0})));
+  Quaternion q{};
+  double lastAngle = -1;
+  for (float f = 0; f <= 30.0f; f += 2.5f) {
+    ASSERT_TRUE(evaluateRotationTrack(keys.data(), 4, f, q));
+    EXPECT_NEAR(q.x, 0.0f, 1e-5f);
+    EXPECT_NEAR(q.z, 0.0f, 1e-5f);
+    double angle = 2.0 * std::atan2(q.y, q.w) * 180.0 / M_PI;
+    EXPECT_GT(angle, lastAngle - 1e-3);
+    if (std::fmod(f, 10.0f) == 0.0f) {
+      EXPECT_NEAR(angle, 4.0 * f, 1e-2) << f;
+    }
+    lastAngle = angle;
+  }
+  // Middle of the middle segment with symmetric neighbours: exactly half way.
+  ASSERT_TRUE(evaluateRotationTrack(keys.data(), 4, 15.0f, q));
+  EXPECT_NEAR(2.0 * std::atan2(q.y, q.w) * 180.0 / M_PI, 60.0, 1e-2);
+}
+
+TEST(EngineTracks, SlerpOutsideTheUnitInterval) {
+  Quaternion a{1, 0, 0, 0}, b = axisAngleQ(60, {1, 0, 0});
+  Quaternion q = slerp(a, b, -0.5f);
+  Quaternion want = axisAngleQ(-30, {1, 0, 0});
+  EXPECT_NEAR(q.w, want.w, 1e-5f);
+  EXPECT_NEAR(q.x, want.x, 1e-5f);
+  // Equal quaternions fall back to the linear weights.
+  q = slerp(a, a, 0.3f);
+  EXPECT_FLOAT_EQ(q.w, 1.0f);
+}
+
+TEST(EngineTracks, NodeKindsEvaluateOnlyTheirTracks) {
+  ThreeDsPositionKey pk = posKey(0, 5);
+  ThreeDsScaleKey sk{};
+  sk.scale = {2, 2, 2};
+  ThreeDsRotationKey rk = rotKey(0, axisAngleQ(90, {0, 0, 1}));
+  ThreeDsFovKey fk{};
+  fk.fov = 60;
+  ThreeDsRollKey rlk{};
+  rlk.roll = 30;
+  ThreeDsTrackNode node{};
+  node.positionKeyCount = node.scaleKeyCount = node.rotationKeyCount = node.fovKeyCount = node.rollKeyCount = 1;
+  node.positionKeys = &pk;
+  node.scaleKeys = &sk;
+  node.rotationKeys = &rk;
+  node.fovKeys = &fk;
+  node.rollKeys = &rlk;
+
+  TrackState s{};
+  node.kind = ThreeDsNodeKind::object;
+  evaluateTrack(node, s, 0.0f);
+  EXPECT_EQ(s.kind, 1);
+  EXPECT_EQ(s.fov, 0.0f);  // fov and roll belong to cameras
+  EXPECT_EQ(s.roll, 0.0f);
+  // scale x rotation x translation: (1, 0, 0) -> scaled (2, 0, 0) -> turned 90
+  // degrees about z -> moved by the position.
+  Vector3 p = transformPoint({1, 0, 0}, s.localMatrix);
+  EXPECT_NEAR(p.x, 5.0f, 1e-5f);
+  EXPECT_NEAR(p.y, 10.0f + 2.0f, 1e-5f);
+  EXPECT_NEAR(p.z, -5.0f, 1e-5f);
+  EXPECT_EQ(std::memcmp(&s.worldMatrix, &s.localMatrix, sizeof(Matrix4)), 0);
+  EXPECT_EQ(std::memcmp(&s.worldRotation, &s.localRotation, sizeof(Matrix4)), 0);
+
+  TrackState c{};
+  c.scale = {7, 7, 7};
+  node.kind = ThreeDsNodeKind::cameraPosition;
+  evaluateTrack(node, c, 0.0f);
+  EXPECT_EQ(c.fov, 60.0f);
+  EXPECT_EQ(c.roll, 30.0f);
+  EXPECT_EQ(c.position.x, 5.0f);
+  EXPECT_EQ(c.scale.x, 7.0f);  // rotation and scale belong to objects
+  EXPECT_EQ(c.rotation.w, 0.0f);
+  EXPECT_EQ(std::memcmp(&c.worldMatrix, &kIdentityMatrix, sizeof(Matrix4)), 0);
+
+  TrackState t{};
+  node.kind = ThreeDsNodeKind::cameraTarget;
+  evaluateTrack(node, t, 0.0f);
+  EXPECT_EQ(t.position.x, 5.0f);
+  EXPECT_EQ(t.fov, 0.0f);
+
+  TrackState o{};
+  node.kind = ThreeDsNodeKind::omnilightPosition;
+  evaluateTrack(node, o, 0.0f);
+  EXPECT_EQ(o.kind, 32);
+  EXPECT_EQ(o.position.x, 0.0f);
+}
+
+}  // namespace

@@ -1,0 +1,57 @@
+// Guards the blobs section: the metaball field, rays against the tunnel, and its
+// whole window on forged data, whose fades neither flash nor wrap.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "scenes/blobs.hpp"
+#include "tests/scenes/loaded_section.hpp"
+
+namespace {
+struct Grid {
+  CubeGrid g{};
+  explicit Grid(int n) { setupCubeGrid(g, n, 0, 0, 0, 1); }
+  ~Grid() { releaseCubeGrid(g); }
+  uint8_t at(int i, int j, int k) const { return g.field[i + g.n * j + g.n * g.n * k]; }
+};
+}  // namespace
+
+TEST(BlobsField, BallOnAGridPointIsLeftOut) {
+  Grid grid(24);
+  // Grid point (12, 12, 12) is at (0, 0, 0); the other ball is 2 away from it.
+  const Vec3 balls[2] = {{0, 0, 0}, {2, 0, 0}};
+  computeBlobField(grid.g, balls, 2, -3.0f, 0.25f);
+  EXPECT_EQ(grid.at(12, 12, 12), 32);  // only 1 / 2 counts: rnd(64 * 0.5)
+  // Next to the centre the sum passes 4 and saturates.
+  EXPECT_EQ(grid.at(13, 12, 12), 255);
+  // Far corner: both balls at about 5.2 and 4.4 units.
+  float f = 1.0f / std::sqrt(27.0f) + 1.0f / std::sqrt(25.0f + 18.0f);
+  EXPECT_EQ(grid.at(0, 0, 0), uint8_t(std::nearbyint(64 * f)));
+}
+
+TEST(TunnelRays, MissesAreBlackAndAxialRaysKeepTheirValue) {
+  GridPoint p{11, 22, 33};
+  castTunnelRay({0, 0, 0}, {0, 0, 1}, 0, p);  // along the axis
+  EXPECT_EQ(p.u, 11);
+  EXPECT_EQ(p.v, 22);
+  EXPECT_EQ(p.brightness, 33);
+  castTunnelRay({200, 0, 0}, {0, 1, 0}, 0, p);  // outside, running past
+  EXPECT_EQ(p.u, 0);
+  EXPECT_EQ(p.v, 0);
+  EXPECT_EQ(p.brightness, 0);
+  castTunnelRay({0, 0, 0}, {1, 0, 0}, 0, p);  // hits at distance 128
+  EXPECT_EQ(p.brightness, uint16_t(65280 - 128 * 128));
+  castTunnelRay({0, 0, 0}, {0.1f, 0, 0}, 0, p);  // distance 1280: beyond 500 is dark
+  EXPECT_EQ(p.brightness, 0);
+}
+
+TEST(BlobsWindow, RendersItsWindowAndFadesWithoutFlashes) {
+  LoadedSection s(blobsModule, "BLOBS");
+  ASSERT_TRUE(s.ok);
+  s.playWindow(885, 3.1f);
+  // The last instants of the fades round to 256: held at full strength, not wrapped.
+  s.module.render(63.95f, s.frame.data());
+  EXPECT_GT(s.brightest(), 100);
+  s.module.render(884.95f, s.frame.data());
+  EXPECT_LT(s.brightest(), 3);
+}

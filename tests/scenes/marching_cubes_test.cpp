@@ -1,0 +1,240 @@
+// Guards marching cubes: the case table (quoted rows, counts, crossed edges, closed
+// surfaces), the polygonizer's vertices, the normals, the field's bytes and the
+// affine textured triangle filler's clipping.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <random>
+#include <set>
+#include <tuple>
+#include <vector>
+
+#include "scenes/common/marching_cubes.hpp"
+
+namespace {
+std::vector<std::vector<int>> edgesOf(int c) {
+  std::vector<std::vector<int>> out;
+  const CubeCase& cc = triangleTable[c];
+  for (int t = 0; t < cc.count; ++t) {
+    std::vector<int> tri;
+    for (int e = 0; e < 3; ++e) tri.push_back(cubeEdgeOf(cc.corner[t][e][0], cc.corner[t][e][1]));
+    out.push_back(tri);
+  }
+  return out;
+}
+using Tris = std::vector<std::vector<int>>;
+}  // namespace
+
+TEST(MarchingCubesTable, QuotedRowsAndCounts) {
+  EXPECT_EQ(edgesOf(0), Tris{});
+  EXPECT_EQ(edgesOf(255), Tris{});
+  EXPECT_EQ(edgesOf(1), (Tris{{0, 8, 3}}));
+  EXPECT_EQ(edgesOf(2), (Tris{{0, 1, 9}}));
+  EXPECT_EQ(edgesOf(3), (Tris{{9, 8, 1}, {1, 8, 3}}));
+  EXPECT_EQ(edgesOf(6), (Tris{{0, 2, 9}, {9, 2, 10}}));
+  EXPECT_EQ(edgesOf(7), (Tris{{10, 9, 8}, {2, 8, 3}, {2, 10, 8}}));
+  EXPECT_EQ(edgesOf(11), (Tris{{9, 8, 11}, {1, 9, 11}, {1, 11, 2}}));
+  EXPECT_EQ(edgesOf(254), (Tris{{0, 3, 8}}));
+  int histogram[6] = {};
+  for (int c = 0; c < 256; ++c) {
+    ASSERT_LE(triangleTable[c].count, 5);
+    ++histogram[triangleTable[c].count];
+  }
+  EXPECT_EQ(histogram[0], 2);
+  EXPECT_EQ(histogram[1], 16);
+  EXPECT_EQ(histogram[2], 50);
+  EXPECT_EQ(histogram[3], 80);
+  EXPECT_EQ(histogram[4], 76);
+  EXPECT_EQ(histogram[5], 32);
+}
+
+// Every case uses exactly the edges whose corners lie on opposite sides.
+TEST(MarchingCubesTable, EdgesAreTheCrossedOnes) {
+  for (int c = 0; c < 256; ++c) {
+    std::set<int> used, crossed;
+    for (const auto& tri : edgesOf(c))
+      for (int e : tri) {
+        ASSERT_GE(e, 0) << "case " << c;
+        used.insert(e);
+      }
+    for (int a = 0; a < 8; ++a)
+      for (int b = a + 1; b < 8; ++b) {
+        int e = cubeEdgeOf(a, b);
+        if (e >= 0 && ((c >> a) & 1) != ((c >> b) & 1)) crossed.insert(e);
+      }
+    EXPECT_EQ(used, crossed) << "case " << c;
+  }
+}
+
+// Polygonizing a random field gives a closed, consistently wound surface: every
+// edge between two crossing points inside the grid is shared by exactly two
+// triangles, once in each direction.
+TEST(MarchingCubesTable, RandomFieldsGiveClosedSurfaces) {
+  std::mt19937 rng(1234);
+  CubeGrid g{};
+  setupCubeGrid(g, 6, 0.0f, 0.0f, 0.0f, 1.0f);
+  for (int trial = 0; trial < 200; ++trial) {
+    for (int i = 0; i < 216; ++i) g.field[i] = (rng() & 1) ? 200 : 50;
+    std::map<std::pair<std::tuple<int, int, int>, std::tuple<int, int, int>>, int> directed;
+    auto key = [](const Vec3& p) { return std::make_tuple(int(p.x * 4), int(p.y * 4), int(p.z * 4)); };
+    polygonizeCubes(g, 128, [&](const CubeVertex* v) {
+      for (int e = 0; e < 3; ++e) ++directed[{key(v[e].pos), key(v[(e + 1) % 3].pos)}];
+    });
+    auto onBoundary = [](const std::tuple<int, int, int>& p) {
+      auto [x, y, z] = p;
+      return x == 0 || x == 20 || y == 0 || y == 20 || z == 0 || z == -20;
+    };
+    for (const auto& [edge, count] : directed) {
+      if (onBoundary(edge.first) && onBoundary(edge.second)) continue;
+      ASSERT_EQ(count, 1);
+      auto back = directed.find({edge.second, edge.first});
+      ASSERT_TRUE(back != directed.end());
+      ASSERT_EQ(back->second, 1);
+    }
+  }
+  releaseCubeGrid(g);
+}
+
+TEST(MarchingCubesPolygonize, StraddlingCellCrossesAtTheIsoLevel) {
+  CubeGrid g{};
+  setupCubeGrid(g, 2, -100.0f, -100.0f, 200.0f, 10.0f);
+  for (int i = 0; i < 8; ++i) g.field[i] = 200;
+  // Corner 4 is grid point (0, 0, 0): at 100 it is the only one at or below 128.
+  g.field[0] = 100;
+  std::vector<CubeVertex> verts;
+  polygonizeCubes(g, 128, [&](const CubeVertex* v) { verts.insert(verts.end(), v, v + 3); });
+  ASSERT_EQ(verts.size(), 3u);  // case 16: one triangle on edges 4, 7, 8
+  float q = (128.0f - 100.0f) / (200.0f - 100.0f);
+  const Vec3 want[3] = {{-100.0f + 10 * q, -100.0f, 200.0f},
+                        {-100.0f, -100.0f, 200.0f - 10 * q},
+                        {-100.0f, -100.0f + 10 * q, 200.0f}};
+  for (const Vec3& w : want) {
+    int found = 0;
+    for (const CubeVertex& v : verts)
+      found += std::abs(v.pos.x - w.x) < 1e-3f && std::abs(v.pos.y - w.y) < 1e-3f && std::abs(v.pos.z - w.z) < 1e-3f;
+    EXPECT_EQ(found, 1) << w.x << " " << w.y << " " << w.z;
+  }
+  // All corners on one side: nothing.
+  g.field[0] = 200;
+  verts.clear();
+  polygonizeCubes(g, 128, [&](const CubeVertex* v) { verts.insert(verts.end(), v, v + 3); });
+  EXPECT_TRUE(verts.empty());
+  for (int i = 0; i < 8; ++i) g.field[i] = 128;  // "at or below" counts as inside
+  polygonizeCubes(g, 128, [&](const CubeVertex* v) { verts.insert(verts.end(), v, v + 3); });
+  EXPECT_TRUE(verts.empty());
+  releaseCubeGrid(g);
+}
+
+TEST(MarchingCubesPolygonize, VerticesInterpolateThePlacedCornerPositions) {
+  // With a cell size of 200 / 24 the corner positions are rounded; the vertex runs
+  // from corner a's placed position toward corner b's, bit for bit.
+  const float s = 200.0f / 24.0f;
+  CubeGrid g{};
+  setupCubeGrid(g, 2, -100.0f, -100.0f, 200.0f, s);
+  for (int i = 0; i < 8; ++i) g.field[i] = 130;
+  g.field[0] = 0;  // corner 4 alone inside: case 16, first vertex on edge 4 (corners 4, 5)
+  std::vector<CubeVertex> verts;
+  polygonizeCubes(g, 128, [&](const CubeVertex* v) { verts.insert(verts.end(), v, v + 3); });
+  ASSERT_EQ(verts.size(), 3u);
+  const float q = (128.0f - 0.0f) / (130.0f - 0.0f);
+  const float a = -100.0f + 0.0f, b = -100.0f + s;
+  EXPECT_EQ(verts[0].pos.x, a + (b - a) * q);
+  EXPECT_NE(verts[0].pos.x, -100.0f + s * q);  // the offset-only form rounds differently here
+  releaseCubeGrid(g);
+}
+
+TEST(MarchingCubesNormals, OuterPlanesStayZeroAndLengthIs127) {
+  CubeGrid g{};
+  setupCubeGrid(g, 6, 0, 0, 0, 1);
+  for (int k = 0; k < 6; ++k)
+    for (int j = 0; j < 6; ++j)
+      for (int i = 0; i < 6; ++i) g.field[i + 6 * j + 36 * k] = uint8_t(10 * i + 3 * k);
+  computeCubeNormals(g);
+  for (int idx = 0; idx < 36; ++idx) EXPECT_EQ(g.normalX[idx], 0.0f);
+  for (int idx = 180; idx < 216; ++idx) EXPECT_EQ(g.normalZ[idx], 0.0f);
+  int n = 2 + 6 * 2 + 36 * 2;
+  float len = std::sqrt(g.normalX[n] * g.normalX[n] + g.normalY[n] * g.normalY[n] + g.normalZ[n] * g.normalZ[n]);
+  EXPECT_NEAR(len, 127.0f, 1e-3f);
+  EXPECT_GT(g.normalX[n], 0.0f);
+  EXPECT_EQ(g.normalY[n], 0.0f);
+  releaseCubeGrid(g);
+}
+
+namespace {
+struct TriangleFixture {
+  std::vector<uint32_t> frame = std::vector<uint32_t>(320 * 200 + 64, 0xDEADBEEFu);
+  std::vector<uint32_t> tex = std::vector<uint32_t>(65536);
+  TriangleFixture() {
+    for (int i = 0; i < 65536; ++i) tex[i] = uint32_t(i) + 1;  // texel (u, v) -> 256 v + u + 1
+  }
+  int drawn(int y) const {
+    int n = 0;
+    for (int x = 0; x < 320; ++x) n += frame[y * 320 + x] != 0xDEADBEEFu;
+    return n;
+  }
+};
+}  // namespace
+
+TEST(DrawTexturedTriangle, RowsClipAtTopAndBottom) {
+  TriangleFixture f;
+  drawTexturedTriangle(100, -50, 200, -50, 150, 250, 0, 0, 100, 0, 50, 200, f.frame.data(), f.tex.data());
+  EXPECT_GT(f.drawn(0), 0);
+  EXPECT_GT(f.drawn(199), 0);
+  for (size_t i = 320 * 200; i < f.frame.size(); ++i) EXPECT_EQ(f.frame[i], 0xDEADBEEFu);
+  TriangleFixture above, below;
+  drawTexturedTriangle(10, -30, 50, -1, 30, -10, 0, 0, 0, 0, 0, 0, above.frame.data(), above.tex.data());
+  drawTexturedTriangle(10, 200, 50, 230, 30, 260, 0, 0, 0, 0, 0, 0, below.frame.data(), below.tex.data());
+  for (int y = 0; y < 200; ++y) {
+    EXPECT_EQ(above.drawn(y), 0);
+    EXPECT_EQ(below.drawn(y), 0);
+  }
+}
+
+TEST(DrawTexturedTriangle, SpansClipAtBothSides) {
+  TriangleFixture f;
+  // A wide band: rows 10..20, from x = -100 to 500, u running 0..600 along x.
+  drawTexturedTriangle(-100, 10, 500, 10, -100, 20, 0, 5, 600, 5, 0, 5, f.frame.data(), f.tex.data());
+  EXPECT_EQ(f.drawn(10), 320);
+  EXPECT_EQ(f.drawn(9), 0);
+  // Column 0 of row 10 shows u = 100, column 319 u = 419 (wrapping to 163).
+  EXPECT_EQ(f.frame[10 * 320 + 0], 5u * 256 + 100 + 1);
+  EXPECT_EQ(f.frame[10 * 320 + 319], 5u * 256 + 163 + 1);
+  // Nothing leaked into the neighbouring rows' far ends.
+  EXPECT_EQ(f.frame[9 * 320 + 319], 0xDEADBEEFu);
+  EXPECT_EQ(f.frame[21 * 320 + 0], 0xDEADBEEFu);
+}
+
+TEST(DrawTexturedTriangle, SinglePixelSpanIsNotDrawn) {
+  TriangleFixture f;
+  // Apex rows are one pixel wide.
+  drawTexturedTriangle(50, 10, 50, 10, 50, 30, 0, 0, 0, 0, 0, 0, f.frame.data(), f.tex.data());
+  for (int y = 0; y < 200; ++y) EXPECT_EQ(f.drawn(y), 0);
+  drawTexturedTriangle(60, 40, 80, 60, 40, 60, 7, 9, 7, 9, 7, 9, f.frame.data(), f.tex.data());
+  EXPECT_EQ(f.drawn(40), 0);
+  EXPECT_EQ(f.drawn(41), 3);
+  EXPECT_EQ(f.frame[41 * 320 + 60], 9u * 256 + 7 + 1);
+}
+
+// Vertices far outside the frame cost no more than the rows they cover and never
+// write outside it.
+TEST(DrawTexturedTriangle, FarOffVerticesStayInTheFrame) {
+  TriangleFixture f;
+  const int big = 2000000000;
+  drawTexturedTriangle(-big, -big, big, 100, -big, big, 0, 0, big, 0, 0, big, f.frame.data(), f.tex.data());
+  drawTexturedTriangle(INT32_MIN, 5, INT32_MAX, 5, 0, 150, 0, 0, 0, 0, 0, 0, f.frame.data(), f.tex.data());
+  for (size_t i = 320 * 200; i < f.frame.size(); ++i) EXPECT_EQ(f.frame[i], 0xDEADBEEFu);
+  EXPECT_GT(f.drawn(100), 0);
+}
+
+TEST(FieldByte, SaturatesAndRoundsHalvesToEven) {
+  EXPECT_EQ(fieldByte(4.0f), 255);
+  EXPECT_EQ(fieldByte(100.0f), 255);
+  EXPECT_EQ(fieldByte(3.99f), 255);  // rnd(255.36)
+  EXPECT_EQ(fieldByte(3.995f), 255);  // rnd(255.68) = 256 is held, not wrapped to 0
+  EXPECT_EQ(fieldByte(3.98f), 255);  // rnd(254.72)
+  EXPECT_EQ(fieldByte(3.97f), 254);  // rnd(254.08)
+  EXPECT_EQ(fieldByte(0.0f), 0);
+  EXPECT_EQ(fieldByte(2.5f / 64.0f), 2);  // halves to even
+}

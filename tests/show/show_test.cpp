@@ -1,0 +1,156 @@
+// Guards the show run headless: the loader's fades on the frame clock, the timeline
+// from start to end on forged data, and the full run with the loader and the music
+// clock, which ends by itself.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "base/clock_testing.hpp"
+#include "image/imagefile.hpp"
+#include "image/pixelops.hpp"
+#include "base/datapath.hpp"
+#include "show/loader.hpp"
+#include "show/show.hpp"
+#include "audio/playback.hpp"
+#include "tests/testutil.hpp"
+#include "video/display.hpp"
+#include "video/display_testing.hpp"
+
+namespace {
+void openHeadless() {
+  DisplayOptions o;
+  o.headless = true;
+  configureDisplay(o);
+  ASSERT_EQ(openDisplay(), 0);
+}
+// The clock is moved by the test after each presented page: the next value of the
+// script, and once it runs out one millisecond per read (the end-of-fade waits).
+std::vector<uint32_t> gScript;
+size_t gNext = 0;
+uint32_t gNow = 0;
+std::vector<std::vector<uint32_t>> gFrames;
+std::vector<uint32_t> gFrameMs;
+
+uint32_t scriptedTick() { return gNext >= gScript.size() ? gNow++ : gNow; }
+void capture(const uint32_t* page) {
+  gFrames.emplace_back(page + 20 * 320, page + 220 * 320);
+  gFrameMs.push_back(gNow);
+  if (gNext < gScript.size()) gNow = gScript[gNext++];
+}
+
+struct LoaderScreen : ::testing::Test {
+  std::vector<uint32_t> picture = std::vector<uint32_t>(64000);
+  void SetUp() override {
+    std::string root = forgedDataRoot("loader");
+    ASSERT_FALSE(root.empty());
+    setDataRoot(root);
+    openHeadless();
+    ASSERT_TRUE(loadRgbImage("data\\loader\\loader.rgb", 320, 200, picture.data()));
+    loadLoaderPicture();
+  }
+  void TearDown() override { releaseLoaderPicture(); }
+  void run(void (*fade)(uint32_t*), std::vector<uint32_t> script) {
+    gScript = std::move(script);
+    gNext = 0;
+    gNow = 0;
+    gFrames.clear();
+    gFrameMs.clear();
+    setTickSource(scriptedTick);
+    setPresentObserver(capture);
+    fade(frameBuffer);
+    setPresentObserver(nullptr);
+    setTickSource(nullptr);
+  }
+  std::vector<uint32_t> darkened(int level) {
+    std::vector<uint32_t> v(64000);
+    darkenPixels(picture.data(), v.data(), 64000, level);
+    return v;
+  }
+};
+
+const uint32_t* frameRows(const uint32_t* page) { return page + 20 * 320; }
+
+uint32_t gTick = 0;
+uint32_t fastTick() { return gTick += 7; }  // every clock read moves 7 ms on
+}  // namespace
+
+TEST_F(LoaderScreen, LoaderFadesInFromBlackAndHoldsUntilFourSeconds) {
+  // ms: 0 (n 0), 1000 (n 128), 1500 (n 192), 2993 (n 383), 3000 (n 384: done).
+  run(fadeInLoader, {0, 1000, 1500, 2993, 3000});
+  const std::vector<uint32_t> black(64000, 0);
+  ASSERT_EQ(gFrames.size(), 6u);
+  EXPECT_EQ(gFrames[0], black);           // the opening clear
+  EXPECT_EQ(gFrames[1], black);           // n = 0
+  EXPECT_EQ(gFrames[2], black);           // n = 128: level 255
+  EXPECT_EQ(gFrames[3], darkened(191));   // n = 192
+  EXPECT_EQ(gFrames[4], darkened(0));     // n = 383: level 0, not yet exact
+  EXPECT_NE(gFrames[4], picture);
+  EXPECT_EQ(gFrames[5], picture);         // the exact picture once the loop ends
+  // It returns only once 512 units (four seconds) have passed.
+  EXPECT_GE(gNow, 4000u);
+}
+
+TEST_F(LoaderScreen, LoaderFadesOutToBlackForThreeSeconds) {
+  run(fadeOutLoader, {0, 1000, 1993, 2000});
+  ASSERT_EQ(gFrames.size(), 5u);
+  EXPECT_EQ(gFrames[0], picture);        // exact copy first
+  EXPECT_EQ(gFrames[1], darkened(0));    // n = 0
+  EXPECT_EQ(gFrames[2], darkened(128));  // n = 128
+  EXPECT_EQ(gFrames[3], darkened(255));  // n = 255
+  EXPECT_EQ(gFrames[4], std::vector<uint32_t>(64000, 0));
+  EXPECT_GE(gNow, 3000u);
+}
+
+TEST(Show, TimelineRunsToItsEndWithTheEndScreen) {
+  std::string root = forgedDataRoot();
+  ASSERT_FALSE(root.empty());
+  setDataRoot(root);
+  openHeadless();
+  std::vector<uint32_t> picture(64000);
+  ASSERT_TRUE(loadRgbImage("DATA\\endscrn\\endscrn.rgb", 320, 200, picture.data()));
+  loadAllScenes();
+  quitRequested = false;
+  long frames = 0;
+  bool sawPicture = false;
+  double quitAt = 0;
+  for (double t = 0; t < 24600 && !quitRequested; t += 37.5, ++frames) {
+    timelineStep(float(t), frameBuffer);
+    presentFrame();
+    const uint32_t* shown = frameRows(presentedPage());
+    bool isPicture = std::equal(picture.begin(), picture.end(), shown);
+    if (t >= 23010 + 127 && t <= 23010 + 1157) {
+      EXPECT_TRUE(isPicture) << "t = " << t;
+    }
+    if (t >= 23010 + 1283) {
+      EXPECT_TRUE(std::all_of(shown, shown + 64000, [](uint32_t p) { return p == 0; }));
+    }
+    sawPicture |= isPicture;
+    if (quitRequested) quitAt = t;
+  }
+  EXPECT_TRUE(sawPicture);
+  EXPECT_TRUE(quitRequested);
+  EXPECT_GT(quitAt, 24500.0);
+  EXPECT_LT(quitAt, 24540.0);
+  releaseAllScenes();
+}
+
+TEST(Show, FullRunWithLoaderAndMusicClockEndsByItself) {
+  std::string root = forgedDataRoot();
+  ASSERT_FALSE(root.empty());
+  setDataRoot(root);
+  if (!std::filesystem::exists(resolveDataPath("data\\music\\qz0.mp3"))) GTEST_SKIP() << "no music in the data set";
+  openHeadless();
+  setTickSource(fastTick);
+  // Every frame reads the music position, which moves by one second of music.
+  selectAudioBackend(AudioBackend::Stepped, 88200);
+  uint64_t before = presentedFrameCount();
+  runFullShow();
+  setTickSource(nullptr);
+  selectAudioBackend(AudioBackend::Device);
+  // Loader frames plus one frame per second of music up to just past 24500 / 120 s.
+  uint64_t shown = presentedFrameCount() - before;
+  EXPECT_GT(shown, 205u);
+  const uint32_t* last = frameRows(presentedPage());
+  EXPECT_TRUE(std::all_of(last, last + 64000, [](uint32_t p) { return p == 0; }));
+  EXPECT_TRUE(quitRequested);
+}

@@ -1,7 +1,0 @@
-#include "tools/forge_paint.hpp"
-
-int fitTextSize(Font font, int maxSize, int minSize, int width, const std::string& text) {
-  int size = maxSize;
-  while (size > minSize && textWidth(font, size, text) > width) --size;
-  return size;
-}
