@@ -2,6 +2,7 @@
 // with loader fades and the music clock.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "image/imagefile.hpp"
@@ -37,10 +38,17 @@ TEST(Show, TimelineRunsToItsEndWithTheEndScreen) {
   long frames = 0;
   bool sawPicture = false;
   double quitAt = 0;
+  // Per window: the frames presented, and those with a picture on a tenth of the screen.
+  int presented[kTimelineWindows] = {}, lit[kTimelineWindows] = {};
   for (double t = 0; t < 24600 && !quitRequested; t += 37.5, ++frames) {
     timelineStep(float(t), frameBuffer);
     presentFrame();
     const uint32_t* shown = frameRows(presentedPage());
+    for (int w = 0; w < kTimelineWindows; ++w) {
+      if (t < timelineWindows()[w].start || t >= timelineWindows()[w].end) continue;
+      ++presented[w];
+      lit[w] += std::count_if(shown, shown + 64000, [](uint32_t p) { return (p & 0xFFFFFF) != 0; }) > 6400;
+    }
     bool isPicture = std::equal(picture.begin(), picture.end(), shown);
     if (t >= 23010 + 127 && t <= 23010 + 1157) {
       EXPECT_TRUE(isPicture) << "t = " << t;
@@ -52,6 +60,11 @@ TEST(Show, TimelineRunsToItsEndWithTheEndScreen) {
     if (quitRequested) quitAt = t;
   }
   EXPECT_TRUE(sawPicture);
+  // No section is a black placeholder: apart from the fades its rules define (the
+  // first section is black for its first quarter), every window shows its picture.
+  for (int w = 0; w < kTimelineWindows; ++w) {
+    EXPECT_GE(lit[w] * 10, presented[w] * 6) << timelineWindows()[w].module->name;
+  }
   EXPECT_TRUE(quitRequested);
   EXPECT_GT(quitAt, 24500.0);
   EXPECT_LT(quitAt, 24540.0);
