@@ -26,6 +26,19 @@ TEST(ToolCommands, RenderWritesOnePagePerFrameInOrder) {
   EXPECT_NE(log.find("no data folder"), std::string::npos) << log;
 }
 
+// The whole show at one frame per 120 units and the single-scene mode over one loop
+// of its animation, through the headless display (also under the sanitizers).
+TEST(ToolRenderUnderSanitizers, ShowAndSingleSceneAtALowFrameRate) {
+  const std::string data =
+      forgedDataRoot("loader|box|vohel|matrix|HYPER|SPHERE|CSAPOK|BLOBS|metabox|BOGYO|kocka|FORGo|endscrn|misc");
+  ASSERT_FALSE(data.empty());
+  std::string log;
+  const std::string render = std::string(GVS_TOOL_PATH) + " render --data-root " + data + " --out ";
+  ASSERT_EQ(runCommand(render + makeTempDir("render-show") + " --from 0 --to 24500 --fps 1", &log), 0) << log;
+  ASSERT_EQ(runCommand(render + makeTempDir("render-misc") + " --single-scene --from 0 --to 2655 --fps 2", &log), 0)
+      << log;
+}
+
 TEST(ToolCommands, BenchReportsEverySectionAsJson) {
   std::string log;
   ASSERT_EQ(runCommand(std::string(GVS_TOOL_PATH) + " bench --fps 0.5 --json --data-root " + forgedDataRoot(), &log),

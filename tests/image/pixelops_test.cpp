@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "image/crossblur.hpp"
 #include "image/pixelops.hpp"
 #include "image/pixelops_ref.hpp"
 #include "tests/testutil.hpp"
@@ -221,4 +222,25 @@ TEST(PixelOps, ScaledBlitSamplesNearestAndClips) {
   EXPECT_EQ(d[0], src[1]);       // drawn column 3 -> source column 1
   EXPECT_EQ(d[2 * 320 + 4], src[4 + 3]);
   EXPECT_EQ(d[3 * 320], 0u);    // only 3 rows remain
+}
+
+// The cross blur in place: a white frame keeps its first row and everything above
+// the last row; the last row, whose lower neighbours are black, falls from 191 at
+// its first pixel (765 / 4) towards 170 and ends at (255 + 170) / 4 = 106 where the
+// right neighbour is black too. On random frames the fast blur is the plain one.
+TEST(PixelOps, CrossBlurAveragesInPlaceWithBlackBelow) {
+  auto white = frameOf(0xFFFFFFFFu);
+  crossBlur(white.data());
+  for (int p = 0; p < 199 * 320; ++p) ASSERT_EQ(white[p], 0xFFFFFFFFu) << p;
+  const int expected[] = {191, 175, 171, 170, 170};
+  for (int x = 0; x < 5; ++x) EXPECT_EQ(white[199 * 320 + x], 0x01010101u * uint32_t(expected[x])) << x;
+  EXPECT_EQ(white[199 * 320 + 318], 0x01010101u * 170u);
+  EXPECT_EQ(white[63999], 0x01010101u * 106u);
+  TestRng rng(11);
+  for (int round = 0; round < 4; ++round) {
+    auto fast = randomFrame(rng), plain = fast;
+    crossBlur(fast.data());
+    ref::crossBlur(plain.data());
+    ASSERT_EQ(fast, plain) << "round " << round;
+  }
 }

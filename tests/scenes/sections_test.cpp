@@ -1,6 +1,5 @@
 // Guards the table of sections: the show's windows, load order, overlay and end as
-// the show has always had them, placeholders that render black, and the end
-// screen's fades on forged data.
+// the show has always had them, and the end screen's fades on forged data.
 #include <gtest/gtest.h>
 
 #include "image/imagefile.hpp"
@@ -23,17 +22,6 @@ TEST(Sections, TableHoldsTheShowsWindowsAndLoadOrder) {
   EXPECT_EQ(double(kShowEnd), 24500.0);
   EXPECT_STREQ(miscModule.name, "misc");
   EXPECT_EQ(double(barTime(kSingleSceneBenchBars)), 2655.0);
-}
-
-TEST(Sections, PlaceholdersRenderBlack) {
-  for (const SceneModule* m : {&boxModule, &hyperModule, &boxboxModule, &csapokModule, &bogyoModule, &kockaModule,
-                               &forgoModule, &miscModule}) {
-    std::vector<uint32_t> target(kFramePixels, 0x12345678u);
-    m->load();
-    m->render(100.0f, target.data());
-    m->release();
-    EXPECT_EQ(target, std::vector<uint32_t>(kFramePixels, 0)) << m->name;
-  }
 }
 
 TEST(Sections, EndScreenFadesInHoldsAndFadesOut) {

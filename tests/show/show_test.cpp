@@ -3,6 +3,7 @@
 // clock, which ends by itself.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "base/clock_testing.hpp"
@@ -10,6 +11,7 @@
 #include "image/pixelops.hpp"
 #include "base/datapath.hpp"
 #include "show/loader.hpp"
+#include "scenes/sections.hpp"
 #include "show/show.hpp"
 #include "audio/playback.hpp"
 #include "tests/testutil.hpp"
@@ -113,10 +115,18 @@ TEST(Show, TimelineRunsToItsEndWithTheEndScreen) {
   long frames = 0;
   bool sawPicture = false;
   double quitAt = 0;
+  // Per section: the frames presented in its window, and those with a picture on a
+  // tenth of the screen.
+  int presented[kShowSectionCount] = {}, lit[kShowSectionCount] = {};
   for (double t = 0; t < 24600 && !quitRequested; t += 37.5, ++frames) {
     timelineStep(float(t), frameBuffer);
     presentFrame();
     const uint32_t* shown = frameRows(presentedPage());
+    for (int i = 0; i < kShowSectionCount; ++i) {
+      if (t < sectionStart(i) || t >= sectionEnd(i)) continue;
+      ++presented[i];
+      lit[i] += std::count_if(shown, shown + 64000, [](uint32_t p) { return (p & 0xFFFFFF) != 0; }) > 6400;
+    }
     bool isPicture = std::equal(picture.begin(), picture.end(), shown);
     if (t >= 23010 + 127 && t <= 23010 + 1157) {
       EXPECT_TRUE(isPicture) << "t = " << t;
@@ -128,6 +138,11 @@ TEST(Show, TimelineRunsToItsEndWithTheEndScreen) {
     if (quitRequested) quitAt = t;
   }
   EXPECT_TRUE(sawPicture);
+  // No section is a black placeholder: apart from the fades its rules define (the
+  // first section is black for its first quarter), every window shows its picture.
+  for (int i = 0; i < kShowSectionCount; ++i) {
+    EXPECT_GE(lit[i] * 10, presented[i] * 6) << kShowSections[i].module->name;
+  }
   EXPECT_TRUE(quitRequested);
   EXPECT_GT(quitAt, 24500.0);
   EXPECT_LT(quitAt, 24540.0);
