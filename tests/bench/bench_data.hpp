@@ -11,7 +11,7 @@
 // Forges the files `only` selects into a fresh folder of this process (removed at
 // exit) and returns the folder that holds 'data', or "" when the forge failed.
 inline std::string benchForgedRoot(const char* only) {
-  std::string pattern = (std::filesystem::temp_directory_path() / "gvs-bench-XXXXXX").string();
+  std::string pattern = std::filesystem::temp_directory_path().string() + "/gvs-bench-XXXXXX";
   if (!mkdtemp(pattern.data())) return "";
   static std::string made;  // one folder per process is all a benchmark run needs
   made = pattern;
