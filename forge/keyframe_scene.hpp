@@ -12,6 +12,11 @@
 #include "forge/mesh_shapes.hpp"
 #include "engine/threeds_writer.hpp"
 
+// The key records live in a namespace of their own: scene_build.hpp has another
+// PositionKey, and two classes of one name in one program make the linker share
+// their std::vector code between them, whatever their sizes.
+inline namespace keyframe_keys {
+
 // Tension, continuity and bias of a key; all 0 draws a Catmull-Rom curve through the
 // keys, tension 1 comes to rest at the key.
 struct Tcb {
@@ -42,6 +47,8 @@ struct CameraKey {
   float fov = 60, roll = 0;
   Tcb tcb{};
 };
+
+}  // namespace keyframe_keys
 
 constexpr Quaternion kNoRotation{1, 0, 0, 0};
 // A turn of `degrees` about `axis` (any length but 0).
