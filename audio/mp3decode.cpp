@@ -31,6 +31,14 @@ Mp3Status decodeMp3File(const char* path, DecodedAudio& out) {
   mpg123_format(mh, kMusicRate, MPG123_STEREO, MPG123_ENC_SIGNED_16);
   Mp3Status status = kMp3NotDecodable;
   if (mpg123_open(mh, path) == MPG123_OK) {
+    // A file with an encoder's Info tag says how long it is; one that ends before
+    // that was cut short, and playing it would leave the rest of the show silent.
+    // (Asking for the length reads the first frame, where the tag is.)
+    const off_t length = mpg123_length(mh);
+    long delay = -1;
+    double unused = 0;
+    const bool tagged = mpg123_getstate(mh, MPG123_ENC_DELAY, &delay, &unused) == MPG123_OK && delay >= 0;
+    const off_t declared = tagged ? length : -1;
     unsigned char buf[16384];
     for (;;) {
       size_t done = 0;
@@ -42,7 +50,9 @@ Mp3Status decodeMp3File(const char* path, DecodedAudio& out) {
     }
     long rate = 0;
     int channels = 0, enc = 0;
-    if (mpg123_getformat(mh, &rate, &channels, &enc) == MPG123_OK && rate == kMusicRate && !out.samples.empty())
+    const bool whole = declared <= 0 || off_t(out.samples.size() / 2) >= declared;
+    if (mpg123_getformat(mh, &rate, &channels, &enc) == MPG123_OK && rate == kMusicRate && !out.samples.empty() &&
+        whole)
       status = kMp3Ok;
     mpg123_close(mh);
   }

@@ -14,5 +14,7 @@ struct DecodedAudio {
 
 enum Mp3Status { kMp3Ok = 0, kMp3CannotOpen = 2, kMp3NotDecodable = 41 };
 
-// Decodes an on-disk file. The samples are empty unless the result is kMp3Ok.
+// Decodes an on-disk file. The samples are empty unless the result is kMp3Ok. A
+// file whose encoder tag declares more audio than it holds was cut short and is
+// refused as not decodable.
 Mp3Status decodeMp3File(const char* path, DecodedAudio& out);

@@ -23,16 +23,17 @@ void fatalReaderError() { logFatal(threeDsErrorText(take3dsError()), stopOnFatal
 
 // The reader trusts face indices; a face naming a vertex the object does not have
 // would make every later pass read outside the vertex arrays.
-void requireValidFaces(const ThreeDsData* mesh) {
+bool facesFitMesh(const ThreeDsData* mesh) {
   for (unsigned i = 0; i < mesh->objectCount; ++i) {
     const ThreeDsObject& obj = *mesh->objects[i];
     for (unsigned f = 0; f < obj.faceCount; ++f) {
       const ThreeDsFace& face = obj.faces[f];
       if (face.a >= obj.vertexCount || face.b >= obj.vertexCount || face.c >= obj.vertexCount ||
           (mesh->materialCount && face.materialIndex >= mesh->materialCount))
-        logFatal(threeDsErrorText(kThreeDsCorrupt), stopOnFatal);
+        return false;
     }
   }
+  return true;
 }
 
 // Every node starts as an unmoved, unrotated, unscaled identity, so nodes without
@@ -135,20 +136,44 @@ void loadScene3D(Scene3D*& scene, const std::string& path) {
   scene = new Scene3D();
   bool ok = existsOnDisk(path) ? load3dsFromDisk(scene->mesh, path) : load3ds(scene->mesh, path);
   if (!ok) fatalReaderError();
-  requireValidFaces(scene->mesh);
+  if (!facesFitMesh(scene->mesh)) logFatal(threeDsErrorText(kThreeDsCorrupt), stopOnFatal);
   scene->totalBytes = uint32_t(sizeof(Scene3D));
 }
 
-void requireSceneCameras(const Scene3D* scene) {
+bool loadScene3DFromMemory(Scene3D*& scene, const uint8_t* bytes, size_t size, std::string& error) {
+  ThreeDsData* mesh = nullptr;
+  const bool ok = load3dsFromMemory(mesh, bytes, size);
+  if (!ok) {
+    error = threeDsErrorText(take3dsError());
+    // A file whose outermost chunk is not "Main" still hands out what was read.
+    if (mesh && !free3ds(mesh)) take3dsError();
+    return false;
+  }
+  if (!facesFitMesh(mesh)) {
+    error = threeDsErrorText(kThreeDsCorrupt);
+    free3ds(mesh);
+    return false;
+  }
+  scene = new Scene3D();
+  scene->mesh = mesh;
+  scene->totalBytes = uint32_t(sizeof(Scene3D));
+  return true;
+}
+
+std::string sceneCameraProblem(const Scene3D* scene) {
   const ThreeDsData* mesh = scene->mesh;
-  if (mesh->cameraCount == 0) logFatal("no cameras in mesh", stopOnFatal);
+  if (mesh->cameraCount == 0) return "no cameras in mesh";
   for (unsigned i = 0; i < mesh->cameraCount; ++i) {
     const ThreeDsCamera& cam = *mesh->cameras[i];
-    if (cam.positionNode >= mesh->trackNodeCount)
-      logFatal(std::string("camera '") + cam.name + "' has no position node", stopOnFatal);
-    if (cam.targetNode >= mesh->trackNodeCount)
-      logFatal(std::string("camera '") + cam.name + "' has no target node", stopOnFatal);
+    if (cam.positionNode >= mesh->trackNodeCount) return std::string("camera '") + cam.name + "' has no position node";
+    if (cam.targetNode >= mesh->trackNodeCount) return std::string("camera '") + cam.name + "' has no target node";
   }
+  return "";
+}
+
+void requireSceneCameras(const Scene3D* scene) {
+  const std::string problem = sceneCameraProblem(scene);
+  if (!problem.empty()) logFatal(problem, stopOnFatal);
 }
 
 void allocateScene3D(Scene3D* scene) {
@@ -255,6 +280,10 @@ void loadSceneTextures(Scene3D* scene, const std::string& directory) {
   const ThreeDsData* mesh = scene->mesh;
   for (unsigned i = 0; i < mesh->materialCount; ++i)
     if (!loadMaterialTexture(directory, *mesh->materials[i], scene->textures[i])) imageLoadFailure(true);
+}
+
+void fillSceneTextures(Scene3D* scene, const TextureImage& texture) {
+  for (unsigned i = 0; i < scene->mesh->materialCount; ++i) *scene->textures[i] = texture;
 }
 
 void buildTrackTree(Scene3D* scene) {

@@ -17,6 +17,23 @@ void loadSceneSequence(Scene3D*& scene, const std::string& directory, const std:
   computeBoundingBoxes(scene);
 }
 
+bool loadSceneSequenceFromMemory(Scene3D*& scene, const uint8_t* bytes, size_t size, const TextureImage& texture,
+                                 std::string& error) {
+  scene = nullptr;
+  if (!loadScene3DFromMemory(scene, bytes, size, error)) return false;
+  error = sceneCameraProblem(scene);
+  if (!error.empty()) {
+    releaseScene3D(scene);
+    return false;
+  }
+  allocateScene3D(scene);
+  fillSceneTextures(scene, texture);
+  buildTrackTree(scene);
+  prepareScene3D(scene);
+  computeBoundingBoxes(scene);
+  return true;
+}
+
 void runFrameSequence(Scene3D* scene, float f, uint32_t cameraIndex) {
   animateScene3D(scene, f, kEngineWrap);
   propagateTrackTree(scene);

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "base/datapath.hpp"
@@ -28,19 +29,40 @@ bool loadRgbImage(const char* path, int width, int height, uint32_t* pixels) {
 bool loadRgbFile(const char* onDiskPath, int width, int height, uint32_t* pixels) {
   if (width <= 0 || height <= 0) return false;
   size_t n = size_t(width) * size_t(height);
-  uint8_t* bytes = reinterpret_cast<uint8_t*>(pixels);
-  if (!readExact(onDiskPath, bytes, n * 3)) return false;
-  // Widen in place from the last pixel down so no file byte is overwritten before use.
-  for (size_t i = n; i-- > 0;) {
-    uint32_t r = bytes[3 * i], g = bytes[3 * i + 1], b = bytes[3 * i + 2];
-    pixels[i] = b | (g << 8) | (r << 16) | (g << 24);
-  }
+  if (!readExact(onDiskPath, pixels, n * 3)) return false;
+  widenRgbPixels(pixels, n);
   return true;
 }
 
 bool loadRawBytes(const char* path, int width, int height, uint8_t* bytes) {
   if (width <= 0 || height <= 0) return false;
   return readExact(resolveDataPath(path), bytes, size_t(width) * size_t(height));
+}
+
+void widenRgbPixels(uint32_t* pixels, size_t count) {
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(pixels);
+  // From the last pixel down, so no file byte is overwritten before use.
+  for (size_t i = count; i-- > 0;) {
+    uint32_t r = bytes[3 * i], g = bytes[3 * i + 1], b = bytes[3 * i + 2];
+    pixels[i] = b | (g << 8) | (r << 16) | (g << 24);
+  }
+}
+
+bool decodeRgbImage(const uint8_t* file, size_t fileSize, int width, int height, uint32_t* pixels) {
+  if (width <= 0 || height <= 0) return false;
+  const size_t n = size_t(width) * size_t(height);
+  if (fileSize / 3 < n) return false;
+  std::memcpy(pixels, file, n * 3);
+  widenRgbPixels(pixels, n);
+  return true;
+}
+
+bool decodeRawBytes(const uint8_t* file, size_t fileSize, int width, int height, uint8_t* bytes) {
+  if (width <= 0 || height <= 0) return false;
+  const size_t n = size_t(width) * size_t(height);
+  if (fileSize < n) return false;
+  std::memcpy(bytes, file, n);
+  return true;
 }
 
 void imageLoadFailure(bool fatal) {

@@ -14,6 +14,13 @@ bool loadRgbImage(const char* path, int width, int height, uint32_t* pixels);
 bool loadRgbFile(const char* onDiskPath, int width, int height, uint32_t* pixels);
 bool loadRawBytes(const char* path, int width, int height, uint8_t* bytes);
 
+// The same readers over a file image already in memory (fileSize bytes): the picture
+// needs width * height * 3 of them, the byte map width * height; more are ignored.
+bool decodeRgbImage(const uint8_t* file, size_t fileSize, int width, int height, uint32_t* pixels);
+bool decodeRawBytes(const uint8_t* file, size_t fileSize, int width, int height, uint8_t* bytes);
+// Turns the first count * 3 bytes of `pixels` (R, G, B) into count 32-bit pixels in place.
+void widenRgbPixels(uint32_t* pixels, size_t count);
+
 // Shows "KVS_RAW ERROR: Failed to load file"; with fatal set the program ends with status 1.
 void imageLoadFailure(bool fatal);
 

@@ -11,6 +11,9 @@ gvs_show_packages=(build-essential cmake pkg-config
 # to grab the screen, assimp to read our 3DS files with another reader.
 gvs_test_packages=(libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xfonts-base xdotool ffmpeg assimp-utils)
+# What scripts/fuzz needs besides the show's packages: clang with libFuzzer and the
+# sanitizer runtimes (./test does not need them).
+gvs_fuzz_packages=(clang-14 libclang-rt-14-dev)
 
 gvs_install_missing() {
   local missing=()

@@ -1,7 +1,8 @@
 // Guards the audio layer and the music clock: the position's conversion to SceneTime,
 // the stepped output and the layer's error codes, and the real audio path: SDL2 audio
 // (its dummy driver consumes sound at real-time pace on machines without a sound card)
-// playing the forged music; a file that is not MP3 ends the show with status 1.
+// playing the forged music; a file that is not MP3, or one cut short, ends the show
+// with status 1.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -62,7 +63,7 @@ TEST(AudioDevice, PositionFollowsWhatTheDeviceConsumed) {
   unsetenv("SDL_AUDIODRIVER");
 }
 
-TEST(AudioDevice, NotAnMp3IsRefused) {
+TEST(AudioDevice, NotAnMp3OrACutOneIsRefused) {
   std::string dir = makeTempDir("not-mp3");
   std::filesystem::create_directories(dir + "/data/music");
   {
@@ -75,6 +76,14 @@ TEST(AudioDevice, NotAnMp3IsRefused) {
   ASSERT_NE(audioInit(-1, 44100, 0, nullptr), 0u);
   EXPECT_EQ(audioStreamCreateFile(0, kMusicFile, 0, 0, 0), 0u);
   EXPECT_EQ(audioErrorGetCode(), kAudioFileForm);
+  // The forged music cut to its first half: real MP3 frames, but fewer than its tag declares.
+  const std::string music = forgedDataRoot("music") + "/data/music/qz0.mp3";
+  if (std::filesystem::exists(music)) {
+    const std::string whole = readFile(music);
+    ASSERT_TRUE(writeFile(dir + "/data/music/qz0.mp3", whole.substr(0, whole.size() / 2)));
+    EXPECT_EQ(audioStreamCreateFile(0, kMusicFile, 0, 0, 0), 0u);
+    EXPECT_EQ(audioErrorGetCode(), kAudioFileForm);
+  }
   audioFree();
   EXPECT_EXIT(
       {

@@ -39,15 +39,38 @@ TEST(ToolRenderUnderSanitizers, ShowAndSingleSceneAtALowFrameRate) {
       << log;
 }
 
+// The text of one field of the object whose name is `name` in the bench's JSON.
+std::string benchField(const std::string& json, const std::string& name, const std::string& field) {
+  size_t at = json.find("{\"name\":\"" + name + "\"");
+  if (at == std::string::npos) return "";
+  size_t end = json.find('}', at);
+  size_t f = json.find("\"" + field + "\":", at);
+  if (f == std::string::npos || f > end) return "";
+  f += field.size() + 3;
+  return json.substr(f, json.find_first_of(",}", f) - f);
+}
+
+// Every section with its frame times, its passes (copies of a frame) and no heap
+// allocation in any frame; the whole show's load time and peak memory. The hidden
+// probe allocates in every frame and must be caught by the counter.
 TEST(ToolCommands, BenchReportsEverySectionAsJson) {
   std::string log;
-  ASSERT_EQ(runCommand(std::string(GVS_TOOL_PATH) + " bench --fps 0.5 --json --data-root " + forgedDataRoot(), &log),
+  ASSERT_EQ(runCommand(std::string(GVS_TOOL_PATH) + " bench --fps 0.5 --json --allocating-probe --data-root " +
+                           forgedDataRoot(),
+                       &log),
             0)
       << log;
   for (const char* name : {"box", "vohel", "matrix", "hyper", "sphere", "boxbox", "csapok", "blobs", "metabox",
-                           "bogyo", "kocka", "forgo", "endscrn", "misc"})
+                           "bogyo", "kocka", "forgo", "endscrn", "misc"}) {
     EXPECT_NE(log.find(std::string("{\"name\":\"") + name + "\",\"frames\":"), std::string::npos) << name;
+    EXPECT_GT(std::stod("0" + benchField(log, name, "passes")), 0.0) << name << "\n" << log;
+    EXPECT_EQ(benchField(log, name, "allocsPerFrame"), "0.000") << name << " allocates while it renders";
+  }
+  EXPECT_GE(std::stod("0" + benchField(log, "probe", "allocsPerFrame")), 1.0) << log;
   EXPECT_NE(log.find("\"total\":{\"name\":\"total\""), std::string::npos) << log;
+  for (const char* field : {"passes", "allocsPerFrame", "loadMs", "peakRssMb"})
+    EXPECT_NE(benchField(log, "total", field), "") << field << "\n" << log;
+  EXPECT_GT(std::stod("0" + benchField(log, "total", "peakRssMb")), 10.0) << log;
   EXPECT_EQ(log.find("measuring"), std::string::npos);  // nothing but the object with --json
   ASSERT_EQ(runCommand(std::string(GVS_TOOL_PATH) + " bench --section endscrn --from 23100 --to 23400 --fps 1 "
                            "--data-root " + forgedDataRoot(),
