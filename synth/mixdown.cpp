@@ -164,27 +164,32 @@ const Channel kMixer[kPartCount] = {
     /* arp     */ {1.00, 0.35, 0.15, 0.4},
 };
 
-void renderPart(Part part, const std::vector<ScoreEvent>& events, StereoBuffer& bus) {
-  for (const ScoreEvent& e : events) {
-    if (e.part != part) continue;
-    switch (part) {
-      case Part::kKick: renderKick(bus, e.start, e.velocity, 1.0); break;
-      case Part::kSnare: renderSnare(bus, e.start, e.velocity, e.seed); break;
-      case Part::kClap: renderClap(bus, e.start, e.velocity, e.seed); break;
-      case Part::kHat: renderHat(bus, e.start, e.velocity, false, 0.3, e.seed); break;
-      case Part::kOpenHat: renderHat(bus, e.start, e.velocity, true, -0.25, e.seed); break;
-      case Part::kCrash: renderCrash(bus, e.start, e.velocity, e.seed); break;
-      case Part::kRiser: renderRiser(bus, e.start, e.length, e.velocity, e.seed); break;
-      case Part::kImpact: renderImpact(bus, e.start, e.velocity, e.seed); break;
-      default: {
-        ToneVoice v = soundVoice(e.sound);
-        if (part == Part::kArp) v.pan = (e.seed % 3 == 0) ? -0.35 : (e.seed % 3 == 1 ? 0.35 : 0.0);
-        renderTone(bus, v, e.start, e.length, e.note, e.velocity, e.cutoffScale, e.seed, e.glide);
-        break;
-      }
+void renderNote(const ScoreEvent& e, BusWindow& bus) {
+  switch (e.part) {
+    case Part::kKick: renderKick(bus, e.start, e.velocity, 1.0); break;
+    case Part::kSnare: renderSnare(bus, e.start, e.velocity, e.seed); break;
+    case Part::kClap: renderClap(bus, e.start, e.velocity, e.seed); break;
+    case Part::kHat: renderHat(bus, e.start, e.velocity, false, 0.3, e.seed); break;
+    case Part::kOpenHat: renderHat(bus, e.start, e.velocity, true, -0.25, e.seed); break;
+    case Part::kCrash: renderCrash(bus, e.start, e.velocity, e.seed); break;
+    case Part::kRiser: renderRiser(bus, e.start, e.length, e.velocity, e.seed); break;
+    case Part::kImpact: renderImpact(bus, e.start, e.velocity, e.seed); break;
+    default: {
+      ToneVoice v = soundVoice(e.sound);
+      if (e.part == Part::kArp) v.pan = (e.seed % 3 == 0) ? -0.35 : (e.seed % 3 == 1 ? 0.35 : 0.0);
+      renderTone(bus, v, e.start, e.length, e.note, e.velocity, e.cutoffScale, e.seed, e.glide);
+      break;
     }
   }
 }
+
+// One part of the song: its notes in the order they start (the score's order among
+// notes that start together), and the stretch of its bus that is still sounding.
+struct PartBus {
+  std::vector<const ScoreEvent*> notes;
+  size_t next = 0;  // the first note not rendered yet
+  BusWindow bus;
+};
 
 // Master fade of the outro: full until bar 105, a cosine down to nothing at bar 110,
 // silence after.
@@ -198,86 +203,117 @@ double outroGain(size_t i) {
 }  // namespace
 
 void renderSong(StereoBuffer& mix) {
-  const size_t frames = size_t(kSongSeconds * kSynthRate);
-  std::vector<ScoreEvent> events = composeSong();
+  const int64_t frames = int64_t(kSongSeconds * kSynthRate);
+  const std::vector<ScoreEvent> events = composeSong();
 
-  // Each part on its own bus; two threads take alternate parts. The buses are summed
-  // afterwards in a fixed order, so the threads' timing cannot change the result.
-  std::vector<StereoBuffer> bus(kPartCount);
-  for (auto& b : bus) b.resize(frames);
+  std::vector<PartBus> parts(kPartCount);
+  for (PartBus& p : parts) p.bus = BusWindow(frames);
+  std::vector<int64_t> kicks;
+  for (const ScoreEvent& e : events) {
+    parts[size_t(e.part)].notes.push_back(&e);
+    if (e.part == Part::kKick) kicks.push_back(e.start);
+  }
+  for (PartBus& p : parts)
+    std::stable_sort(p.notes.begin(), p.notes.end(),
+                     [](const ScoreEvent* a, const ScoreEvent* b) { return a->start < b->start; });
+
+  // The song is made a block at a time. Each part's bus holds only the notes still
+  // sounding; every sample of it sums that part's notes in the same order whatever the
+  // block size, and the mixer sums the parts in their fixed order, so the result is
+  // the same bytes as mixing whole-song buses (and needs a fraction of the memory).
+  constexpr int64_t kBlock = 65536;
+  StereoBuffer dry, delaySend, reverbSend, wetDelay, wetReverb;
+  std::vector<float> duck(kBlock);
+  PingPongDelay delay(3.0 * kSamplesPerStep, 0.42, 3500.0);  // dotted-eighth echo (three sixteenths)
+  Reverb reverb(0.86, 0.35);
+  mix.resize(size_t(frames));
   // Heaviest parts first so the two threads finish together.
   static const Part kOrder[kPartCount] = {Part::kPad,  Part::kLead,  Part::kBass,  Part::kOpenHat,
                                           Part::kHat,  Part::kArp,   Part::kCrash, Part::kSnare,
                                           Part::kClap, Part::kRiser, Part::kKick,  Part::kImpact};
-  std::atomic<int> next{0};
-  auto work = [&] {
-    for (int i; (i = next.fetch_add(1)) < kPartCount;) renderPart(kOrder[i], events, bus[size_t(kOrder[i])]);
-  };
-  std::thread other(work);
-  work();
-  other.join();
-
-  std::vector<float> duck(frames, 1.0f);
-  for (const ScoreEvent& e : events)
-    if (e.part == Part::kKick) addDuck(duck, e.start, 1.0, 0.22 * kSynthRate);
-
-  StereoBuffer dry, delaySend, reverbSend;
-  dry.resize(frames);
-  delaySend.resize(frames);
-  reverbSend.resize(frames);
-  for (int p = 0; p < kPartCount; ++p) {
-    const Channel& c = kMixer[p];
-    const StereoBuffer& b = bus[size_t(p)];
-    for (size_t i = 0; i < frames; ++i) {
-      float g = float(c.level * (1.0 - c.duck * (1.0 - duck[i])));
-      float l = b.l[i] * g, r = b.r[i] * g;
-      dry.l[i] += l;
-      dry.r[i] += r;
-      if (c.delaySend > 0.0) {
-        delaySend.l[i] += l * float(c.delaySend);
-        delaySend.r[i] += r * float(c.delaySend);
+  for (int64_t b0 = 0; b0 < frames; b0 += kBlock) {
+    const int64_t n = std::min(kBlock, frames - b0), b1 = b0 + n;
+    // Every note that starts in the block, rendered whole; two threads take parts.
+    std::atomic<int> nextPart{0};
+    auto work = [&] {
+      for (int i; (i = nextPart.fetch_add(1)) < kPartCount;) {
+        PartBus& p = parts[size_t(kOrder[i])];
+        for (; p.next < p.notes.size() && p.notes[p.next]->start < b1; ++p.next) renderNote(*p.notes[p.next], p.bus);
       }
-      if (c.reverbSend > 0.0) {
-        reverbSend.l[i] += l * float(c.reverbSend);
-        reverbSend.r[i] += r * float(c.reverbSend);
+    };
+    std::thread other(work);
+    work();
+    other.join();
+
+    std::fill(duck.begin(), duck.end(), 1.0f);
+    for (int64_t k : kicks) addDuck(duck.data(), b0, n, k, 1.0, 0.22 * kSynthRate);
+    for (StereoBuffer* b : {&dry, &delaySend, &reverbSend, &wetDelay, &wetReverb}) b->resize(size_t(n));
+    for (int p = 0; p < kPartCount; ++p) {
+      const Channel& c = kMixer[p];
+      BusWindow& bus = parts[size_t(p)].bus;
+      bus.reserve(b0, n);  // zeros where no note sounds
+      const float* bl = bus.left(b0);
+      const float* br = bus.right(b0);
+      for (size_t i = 0; i < size_t(n); ++i) {
+        float g = float(c.level * (1.0 - c.duck * (1.0 - duck[i])));
+        float l = bl[i] * g, r = br[i] * g;
+        dry.l[i] += l;
+        dry.r[i] += r;
+        if (c.delaySend > 0.0) {
+          delaySend.l[i] += l * float(c.delaySend);
+          delaySend.r[i] += r * float(c.delaySend);
+        }
+        if (c.reverbSend > 0.0) {
+          reverbSend.l[i] += l * float(c.reverbSend);
+          reverbSend.r[i] += r * float(c.reverbSend);
+        }
       }
+      bus.dropBefore(b1);
+    }
+    std::thread delayThread(
+        [&] { delay.run(delaySend.l.data(), delaySend.r.data(), wetDelay.l.data(), wetDelay.r.data(), size_t(n), 2.0); });
+    reverb.run(reverbSend.l.data(), reverbSend.r.data(), wetReverb.l.data(), wetReverb.r.data(), size_t(n), 3.0);
+    delayThread.join();
+    for (size_t i = 0; i < size_t(n); ++i) {
+      const size_t at = size_t(b0) + i;
+      float g = float(outroGain(at));
+      mix.l[at] = (dry.l[i] + wetDelay.l[i] + wetReverb.l[i]) * g;
+      mix.r[at] = (dry.r[i] + wetDelay.r[i] + wetReverb.r[i]) * g;
     }
   }
-  bus.clear();
-  // Dotted-eighth echo (three sixteenths).
-  StereoBuffer wetDelay, wetReverb;
-  wetDelay.resize(frames);
-  wetReverb.resize(frames);
-  std::thread delayThread([&] { applyPingPongDelay(delaySend, wetDelay, 3.0 * kSamplesPerStep, 0.42, 3500.0, 2.0); });
-  applyReverb(reverbSend, wetReverb, 0.86, 0.35, 3.0);
-  delayThread.join();
-
-  mix.resize(frames);
-  for (size_t i = 0; i < frames; ++i) {
-    float g = float(outroGain(i));
-    mix.l[i] = (dry.l[i] + wetDelay.l[i] + wetReverb.l[i]) * g;
-    mix.r[i] = (dry.r[i] + wetDelay.r[i] + wetReverb.r[i]) * g;
-  }
+  parts.clear();
 
   // Mastering: find the input gain that lands the limited mix on the target loudness.
-  // The true-peak envelope scales with the gain, so it is measured once.
+  // The true-peak envelope scales with the gain, so it is measured once; each trial
+  // is measured as it is made, a stretch at a time, and only the last is kept, made
+  // in place.
   const double ceiling = dbToGain(kCeilingDbtp);
   const double target = kTargetLufs + kEncoderLossLu;
   const std::vector<float> peaks = truePeakEnvelope(mix);
-  double gainDb = target - integratedLoudness(mix.l.data(), mix.r.data(), frames, kSynthRate);
-  StereoBuffer trial;
-  trial.resize(frames);
+  double gainDb = target - integratedLoudness(mix.l.data(), mix.r.data(), size_t(frames), kSynthRate);
+  std::vector<float> trialL(kBlock), trialR(kBlock);
   for (int pass = 0; pass < 4; ++pass) {
     const double g = dbToGain(gainDb);
-    std::vector<float> lim = limiterGain(peaks, g, ceiling, 0.002 * kSynthRate, 0.08 * kSynthRate);
-    for (size_t i = 0; i < frames; ++i) {
-      float k = float(g) * lim[i];
-      trial.l[i] = mix.l[i] * k;
-      trial.r[i] = mix.r[i] * k;
+    const std::vector<float> lim = limiterGain(peaks, g, ceiling, 0.002 * kSynthRate, 0.08 * kSynthRate);
+    LoudnessMeter meter(kSynthRate);
+    for (size_t from = 0; from < size_t(frames); from += kBlock) {
+      const size_t to = std::min(size_t(frames), from + kBlock);
+      for (size_t i = from; i < to; ++i) {
+        float k = float(g) * lim[i];
+        trialL[i - from] = mix.l[i] * k;
+        trialR[i - from] = mix.r[i] * k;
+      }
+      meter.add(trialL.data(), trialR.data(), to - from);
     }
-    double got = integratedLoudness(trial.l.data(), trial.r.data(), frames, kSynthRate);
-    if (std::abs(got - target) < 0.05) break;
+    const double got = meter.integrated();
+    if (std::abs(got - target) < 0.05 || pass == 3) {
+      for (size_t i = 0; i < size_t(frames); ++i) {
+        float k = float(g) * lim[i];
+        mix.l[i] *= k;
+        mix.r[i] *= k;
+      }
+      break;
+    }
     gainDb += target - got;
   }
-  mix = std::move(trial);
 }
