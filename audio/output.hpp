@@ -8,11 +8,14 @@
 struct AudioOutput {
   // False when there is nothing to play on.
   bool (*open)(uint32_t frequency);
-  // Takes the decoded music (it may be moved from) and goes back to its first frame.
-  void (*load)(DecodedAudio& music);
-  // Playback starts from the first frame.
+  // The stream to play from now on (null: none), read until the next load or the
+  // close; the position goes back to the first frame, not playing.
+  void (*load)(Mp3Stream* music);
+  // Playback goes on from the current position.
   void (*play)();
-  // The play position: 2 units per stereo frame.
+  // The position moves to stereo frame `frame`; what is heard next is that frame.
+  void (*seek)(uint64_t frame);
+  // The play position: 2 units per stereo frame; it does not move while not playing.
   uint32_t (*position)();
   void (*stop)();
   // Lets go of the device and the music.
