@@ -183,6 +183,19 @@ void renderNote(const ScoreEvent& e, BusWindow& bus) {
   }
 }
 
+// Runs tasks 0 .. count-1 on this thread and one more, each task once; a thread takes
+// the next task as soon as it is free.
+template <typename Task>
+void runOnTwoThreads(int count, const Task& task) {
+  std::atomic<int> next{0};
+  auto work = [&] {
+    for (int i; (i = next.fetch_add(1)) < count;) task(i);
+  };
+  std::thread other(work);
+  work();
+  other.join();
+}
+
 // One part of the song: its notes in the order they start (the score's order among
 // notes that start together), and the stretch of its bus that is still sounding.
 struct PartBus {
@@ -221,8 +234,13 @@ void renderSong(StereoBuffer& mix) {
   // sounding; every sample of it sums that part's notes in the same order whatever the
   // block size, and the mixer sums the parts in their fixed order, so the result is
   // the same bytes as mixing whole-song buses (and needs a fraction of the memory).
+  // Two threads share the work: while the notes of one block are rendered, the echo
+  // and the room run over the block before it, so each block's sums are kept twice.
   constexpr int64_t kBlock = 65536;
-  StereoBuffer dry, delaySend, reverbSend, wetDelay, wetReverb;
+  const int64_t blocks = (frames + kBlock - 1) / kBlock;
+  struct BlockSums {
+    StereoBuffer dry, delaySend, reverbSend, wetDelay, wetReverb;
+  } sums[2];
   std::vector<float> duck(kBlock);
   PingPongDelay delay(3.0 * kSamplesPerStep, 0.42, 3500.0);  // dotted-eighth echo (three sixteenths)
   Reverb reverb(0.86, 0.35);
@@ -231,55 +249,64 @@ void renderSong(StereoBuffer& mix) {
   static const Part kOrder[kPartCount] = {Part::kPad,  Part::kLead,  Part::kBass,  Part::kOpenHat,
                                           Part::kHat,  Part::kArp,   Part::kCrash, Part::kSnare,
                                           Part::kClap, Part::kRiser, Part::kKick,  Part::kImpact};
-  for (int64_t b0 = 0; b0 < frames; b0 += kBlock) {
-    const int64_t n = std::min(kBlock, frames - b0), b1 = b0 + n;
-    // Every note that starts in the block, rendered whole; two threads take parts.
-    std::atomic<int> nextPart{0};
-    auto work = [&] {
-      for (int i; (i = nextPart.fetch_add(1)) < kPartCount;) {
-        PartBus& p = parts[size_t(kOrder[i])];
-        for (; p.next < p.notes.size() && p.notes[p.next]->start < b1; ++p.next) renderNote(*p.notes[p.next], p.bus);
+  for (int64_t k = 0; k <= blocks; ++k) {
+    const int64_t b0 = k * kBlock, n = std::min(kBlock, frames - b0), b1 = b0 + n;
+    const int64_t e0 = b0 - kBlock, en = std::min(kBlock, frames - e0);  // the block before
+    BlockSums& now = sums[k % 2];
+    BlockSums& before = sums[(k + 1) % 2];
+    // Tasks 0 and 1: the room and the echo over the block before; then every note
+    // that starts in this block, rendered whole, part by part.
+    const int tasks = 2 + (k < blocks ? kPartCount : 0);
+    runOnTwoThreads(tasks, [&](int task) {
+      if (task == 0 && k > 0)
+        reverb.run(before.reverbSend.l.data(), before.reverbSend.r.data(), before.wetReverb.l.data(),
+                   before.wetReverb.r.data(), size_t(en), 3.0);
+      if (task == 1 && k > 0)
+        delay.run(before.delaySend.l.data(), before.delaySend.r.data(), before.wetDelay.l.data(),
+                  before.wetDelay.r.data(), size_t(en), 2.0);
+      if (task < 2) return;
+      PartBus& p = parts[size_t(kOrder[task - 2])];
+      for (; p.next < p.notes.size() && p.notes[p.next]->start < b1; ++p.next) renderNote(*p.notes[p.next], p.bus);
+    });
+    if (k > 0) {
+      for (int64_t i = 0; i < en; ++i) {
+        const size_t at = size_t(e0 + i);
+        float g = float(outroGain(at));
+        mix.l[at] = (before.dry.l[i] + before.wetDelay.l[i] + before.wetReverb.l[i]) * g;
+        mix.r[at] = (before.dry.r[i] + before.wetDelay.r[i] + before.wetReverb.r[i]) * g;
       }
-    };
-    std::thread other(work);
-    work();
-    other.join();
+    }
+    if (k == blocks) break;
 
     std::fill(duck.begin(), duck.end(), 1.0f);
-    for (int64_t k : kicks) addDuck(duck.data(), b0, n, k, 1.0, 0.22 * kSynthRate);
-    for (StereoBuffer* b : {&dry, &delaySend, &reverbSend, &wetDelay, &wetReverb}) b->resize(size_t(n));
-    for (int p = 0; p < kPartCount; ++p) {
-      const Channel& c = kMixer[p];
-      BusWindow& bus = parts[size_t(p)].bus;
-      bus.reserve(b0, n);  // zeros where no note sounds
-      const float* bl = bus.left(b0);
-      const float* br = bus.right(b0);
-      for (size_t i = 0; i < size_t(n); ++i) {
-        float g = float(c.level * (1.0 - c.duck * (1.0 - duck[i])));
-        float l = bl[i] * g, r = br[i] * g;
-        dry.l[i] += l;
-        dry.r[i] += r;
-        if (c.delaySend > 0.0) {
-          delaySend.l[i] += l * float(c.delaySend);
-          delaySend.r[i] += r * float(c.delaySend);
-        }
-        if (c.reverbSend > 0.0) {
-          reverbSend.l[i] += l * float(c.reverbSend);
-          reverbSend.r[i] += r * float(c.reverbSend);
+    for (int64_t kick : kicks) addDuck(duck.data(), b0, n, kick, 1.0, 0.22 * kSynthRate);
+    for (StereoBuffer* b : {&now.dry, &now.delaySend, &now.reverbSend, &now.wetDelay, &now.wetReverb})
+      b->resize(size_t(n));
+    for (PartBus& p : parts) p.bus.reserve(b0, n);  // zeros where no note sounds
+    // Every sample on its own: the two halves of the block side by side.
+    runOnTwoThreads(2, [&](int half) {
+      const size_t from = half ? size_t(n / 2) : 0, to = half ? size_t(n) : size_t(n / 2);
+      for (int p = 0; p < kPartCount; ++p) {
+        const Channel& c = kMixer[p];
+        const float* bl = parts[size_t(p)].bus.left(b0);
+        const float* br = parts[size_t(p)].bus.right(b0);
+        for (size_t i = from; i < to; ++i) {
+          float g = float(c.level * (1.0 - c.duck * (1.0 - duck[i])));
+          float l = bl[i] * g, r = br[i] * g;
+          now.dry.l[i] += l;
+          now.dry.r[i] += r;
+          if (c.delaySend > 0.0) {
+            now.delaySend.l[i] += l * float(c.delaySend);
+            now.delaySend.r[i] += r * float(c.delaySend);
+          }
+          if (c.reverbSend > 0.0) {
+            now.reverbSend.l[i] += l * float(c.reverbSend);
+            now.reverbSend.r[i] += r * float(c.reverbSend);
+          }
         }
       }
-      bus.dropBefore(b1);
-    }
-    std::thread delayThread(
-        [&] { delay.run(delaySend.l.data(), delaySend.r.data(), wetDelay.l.data(), wetDelay.r.data(), size_t(n), 2.0); });
-    reverb.run(reverbSend.l.data(), reverbSend.r.data(), wetReverb.l.data(), wetReverb.r.data(), size_t(n), 3.0);
-    delayThread.join();
-    for (size_t i = 0; i < size_t(n); ++i) {
-      const size_t at = size_t(b0) + i;
-      float g = float(outroGain(at));
-      mix.l[at] = (dry.l[i] + wetDelay.l[i] + wetReverb.l[i]) * g;
-      mix.r[at] = (dry.r[i] + wetDelay.r[i] + wetReverb.r[i]) * g;
-    }
+    });
+    for (PartBus& p : parts) p.bus.dropBefore(b1);
   }
   parts.clear();
 
@@ -289,8 +316,11 @@ void renderSong(StereoBuffer& mix) {
   // in place.
   const double ceiling = dbToGain(kCeilingDbtp);
   const double target = kTargetLufs + kEncoderLossLu;
+  double loudness = 0.0;
+  std::thread measure([&] { loudness = integratedLoudness(mix.l.data(), mix.r.data(), size_t(frames), kSynthRate); });
   const std::vector<float> peaks = truePeakEnvelope(mix);
-  double gainDb = target - integratedLoudness(mix.l.data(), mix.r.data(), size_t(frames), kSynthRate);
+  measure.join();
+  double gainDb = target - loudness;
   std::vector<float> trialL(kBlock), trialR(kBlock);
   for (int pass = 0; pass < 4; ++pass) {
     const double g = dbToGain(gainDb);
