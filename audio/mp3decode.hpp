@@ -21,8 +21,7 @@ struct mpg123_handle_struct;
 
 // A file decoded as it plays: the decoder reads the file a frame at a time (the
 // system's file cache holds it, not the process), so only one MPEG frame of decoded
-// music is held at any time. Reading and seeking do not allocate: the audio thread
-// can call them.
+// music is held at any time. Reading does not allocate: the audio thread can call it.
 struct Mp3Stream {
   mpg123_handle_struct* decoder = nullptr;  // null when nothing is open
   bool ended = false;                       // no more samples: the end, or the data broke off

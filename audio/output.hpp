@@ -26,5 +26,8 @@ extern const AudioOutput kDeviceOutput;   // output_sdl.cpp: the SDL2 audio devi
 extern const AudioOutput kClockOutput;    // output_clock.cpp: silent, the position follows the clock
 extern const AudioOutput kSteppedOutput;  // output_stepped.cpp: silent, a fixed step per read
 
+// Stereo frames the SDL2 device asks for at a time (23 ms at 44.1 kHz).
+constexpr uint16_t kDeviceBufferFrames = 1024;
+
 // How far the stepped output's position moves on each read.
 void setSteppedOutputStep(uint32_t step);

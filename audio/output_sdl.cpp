@@ -13,7 +13,7 @@ SDL_AudioDeviceID gDevice = 0;
 // Read by the audio thread only; changed only with the device locked.
 Mp3Stream* gMusic = nullptr;
 std::atomic<uint64_t> gFramesConsumed{0};  // written by the audio thread
-DeviceFeedObserver gObserver = nullptr;
+std::atomic<DeviceFeedObserver> gObserver{nullptr};
 
 // The music is decoded here, a device buffer at a time, as SDL's own mixer does it:
 // no more than one MPEG frame of decoded music is held, nothing is allocated, and a
@@ -26,7 +26,7 @@ void feed(void*, Uint8* stream, int len) {
   const uint64_t at = gFramesConsumed.load(std::memory_order_relaxed);
   const size_t have = gMusic ? readMp3Stream(*gMusic, out, want) : 0;
   std::memset(out + have * 2, 0, (want - have) * 4);
-  if (gObserver) gObserver(at, out, want);
+  if (DeviceFeedObserver observer = gObserver.load()) observer(at, out, want);
   gFramesConsumed.store(at + want, std::memory_order_relaxed);
 }
 

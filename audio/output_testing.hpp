@@ -3,9 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 
-// Stereo frames the device asks for at a time.
-constexpr uint16_t kDeviceBufferFrames = 1024;
-
 // Called on SDL's audio thread with every buffer the device is fed: the stereo frame
 // it starts at (the position / 2) and its samples. Null stops the calls.
 using DeviceFeedObserver = void (*)(uint64_t firstFrame, const int16_t* samples, size_t frames);

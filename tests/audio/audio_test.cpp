@@ -13,6 +13,7 @@
 
 #include "audio/mp3decode.hpp"
 #include "audio/music.hpp"
+#include "audio/output.hpp"
 #include "audio/output_testing.hpp"
 #include "audio/playback.hpp"
 #include "base/datapath.hpp"
