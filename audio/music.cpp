@@ -1,6 +1,7 @@
 // The show's music and the music clock over the audio layer.
 #include "audio/music.hpp"
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -33,6 +34,13 @@ void setMusicRate(uint32_t rate) { gMusicRate = rate; }
 void playMusic() {
   audioStart();
   audioStreamPlay(gStreamHandle, 0, 4);
+}
+
+void seekMusic(long double sceneTime) {
+  if (gMusicRate == 0 || !(sceneTime >= 0)) return;
+  // Rounded up, so the clock never reads a time before the one asked for.
+  const long double position = std::ceil(sceneTime * kPositionPerSecond / gMusicRate);
+  audioChannelSetPosition(gStreamHandle, position < 4294967295.0L ? uint32_t(position) : 4294967295u);
 }
 
 long double musicTime() { return positionToSceneTime(audioChannelGetPosition(gStreamHandle), gMusicRate); }

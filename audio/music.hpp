@@ -6,6 +6,9 @@ constexpr const char* kMusicFile = "data\\music\\qz0.mp3";
 
 void startMusic();
 void setMusicRate(uint32_t rate);
+// Moves the music to the SceneTime (at the rate set), before or during playback: the
+// clock reads that time (rounded up to a whole sample) and goes on from it.
+void seekMusic(long double sceneTime);
 void playMusic();
 long double musicTime();
 void stopMusic();

@@ -1,4 +1,4 @@
-// The audio layer's nine operations and its one stream; the output does the playing.
+// The audio layer's operations and its one stream; the output does the playing.
 #include "audio/playback.hpp"
 
 #include <string>
@@ -11,8 +11,8 @@ namespace {
 const AudioOutput* gSelected = &kDeviceOutput;
 const AudioOutput* gOutput = nullptr;  // the open output, from audioInit to audioFree
 int32_t gError = kAudioOk;
+Mp3Stream gStream;  // the music, decoded as the output plays it
 bool gStreamOpen = false;
-bool gPlaying = false;
 
 constexpr uint32_t kStreamHandle = 1;
 
@@ -20,6 +20,8 @@ uint32_t failWith(int32_t code) {
   gError = code;
   return 0;
 }
+
+bool isOpenStream(uint32_t handle) { return handle == kStreamHandle && gStreamOpen; }
 }  // namespace
 
 void selectAudioBackend(AudioBackend backend, uint32_t positionStep) {
@@ -42,10 +44,12 @@ uint32_t audioInit(int32_t, uint32_t frequency, uint32_t, void*) {
 
 uint32_t audioStreamCreateFile(uint32_t, const char* path, uint32_t, uint32_t, uint32_t) {
   if (!gOutput) return failWith(kAudioNotInitialized);
-  DecodedAudio music;
-  Mp3Status status = decodeMp3File(resolveDataPath(path).c_str(), music);
-  gOutput->load(music);
+  // The output lets go of the old stream before it is replaced.
+  gOutput->load(nullptr);
+  gStreamOpen = false;
+  Mp3Status status = openMp3Stream(resolveDataPath(path).c_str(), gStream);
   if (status != kMp3Ok) return failWith(status == kMp3CannotOpen ? kAudioFileOpen : kAudioFileForm);
+  gOutput->load(&gStream);
   gStreamOpen = true;
   gError = kAudioOk;
   return kStreamHandle;
@@ -56,29 +60,34 @@ uint32_t audioStart() {
   return 1;
 }
 
-uint32_t audioStreamPlay(uint32_t handle, uint32_t, uint32_t) {
-  if (handle != kStreamHandle || !gStreamOpen) return failWith(kAudioBadHandle);
-  gPlaying = true;
+uint32_t audioStreamPlay(uint32_t handle, uint32_t flush, uint32_t) {
+  if (!isOpenStream(handle)) return failWith(kAudioBadHandle);
+  if (flush) gOutput->seek(0);
   gOutput->play();
   return 1;
 }
 
 uint32_t audioChannelGetPosition(uint32_t handle) {
-  if (handle != kStreamHandle || !gStreamOpen) return failWith(kAudioBadHandle);
-  if (!gPlaying) return 0;
+  if (!isOpenStream(handle)) return failWith(kAudioBadHandle);
   return gOutput->position();
+}
+
+uint32_t audioChannelSetPosition(uint32_t handle, uint32_t position) {
+  if (!isOpenStream(handle)) return failWith(kAudioBadHandle);
+  gOutput->seek((uint64_t(position) + 1) / 2);
+  return 1;
 }
 
 uint32_t audioStop() {
   if (gOutput) gOutput->stop();
-  gPlaying = false;
   return 1;
 }
 
 uint32_t audioFree() {
   if (gOutput) gOutput->close();
   gOutput = nullptr;
-  gStreamOpen = gPlaying = false;
+  closeMp3Stream(gStream);
+  gStreamOpen = false;
   return 1;
 }
 

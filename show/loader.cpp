@@ -56,6 +56,16 @@ void fadeOutLoader(uint32_t* frame) {
   waitUntil(384);
 }
 
+void showLoaderAtOnce(uint32_t* frame) {
+  copyFrame(gPicture, frame);
+  presentFrame();
+}
+
+void hideLoaderAtOnce(uint32_t* frame) {
+  clearFrame(frame);
+  presentFrame();
+}
+
 void releaseLoaderPicture() {
   std::free(gPicture);
   gPicture = nullptr;

@@ -8,4 +8,8 @@ void loadLoaderPicture();
 void fadeInLoader(uint32_t* frame);
 // Two seconds of fade-out, then black until three seconds.
 void fadeOutLoader(uint32_t* frame);
+// Without the fades, for a show that starts part way: the picture at once, and
+// black again once the show is ready.
+void showLoaderAtOnce(uint32_t* frame);
+void hideLoaderAtOnce(uint32_t* frame);
 void releaseLoaderPicture();

@@ -7,11 +7,12 @@
 #include "audio/playback.hpp"
 #include "base/datapath.hpp"
 #include "show/show.hpp"
+#include "show/start.hpp"
 #include "video/display.hpp"
 
 namespace {
 const char* kUsage =
-    "Usage: gvs [--window] [--scale N] [--silent] [--help]\n"
+    "Usage: gvs [--window] [--scale N] [--silent] [--start T] [--help]\n"
     "\n"
     "Plays the Greyline Video System show full-screen, in time with its music.\n"
     "Escape or closing the window ends it early.\n"
@@ -19,13 +20,25 @@ const char* kUsage =
     "  --window     show the picture in a window instead of the whole desktop\n"
     "  --scale N    window scale factor (default 3; implies nothing without --window)\n"
     "  --silent     open no audio device; the show runs on the clock at the music's pace\n"
+    "  --start T    start at SceneTime T (0 to 24500, 120 units per second of music) or\n"
+    "               at the start of a section's window, T its name; no loader fades\n"
     "  --help       print this help and exit\n"
     "\n"
     "The data set is read from ./data when the current directory holds one,\n"
-    "otherwise from the data folder beside the executable.\n";
+    "otherwise from the data folder beside the executable.\n"
+    "\n"
+    "Sections (name, SceneTime its window opens at, what it shows):\n";
 
 int usageError(const char* what, const char* arg) {
-  std::fprintf(stderr, "gvs: %s: %s\n\n%s", what, arg, kUsage);
+  std::fprintf(stderr, "gvs: %s: %s\n\n%s%s", what, arg, kUsage, sectionList().c_str());
+  return 2;
+}
+
+int startError(const char* arg) {
+  std::fprintf(stderr,
+               "gvs: --start takes a SceneTime from 0 to 24500 or a section's name, not '%s'\n"
+               "Sections (name, SceneTime its window opens at, what it shows):\n%s",
+               arg, sectionList().c_str());
   return 2;
 }
 }  // namespace
@@ -33,6 +46,7 @@ int usageError(const char* what, const char* arg) {
 int main(int argc, char** argv) {
   DisplayOptions display;
   bool silent = false;
+  long double startTime = -1;  // none: the whole show with the loader's fades
   const char* firstWord = nullptr;
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
@@ -42,6 +56,7 @@ int main(int argc, char** argv) {
     }
     if (!std::strcmp(a, "--help")) {
       std::fputs(kUsage, stdout);
+      std::fputs(sectionList().c_str(), stdout);
       return 0;
     } else if (!std::strcmp(a, "--window")) {
       display.windowed = true;
@@ -53,6 +68,9 @@ int main(int argc, char** argv) {
       long s = std::strtol(argv[++i], &end, 10);
       if (*end != '\0' || s < 1 || s > 16) return usageError("--scale takes a whole number from 1 to 16, not", argv[i]);
       display.scale = int(s);
+    } else if (!std::strcmp(a, "--start")) {
+      if (i + 1 >= argc) return usageError("missing value for", a);
+      if (!parseShowStart(argv[++i], startTime)) return startError(argv[i]);
     } else {
       return usageError("unknown option", a);
     }
@@ -64,8 +82,11 @@ int main(int argc, char** argv) {
   if (openDisplay() != 0) return 1;  // already reported; a failed start is not a success
 
   const bool singleSceneMode = firstWord && std::strcmp(firstWord, kHiddenWord) == 0;
+  // The single scene has no music to start part way through; it ignores --start.
   if (singleSceneMode)
     runSingleScene();
+  else if (startTime >= 0)
+    runFullShowFrom(startTime);
   else
     runFullShow();
   closeDisplay();

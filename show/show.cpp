@@ -10,6 +10,20 @@ namespace {
 void renderTimeline(float t, uint32_t* frame) { timelineStep(t, frame); }
 void renderMisc(float t, uint32_t* frame) { miscModule.render(t, frame); }
 long double singleSceneClock() { return frameClockTime(); }
+
+// Everything is loaded and the music opened: the music plays from `startTime` and
+// the timeline follows it to the end; then everything is let go.
+void playShow(long double startTime) {
+  quitRequested = false;
+  setMusicRate(kSceneTimePerSecond);
+  if (startTime > 0) seekMusic(startTime);
+  playMusic();
+  runMainLoop(musicTime, renderTimeline);
+  stopMusic();
+  freeMusic();
+  releaseLoaderPicture();
+  releaseAllScenes();
+}
 }  // namespace
 
 void loadAllScenes() {
@@ -39,14 +53,16 @@ void runFullShow() {
   loadAllScenes();
   startMusic();
   fadeOutLoader(frameBuffer);
-  quitRequested = false;
-  setMusicRate(kSceneTimePerSecond);
-  playMusic();
-  runMainLoop(musicTime, renderTimeline);
-  stopMusic();
-  freeMusic();
-  releaseLoaderPicture();
-  releaseAllScenes();
+  playShow(0);
+}
+
+void runFullShowFrom(long double startTime) {
+  loadLoaderPicture();
+  showLoaderAtOnce(frameBuffer);
+  loadAllScenes();
+  startMusic();
+  hideLoaderAtOnce(frameBuffer);
+  playShow(startTime);
 }
 
 void runSingleScene() {

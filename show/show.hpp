@@ -17,4 +17,7 @@ using TimeSource = long double (*)();
 void runMainLoop(TimeSource time, void (*render)(float t, uint32_t* frame));
 
 void runFullShow();
+// The full show from SceneTime `startTime` (0 to 24500): loaded as usual, without the
+// loader's fades, the music playing from the matching position.
+void runFullShowFrom(long double startTime);
 void runSingleScene();

@@ -2,6 +2,7 @@
 // oscillators (PolyBLEP), a resonant state-variable filter, envelopes and pitch helpers.
 // Everything is plain arithmetic on doubles/floats so a render is the same on every run.
 #pragma once
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -17,6 +18,41 @@ struct StereoBuffer {
     r.assign(frames, 0.0f);
   }
   size_t frames() const { return l.size(); }
+};
+
+// A moving stretch of one bus of the song, which is `songEnd` samples long: song
+// samples [origin, origin + l.size()). Notes make room as they are written (what is
+// not written yet is 0), and the mixer forgets what it has taken, so a bus never
+// holds more than the notes that still sound.
+struct BusWindow {
+  std::vector<float> l, r;
+  int64_t origin = 0;
+  int64_t songEnd = 0;
+  explicit BusWindow(int64_t songFrames = 0) : songEnd(songFrames) {}
+  // Room for `len` samples from song sample `start`, cut at the end of the song:
+  // returns how many samples there are room for (0 when start lies outside the song
+  // or before the origin).
+  int64_t reserve(int64_t start, int64_t len) {
+    if (start < origin || start >= songEnd || len <= 0) return 0;
+    len = std::min(len, songEnd - start);
+    const size_t need = size_t(start - origin + len);
+    if (l.size() < need) {
+      l.resize(need, 0.0f);
+      r.resize(need, 0.0f);
+    }
+    return len;
+  }
+  // Where song sample `at` is held (within what reserve made room for).
+  float* left(int64_t at) { return l.data() + (at - origin); }
+  float* right(int64_t at) { return r.data() + (at - origin); }
+  // Forgets every sample before song sample `to`.
+  void dropBefore(int64_t to) {
+    if (to <= origin) return;
+    const size_t n = std::min(l.size(), size_t(to - origin));
+    l.erase(l.begin(), l.begin() + long(n));
+    r.erase(r.begin(), r.begin() + long(n));
+    origin = to;
+  }
 };
 
 // xorshift64*: the only source of randomness, always seeded explicitly.

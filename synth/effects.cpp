@@ -8,99 +8,96 @@
 #include "synth/meter.hpp"
 
 namespace {
-struct OnePole {
-  double a = 0.0, z = 0.0;
-  void lowPass(double hz) { a = std::exp(-kTwoPi * hz / kSynthRate); }
-  double low(double x) { return z = x + a * (z - x); }
-  double high(double x) { return x - low(x); }
-};
+double runComb(Reverb::Comb& c, double x, double feedback, double damp) {
+  double y = c.buf[c.pos];
+  c.store = y * (1.0 - damp) + c.store * damp;
+  c.buf[c.pos] = float(x + c.store * feedback);
+  if (++c.pos == c.buf.size()) c.pos = 0;
+  return y;
+}
 
-struct Comb {
-  std::vector<float> buf;
-  size_t pos = 0;
-  double store = 0.0;
-  double run(double x, double feedback, double damp) {
-    double y = buf[pos];
-    store = y * (1.0 - damp) + store * damp;
-    buf[pos] = float(x + store * feedback);
-    if (++pos == buf.size()) pos = 0;
-    return y;
-  }
-};
-
-struct Allpass {
-  std::vector<float> buf;
-  size_t pos = 0;
-  double run(double x) {
-    double b = buf[pos];
-    double y = -x + b;
-    buf[pos] = float(x + b * 0.5);
-    if (++pos == buf.size()) pos = 0;
-    return y;
-  }
-};
+double runAllpass(Reverb::Allpass& a, double x) {
+  double b = a.buf[a.pos];
+  double y = -x + b;
+  a.buf[a.pos] = float(x + b * 0.5);
+  if (++a.pos == a.buf.size()) a.pos = 0;
+  return y;
+}
 }  // namespace
 
-void applyPingPongDelay(const StereoBuffer& send, StereoBuffer& out, double delaySamples, double feedback,
-                        double dampHz, double wetGain) {
+PingPongDelay::PingPongDelay(double delaySamples, double feedbackGain, double dampHz) : feedback(feedbackGain) {
   size_t d = size_t(std::max(1L, std::lround(delaySamples)));
-  std::vector<float> lineL(d, 0.0f), lineR(d, 0.0f);
-  OnePole lpL, lpR, hpL, hpR;
+  lineL.assign(d, 0.0f);
+  lineR.assign(d, 0.0f);
   lpL.lowPass(dampHz);
   lpR.lowPass(dampHz);
   hpL.lowPass(180.0);
   hpR.lowPass(180.0);
-  size_t pos = 0;
-  const size_t n = std::min(send.frames(), out.frames());
+}
+
+void PingPongDelay::run(const float* sendL, const float* sendR, float* outL, float* outR, size_t n, double wetGain) {
+  const size_t d = lineL.size();
   for (size_t i = 0; i < n; ++i) {
     double yl = lineL[pos], yr = lineR[pos];
-    double in = 0.5 * (send.l[i] + send.r[i]);
+    double in = 0.5 * (sendL[i] + sendR[i]);
     lineL[pos] = float(hpL.high(in + feedback * lpR.low(yr)));
     lineR[pos] = float(hpR.high(feedback * lpL.low(yl)));
     if (++pos == d) pos = 0;
-    out.l[i] += float(yl * wetGain);
-    out.r[i] += float(yr * wetGain);
+    outL[i] += float(yl * wetGain);
+    outR[i] += float(yr * wetGain);
   }
 }
 
-void applyReverb(const StereoBuffer& send, StereoBuffer& out, double roomSize, double damping, double wetGain) {
+void applyPingPongDelay(const StereoBuffer& send, StereoBuffer& out, double delaySamples, double feedback,
+                        double dampHz, double wetGain) {
+  PingPongDelay delay(delaySamples, feedback, dampHz);
+  delay.run(send.l.data(), send.r.data(), out.l.data(), out.r.data(), std::min(send.frames(), out.frames()), wetGain);
+}
+
+Reverb::Reverb(double room, double damp) : roomSize(room), damping(damp) {
   static const int combTuning[8] = {1116, 1188, 1277, 1356, 1422, 1491, 1557, 1617};
   static const int allpassTuning[4] = {556, 441, 341, 225};
   const int spread = 23;
-  Comb combs[2][8];
-  Allpass allpasses[2][4];
   for (int c = 0; c < 2; ++c) {
     for (int i = 0; i < 8; ++i) combs[c][i].buf.assign(size_t(combTuning[i] + c * spread), 0.0f);
     for (int i = 0; i < 4; ++i) allpasses[c][i].buf.assign(size_t(allpassTuning[i] + c * spread), 0.0f);
   }
   // 25 ms pre-delay keeps the attacks dry; the low end stays out of the room.
-  const size_t preDelay = size_t(0.025 * kSynthRate);
-  std::vector<float> pre(preDelay, 0.0f);
-  size_t prePos = 0;
-  OnePole hp;
+  pre.assign(size_t(0.025 * kSynthRate), 0.0f);
   hp.lowPass(250.0);
-  const size_t n = std::min(send.frames(), out.frames());
+}
+
+void Reverb::run(const float* sendL, const float* sendR, float* outL, float* outR, size_t n, double wetGain) {
+  const size_t preDelay = pre.size();
   for (size_t i = 0; i < n; ++i) {
     double in = pre[prePos];
-    pre[prePos] = float(hp.high(0.5 * (send.l[i] + send.r[i])) * 0.03);
+    pre[prePos] = float(hp.high(0.5 * (sendL[i] + sendR[i])) * 0.03);
     if (++prePos == preDelay) prePos = 0;
     double y[2];
     for (int c = 0; c < 2; ++c) {
       double acc = 0.0;
-      for (int k = 0; k < 8; ++k) acc += combs[c][k].run(in, roomSize, damping);
-      for (int k = 0; k < 4; ++k) acc = allpasses[c][k].run(acc);
+      for (int k = 0; k < 8; ++k) acc += runComb(combs[c][k], in, roomSize, damping);
+      for (int k = 0; k < 4; ++k) acc = runAllpass(allpasses[c][k], acc);
       y[c] = acc;
     }
-    out.l[i] += float(y[0] * wetGain);
-    out.r[i] += float(y[1] * wetGain);
+    outL[i] += float(y[0] * wetGain);
+    outR[i] += float(y[1] * wetGain);
   }
 }
 
+void applyReverb(const StereoBuffer& send, StereoBuffer& out, double roomSize, double damping, double wetGain) {
+  Reverb reverb(roomSize, damping);
+  reverb.run(send.l.data(), send.r.data(), out.l.data(), out.r.data(), std::min(send.frames(), out.frames()), wetGain);
+}
+
 void addDuck(std::vector<float>& gain, int64_t start, double depth, double recoverSamples) {
-  const int64_t n = int64_t(gain.size());
+  addDuck(gain.data(), 0, int64_t(gain.size()), start, depth, recoverSamples);
+}
+
+void addDuck(float* gain, int64_t from, int64_t count, int64_t start, double depth, double recoverSamples) {
   const int64_t ramp = 66;  // 1.5 ms into the dip: no click on the bass
   int64_t end = start + int64_t(recoverSamples);
-  for (int64_t i = std::max<int64_t>(0, start - ramp); i < std::min(n, end); ++i) {
+  for (int64_t i = std::max<int64_t>(from, start - ramp); i < std::min(from + count, end); ++i) {
     double g;
     if (i < start) {
       g = 1.0 - depth * double(i - (start - ramp)) / double(ramp);
@@ -108,17 +105,22 @@ void addDuck(std::vector<float>& gain, int64_t start, double depth, double recov
       double x = double(i - start) / recoverSamples;
       g = 1.0 - depth * (1.0 - x) * (1.0 - x);
     }
-    gain[size_t(i)] = std::min(gain[size_t(i)], float(g));
+    gain[i - from] = std::min(gain[i - from], float(g));
   }
 }
 
 std::vector<float> truePeakEnvelope(const StereoBuffer& buf) {
   const size_t n = buf.frames();
-  std::vector<float> pl, pr;
-  interSamplePeaks(buf.l.data(), n, pl);
-  interSamplePeaks(buf.r.data(), n, pr);
-  for (size_t i = 0; i < n; ++i) pl[i] = std::max(pl[i], pr[i]);
-  return pl;
+  std::vector<float> peak(n);
+  // The right channel a stretch at a time: a song-long second envelope is not needed.
+  std::vector<float> right(std::min<size_t>(n, 65536));
+  for (size_t from = 0; from < n; from += right.size()) {
+    const size_t to = std::min(n, from + right.size());
+    interSamplePeaks(buf.l.data(), n, from, to, peak.data() + from);
+    interSamplePeaks(buf.r.data(), n, from, to, right.data());
+    for (size_t i = from; i < to; ++i) peak[i] = std::max(peak[i], right[i - from]);
+  }
+  return peak;
 }
 
 std::vector<float> limiterGain(const std::vector<float>& peak, double inputGain, double ceiling,

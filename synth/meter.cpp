@@ -5,16 +5,7 @@
 #include <cmath>
 
 namespace {
-struct Biquad {
-  double b0, b1, b2, a1, a2;
-  double z1 = 0.0, z2 = 0.0;
-  double run(double x) {
-    double y = b0 * x + z1;
-    z1 = b1 * x - a1 * y + z2;
-    z2 = b2 * x - a2 * y;
-    return y;
-  }
-};
+using Biquad = LoudnessMeter::Biquad;
 
 // The two K-weighting stages (high shelf, then the revised low-frequency B-curve high
 // pass), designed for the given rate from their analogue prototypes.
@@ -32,28 +23,6 @@ void kWeighting(double rate, Biquad& shelf, Biquad& highPass) {
   k = std::tan(pi * f0 / rate);
   a0 = 1.0 + k / q + k * k;
   highPass = {1.0, -2.0, 1.0, 2.0 * (k * k - 1.0) / a0, (1.0 - k / q + k * k) / a0};
-}
-
-// Mean square of the K-weighted sum of both channels in 100 ms steps.
-std::vector<double> weightedPowerSteps(const float* l, const float* r, size_t frames, double rate, size_t& step) {
-  Biquad sl, hl, sr, hr;
-  kWeighting(rate, sl, hl);
-  kWeighting(rate, sr, hr);
-  step = size_t(std::lround(rate * 0.1));
-  std::vector<double> steps;
-  double acc = 0.0;
-  size_t count = 0;
-  for (size_t i = 0; i < frames; ++i) {
-    double a = hl.run(sl.run(l[i]));
-    double b = hr.run(sr.run(r[i]));
-    acc += a * a + b * b;
-    if (++count == step) {
-      steps.push_back(acc / double(step));
-      acc = 0.0;
-      count = 0;
-    }
-  }
-  return steps;
 }
 
 double toLufs(double power) { return power > 0.0 ? -0.691 + 10.0 * std::log10(power) : -200.0; }
@@ -80,9 +49,25 @@ struct Interpolator {
 };
 }  // namespace
 
-double integratedLoudness(const float* l, const float* r, size_t frames, double rate) {
-  size_t step = 0;
-  std::vector<double> steps = weightedPowerSteps(l, r, frames, rate, step);
+LoudnessMeter::LoudnessMeter(double rate) : step(size_t(std::lround(rate * 0.1))) {
+  kWeighting(rate, shelfL, highPassL);
+  kWeighting(rate, shelfR, highPassR);
+}
+
+void LoudnessMeter::add(const float* l, const float* r, size_t frames) {
+  for (size_t i = 0; i < frames; ++i) {
+    double a = highPassL.run(shelfL.run(l[i]));
+    double b = highPassR.run(shelfR.run(r[i]));
+    acc += a * a + b * b;
+    if (++count == step) {
+      steps.push_back(acc / double(step));
+      acc = 0.0;
+      count = 0;
+    }
+  }
+}
+
+double LoudnessMeter::integrated() const {
   if (steps.size() < 4) return -200.0;
   std::vector<double> blocks;
   for (size_t i = 0; i + 4 <= steps.size(); ++i) blocks.push_back((steps[i] + steps[i + 1] + steps[i + 2] + steps[i + 3]) / 4.0);
@@ -101,19 +86,33 @@ double integratedLoudness(const float* l, const float* r, size_t frames, double 
   return toLufs(gatedMean(std::max(-70.0, toLufs(absGated) - 10.0)));
 }
 
-double momentaryMeanLoudness(const float* l, const float* r, size_t frames, double rate) {
-  size_t step = 0;
-  std::vector<double> steps = weightedPowerSteps(l, r, frames, rate, step);
+double LoudnessMeter::mean() const {
   double sum = 0.0;
   for (double s : steps) sum += s;
   return steps.empty() ? -200.0 : toLufs(sum / double(steps.size()));
 }
 
+double integratedLoudness(const float* l, const float* r, size_t frames, double rate) {
+  LoudnessMeter meter(rate);
+  meter.add(l, r, frames);
+  return meter.integrated();
+}
+
+double momentaryMeanLoudness(const float* l, const float* r, size_t frames, double rate) {
+  LoudnessMeter meter(rate);
+  meter.add(l, r, frames);
+  return meter.mean();
+}
+
 void interSamplePeaks(const float* x, size_t n, std::vector<float>& peak) {
-  static const Interpolator ip;
   peak.assign(n, 0.0f);
+  interSamplePeaks(x, n, 0, n, peak.data());
+}
+
+void interSamplePeaks(const float* x, size_t n, size_t from, size_t to, float* peak) {
+  static const Interpolator ip;
   constexpr int half = Interpolator::kTaps / 2;
-  for (size_t i = 0; i < n; ++i) {
+  for (size_t i = from; i < to; ++i) {
     double m = std::abs(x[i]);
     if (i + 1 >= size_t(half) && i + half < n) {
       const float* base = x + i - (half - 1);
@@ -123,7 +122,7 @@ void interSamplePeaks(const float* x, size_t n, std::vector<float>& peak) {
         m = std::max(m, std::abs(y));
       }
     }
-    peak[i] = float(m);
+    peak[i - from] = float(m);
   }
 }
 

@@ -164,27 +164,45 @@ const Channel kMixer[kPartCount] = {
     /* arp     */ {1.00, 0.35, 0.15, 0.4},
 };
 
-void renderPart(Part part, const std::vector<ScoreEvent>& events, StereoBuffer& bus) {
-  for (const ScoreEvent& e : events) {
-    if (e.part != part) continue;
-    switch (part) {
-      case Part::kKick: renderKick(bus, e.start, e.velocity, 1.0); break;
-      case Part::kSnare: renderSnare(bus, e.start, e.velocity, e.seed); break;
-      case Part::kClap: renderClap(bus, e.start, e.velocity, e.seed); break;
-      case Part::kHat: renderHat(bus, e.start, e.velocity, false, 0.3, e.seed); break;
-      case Part::kOpenHat: renderHat(bus, e.start, e.velocity, true, -0.25, e.seed); break;
-      case Part::kCrash: renderCrash(bus, e.start, e.velocity, e.seed); break;
-      case Part::kRiser: renderRiser(bus, e.start, e.length, e.velocity, e.seed); break;
-      case Part::kImpact: renderImpact(bus, e.start, e.velocity, e.seed); break;
-      default: {
-        ToneVoice v = soundVoice(e.sound);
-        if (part == Part::kArp) v.pan = (e.seed % 3 == 0) ? -0.35 : (e.seed % 3 == 1 ? 0.35 : 0.0);
-        renderTone(bus, v, e.start, e.length, e.note, e.velocity, e.cutoffScale, e.seed, e.glide);
-        break;
-      }
+void renderNote(const ScoreEvent& e, BusWindow& bus) {
+  switch (e.part) {
+    case Part::kKick: renderKick(bus, e.start, e.velocity, 1.0); break;
+    case Part::kSnare: renderSnare(bus, e.start, e.velocity, e.seed); break;
+    case Part::kClap: renderClap(bus, e.start, e.velocity, e.seed); break;
+    case Part::kHat: renderHat(bus, e.start, e.velocity, false, 0.3, e.seed); break;
+    case Part::kOpenHat: renderHat(bus, e.start, e.velocity, true, -0.25, e.seed); break;
+    case Part::kCrash: renderCrash(bus, e.start, e.velocity, e.seed); break;
+    case Part::kRiser: renderRiser(bus, e.start, e.length, e.velocity, e.seed); break;
+    case Part::kImpact: renderImpact(bus, e.start, e.velocity, e.seed); break;
+    default: {
+      ToneVoice v = soundVoice(e.sound);
+      if (e.part == Part::kArp) v.pan = (e.seed % 3 == 0) ? -0.35 : (e.seed % 3 == 1 ? 0.35 : 0.0);
+      renderTone(bus, v, e.start, e.length, e.note, e.velocity, e.cutoffScale, e.seed, e.glide);
+      break;
     }
   }
 }
+
+// Runs tasks 0 .. count-1 on this thread and one more, each task once; a thread takes
+// the next task as soon as it is free.
+template <typename Task>
+void runOnTwoThreads(int count, const Task& task) {
+  std::atomic<int> next{0};
+  auto work = [&] {
+    for (int i; (i = next.fetch_add(1)) < count;) task(i);
+  };
+  std::thread other(work);
+  work();
+  other.join();
+}
+
+// One part of the song: its notes in the order they start (the score's order among
+// notes that start together), and the stretch of its bus that is still sounding.
+struct PartBus {
+  std::vector<const ScoreEvent*> notes;
+  size_t next = 0;  // the first note not rendered yet
+  BusWindow bus;
+};
 
 // Master fade of the outro: full until bar 105, a cosine down to nothing at bar 110,
 // silence after.
@@ -198,86 +216,134 @@ double outroGain(size_t i) {
 }  // namespace
 
 void renderSong(StereoBuffer& mix) {
-  const size_t frames = size_t(kSongSeconds * kSynthRate);
-  std::vector<ScoreEvent> events = composeSong();
+  const int64_t frames = int64_t(kSongSeconds * kSynthRate);
+  const std::vector<ScoreEvent> events = composeSong();
 
-  // Each part on its own bus; two threads take alternate parts. The buses are summed
-  // afterwards in a fixed order, so the threads' timing cannot change the result.
-  std::vector<StereoBuffer> bus(kPartCount);
-  for (auto& b : bus) b.resize(frames);
+  std::vector<PartBus> parts(kPartCount);
+  for (PartBus& p : parts) p.bus = BusWindow(frames);
+  std::vector<int64_t> kicks;
+  for (const ScoreEvent& e : events) {
+    parts[size_t(e.part)].notes.push_back(&e);
+    if (e.part == Part::kKick) kicks.push_back(e.start);
+  }
+  for (PartBus& p : parts)
+    std::stable_sort(p.notes.begin(), p.notes.end(),
+                     [](const ScoreEvent* a, const ScoreEvent* b) { return a->start < b->start; });
+
+  // The song is made a block at a time. Each part's bus holds only the notes still
+  // sounding; every sample of it sums that part's notes in the same order whatever the
+  // block size, and the mixer sums the parts in their fixed order, so the result is
+  // the same bytes as mixing whole-song buses (and needs a fraction of the memory).
+  // Two threads share the work: while the notes of one block are rendered, the echo
+  // and the room run over the block before it, so each block's sums are kept twice.
+  constexpr int64_t kBlock = 65536;
+  const int64_t blocks = (frames + kBlock - 1) / kBlock;
+  struct BlockSums {
+    StereoBuffer dry, delaySend, reverbSend, wetDelay, wetReverb;
+  } sums[2];
+  std::vector<float> duck(kBlock);
+  PingPongDelay delay(3.0 * kSamplesPerStep, 0.42, 3500.0);  // dotted-eighth echo (three sixteenths)
+  Reverb reverb(0.86, 0.35);
+  mix.resize(size_t(frames));
   // Heaviest parts first so the two threads finish together.
   static const Part kOrder[kPartCount] = {Part::kPad,  Part::kLead,  Part::kBass,  Part::kOpenHat,
                                           Part::kHat,  Part::kArp,   Part::kCrash, Part::kSnare,
                                           Part::kClap, Part::kRiser, Part::kKick,  Part::kImpact};
-  std::atomic<int> next{0};
-  auto work = [&] {
-    for (int i; (i = next.fetch_add(1)) < kPartCount;) renderPart(kOrder[i], events, bus[size_t(kOrder[i])]);
-  };
-  std::thread other(work);
-  work();
-  other.join();
-
-  std::vector<float> duck(frames, 1.0f);
-  for (const ScoreEvent& e : events)
-    if (e.part == Part::kKick) addDuck(duck, e.start, 1.0, 0.22 * kSynthRate);
-
-  StereoBuffer dry, delaySend, reverbSend;
-  dry.resize(frames);
-  delaySend.resize(frames);
-  reverbSend.resize(frames);
-  for (int p = 0; p < kPartCount; ++p) {
-    const Channel& c = kMixer[p];
-    const StereoBuffer& b = bus[size_t(p)];
-    for (size_t i = 0; i < frames; ++i) {
-      float g = float(c.level * (1.0 - c.duck * (1.0 - duck[i])));
-      float l = b.l[i] * g, r = b.r[i] * g;
-      dry.l[i] += l;
-      dry.r[i] += r;
-      if (c.delaySend > 0.0) {
-        delaySend.l[i] += l * float(c.delaySend);
-        delaySend.r[i] += r * float(c.delaySend);
-      }
-      if (c.reverbSend > 0.0) {
-        reverbSend.l[i] += l * float(c.reverbSend);
-        reverbSend.r[i] += r * float(c.reverbSend);
+  for (int64_t k = 0; k <= blocks; ++k) {
+    const int64_t b0 = k * kBlock, n = std::min(kBlock, frames - b0), b1 = b0 + n;
+    const int64_t e0 = b0 - kBlock, en = std::min(kBlock, frames - e0);  // the block before
+    BlockSums& now = sums[k % 2];
+    BlockSums& before = sums[(k + 1) % 2];
+    // Tasks 0 and 1: the room and the echo over the block before; then every note
+    // that starts in this block, rendered whole, part by part.
+    const int tasks = 2 + (k < blocks ? kPartCount : 0);
+    runOnTwoThreads(tasks, [&](int task) {
+      if (task == 0 && k > 0)
+        reverb.run(before.reverbSend.l.data(), before.reverbSend.r.data(), before.wetReverb.l.data(),
+                   before.wetReverb.r.data(), size_t(en), 3.0);
+      if (task == 1 && k > 0)
+        delay.run(before.delaySend.l.data(), before.delaySend.r.data(), before.wetDelay.l.data(),
+                  before.wetDelay.r.data(), size_t(en), 2.0);
+      if (task < 2) return;
+      PartBus& p = parts[size_t(kOrder[task - 2])];
+      for (; p.next < p.notes.size() && p.notes[p.next]->start < b1; ++p.next) renderNote(*p.notes[p.next], p.bus);
+    });
+    if (k > 0) {
+      for (int64_t i = 0; i < en; ++i) {
+        const size_t at = size_t(e0 + i);
+        float g = float(outroGain(at));
+        mix.l[at] = (before.dry.l[i] + before.wetDelay.l[i] + before.wetReverb.l[i]) * g;
+        mix.r[at] = (before.dry.r[i] + before.wetDelay.r[i] + before.wetReverb.r[i]) * g;
       }
     }
-  }
-  bus.clear();
-  // Dotted-eighth echo (three sixteenths).
-  StereoBuffer wetDelay, wetReverb;
-  wetDelay.resize(frames);
-  wetReverb.resize(frames);
-  std::thread delayThread([&] { applyPingPongDelay(delaySend, wetDelay, 3.0 * kSamplesPerStep, 0.42, 3500.0, 2.0); });
-  applyReverb(reverbSend, wetReverb, 0.86, 0.35, 3.0);
-  delayThread.join();
+    if (k == blocks) break;
 
-  mix.resize(frames);
-  for (size_t i = 0; i < frames; ++i) {
-    float g = float(outroGain(i));
-    mix.l[i] = (dry.l[i] + wetDelay.l[i] + wetReverb.l[i]) * g;
-    mix.r[i] = (dry.r[i] + wetDelay.r[i] + wetReverb.r[i]) * g;
+    std::fill(duck.begin(), duck.end(), 1.0f);
+    for (int64_t kick : kicks) addDuck(duck.data(), b0, n, kick, 1.0, 0.22 * kSynthRate);
+    for (StereoBuffer* b : {&now.dry, &now.delaySend, &now.reverbSend, &now.wetDelay, &now.wetReverb})
+      b->resize(size_t(n));
+    for (PartBus& p : parts) p.bus.reserve(b0, n);  // zeros where no note sounds
+    // Every sample on its own: the two halves of the block side by side.
+    runOnTwoThreads(2, [&](int half) {
+      const size_t from = half ? size_t(n / 2) : 0, to = half ? size_t(n) : size_t(n / 2);
+      for (int p = 0; p < kPartCount; ++p) {
+        const Channel& c = kMixer[p];
+        const float* bl = parts[size_t(p)].bus.left(b0);
+        const float* br = parts[size_t(p)].bus.right(b0);
+        for (size_t i = from; i < to; ++i) {
+          float g = float(c.level * (1.0 - c.duck * (1.0 - duck[i])));
+          float l = bl[i] * g, r = br[i] * g;
+          now.dry.l[i] += l;
+          now.dry.r[i] += r;
+          if (c.delaySend > 0.0) {
+            now.delaySend.l[i] += l * float(c.delaySend);
+            now.delaySend.r[i] += r * float(c.delaySend);
+          }
+          if (c.reverbSend > 0.0) {
+            now.reverbSend.l[i] += l * float(c.reverbSend);
+            now.reverbSend.r[i] += r * float(c.reverbSend);
+          }
+        }
+      }
+    });
+    for (PartBus& p : parts) p.bus.dropBefore(b1);
   }
+  parts.clear();
 
   // Mastering: find the input gain that lands the limited mix on the target loudness.
-  // The true-peak envelope scales with the gain, so it is measured once.
+  // The true-peak envelope scales with the gain, so it is measured once; each trial
+  // is measured as it is made, a stretch at a time, and only the last is kept, made
+  // in place.
   const double ceiling = dbToGain(kCeilingDbtp);
   const double target = kTargetLufs + kEncoderLossLu;
+  double loudness = 0.0;
+  std::thread measure([&] { loudness = integratedLoudness(mix.l.data(), mix.r.data(), size_t(frames), kSynthRate); });
   const std::vector<float> peaks = truePeakEnvelope(mix);
-  double gainDb = target - integratedLoudness(mix.l.data(), mix.r.data(), frames, kSynthRate);
-  StereoBuffer trial;
-  trial.resize(frames);
+  measure.join();
+  double gainDb = target - loudness;
+  std::vector<float> trialL(kBlock), trialR(kBlock);
   for (int pass = 0; pass < 4; ++pass) {
     const double g = dbToGain(gainDb);
-    std::vector<float> lim = limiterGain(peaks, g, ceiling, 0.002 * kSynthRate, 0.08 * kSynthRate);
-    for (size_t i = 0; i < frames; ++i) {
-      float k = float(g) * lim[i];
-      trial.l[i] = mix.l[i] * k;
-      trial.r[i] = mix.r[i] * k;
+    const std::vector<float> lim = limiterGain(peaks, g, ceiling, 0.002 * kSynthRate, 0.08 * kSynthRate);
+    LoudnessMeter meter(kSynthRate);
+    for (size_t from = 0; from < size_t(frames); from += kBlock) {
+      const size_t to = std::min(size_t(frames), from + kBlock);
+      for (size_t i = from; i < to; ++i) {
+        float k = float(g) * lim[i];
+        trialL[i - from] = mix.l[i] * k;
+        trialR[i - from] = mix.r[i] * k;
+      }
+      meter.add(trialL.data(), trialR.data(), to - from);
     }
-    double got = integratedLoudness(trial.l.data(), trial.r.data(), frames, kSynthRate);
-    if (std::abs(got - target) < 0.05) break;
+    const double got = meter.integrated();
+    if (std::abs(got - target) < 0.05 || pass == 3) {
+      for (size_t i = 0; i < size_t(frames); ++i) {
+        float k = float(g) * lim[i];
+        mix.l[i] *= k;
+        mix.r[i] *= k;
+      }
+      break;
+    }
     gainDb += target - got;
   }
-  mix = std::move(trial);
 }

@@ -1,6 +1,7 @@
 // Renders the composed song to a mastered stereo mix: every part on its own bus, the
 // kick ducking the tonal parts, echo and room sends, the outro fade, loudness to
-// -14 LUFS and a true-peak ceiling below -1 dBTP.
+// -14 LUFS and a true-peak ceiling below -1 dBTP. The buses are mixed a block at a
+// time, so only the notes still sounding are held besides the mix itself.
 #pragma once
 #include "synth/score.hpp"
 #include "synth/dsp.hpp"

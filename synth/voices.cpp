@@ -17,12 +17,6 @@ double tailFade(int64_t s, int64_t len) {
   return x < 0.8 ? 1.0 : (1.0 - x) * 5.0;
 }
 
-int64_t clampLength(const StereoBuffer& out, int64_t start, int64_t len) {
-  int64_t n = int64_t(out.frames());
-  if (start >= n || start < 0) return 0;
-  return std::min(len, n - start);
-}
-
 // The six square oscillators of a classic analogue cymbal, at inharmonic ratios.
 struct Metal {
   Osc o[6];
@@ -43,10 +37,10 @@ struct Metal {
 };
 }  // namespace
 
-void renderTone(StereoBuffer& out, const ToneVoice& v, int64_t start, int64_t gateSamples, double midiNote,
+void renderTone(BusWindow& out, const ToneVoice& v, int64_t start, int64_t gateSamples, double midiNote,
                 double velocity, double cutoffScale, uint64_t seed, double glideSemis) {
   const double gateSec = double(gateSamples) / kSynthRate;
-  int64_t len = clampLength(out, start, gateSamples + int64_t(v.amp.tail() * kSynthRate));
+  const int64_t len = out.reserve(start, gateSamples + int64_t(v.amp.tail() * kSynthRate));
   if (len <= 0) return;
   SynthRng rng(seed * 0x9E3779B97F4A7C15ull + 12345);
   const int n = std::clamp(v.unison, 1, kMaxUnison);
@@ -80,8 +74,8 @@ void renderTone(StereoBuffer& out, const ToneVoice& v, int64_t start, int64_t ga
   const double level = v.gain * velocity;
 
   double ampNow = 0.0, ampStep = 0.0;
-  float* L = out.l.data() + start;
-  float* R = out.r.data() + start;
+  float* L = out.left(start);
+  float* R = out.right(start);
   for (int64_t s = 0; s < len; ++s) {
     const double t = double(s) / kSynthRate;
     if (s % kControlStep == 0) {
@@ -130,11 +124,12 @@ void renderTone(StereoBuffer& out, const ToneVoice& v, int64_t start, int64_t ga
   }
 }
 
-void renderKick(StereoBuffer& out, int64_t start, double velocity, double punch) {
-  int64_t len = clampLength(out, start, int64_t(0.5 * kSynthRate));
+void renderKick(BusWindow& out, int64_t start, double velocity, double punch) {
+  const int64_t len = out.reserve(start, int64_t(0.5 * kSynthRate));
+  if (len <= 0) return;
   double phase = 0.0;
-  float* L = out.l.data() + start;
-  float* R = out.r.data() + start;
+  float* L = out.left(start);
+  float* R = out.right(start);
   const double top = 120.0 + 80.0 * punch;
   SynthRng noise(0x4B1C);  // the same click on every kick
   for (int64_t s = 0; s < len; ++s) {
@@ -154,16 +149,17 @@ void renderKick(StereoBuffer& out, int64_t start, double velocity, double punch)
   }
 }
 
-void renderSnare(StereoBuffer& out, int64_t start, double velocity, uint64_t seed) {
+void renderSnare(BusWindow& out, int64_t start, double velocity, uint64_t seed) {
   const int64_t full = int64_t(0.35 * kSynthRate);
-  int64_t len = clampLength(out, start, full);
+  const int64_t len = out.reserve(start, full);
+  if (len <= 0) return;
   SynthRng rng(seed + 77);
   Svf bp, hp;
   bp.set(2400.0, 0.35);
   hp.set(900.0, 0.0);
   double p1 = 0.0, p2 = 0.0;
-  float* L = out.l.data() + start;
-  float* R = out.r.data() + start;
+  float* L = out.left(start);
+  float* R = out.right(start);
   for (int64_t s = 0; s < len; ++s) {
     double t = double(s) / kSynthRate;
     p1 += (190.0 + 40.0 * std::exp(-t / 0.01)) / kSynthRate;
@@ -177,15 +173,16 @@ void renderSnare(StereoBuffer& out, int64_t start, double velocity, uint64_t see
   }
 }
 
-void renderClap(StereoBuffer& out, int64_t start, double velocity, uint64_t seed) {
+void renderClap(BusWindow& out, int64_t start, double velocity, uint64_t seed) {
   const int64_t full = int64_t(0.4 * kSynthRate);
-  int64_t len = clampLength(out, start, full);
+  const int64_t len = out.reserve(start, full);
+  if (len <= 0) return;
   SynthRng rng(seed + 99);
   Svf bpL, bpR;
   bpL.set(1250.0, 0.45);
   bpR.set(1350.0, 0.45);
-  float* L = out.l.data() + start;
-  float* R = out.r.data() + start;
+  float* L = out.left(start);
+  float* R = out.right(start);
   for (int64_t s = 0; s < len; ++s) {
     double t = double(s) / kSynthRate;
     // Three quick slaps, then the room's tail.
@@ -201,10 +198,11 @@ void renderClap(StereoBuffer& out, int64_t start, double velocity, uint64_t seed
   }
 }
 
-void renderHat(StereoBuffer& out, int64_t start, double velocity, bool open, double pan, uint64_t seed) {
+void renderHat(BusWindow& out, int64_t start, double velocity, bool open, double pan, uint64_t seed) {
   double decay = open ? 0.16 : 0.032;
   const int64_t full = int64_t(decay * 6.0 * kSynthRate);
-  int64_t len = clampLength(out, start, full);
+  const int64_t len = out.reserve(start, full);
+  if (len <= 0) return;
   SynthRng rng(seed + 5);
   Metal metal(410.0, rng);
   Svf hp, lp;
@@ -212,8 +210,8 @@ void renderHat(StereoBuffer& out, int64_t start, double velocity, bool open, dou
   lp.set(15000.0, 0.0);
   float gl, gr;
   panGains(pan, gl, gr);
-  float* L = out.l.data() + start;
-  float* R = out.r.data() + start;
+  float* L = out.left(start);
+  float* R = out.right(start);
   for (int64_t s = 0; s < len; ++s) {
     double t = double(s) / kSynthRate;
     double x = rng.bipolar() * 0.6 + metal.tick() * 0.5;
@@ -224,8 +222,9 @@ void renderHat(StereoBuffer& out, int64_t start, double velocity, bool open, dou
   }
 }
 
-void renderCrash(StereoBuffer& out, int64_t start, double velocity, uint64_t seed) {
-  int64_t len = clampLength(out, start, int64_t(2.6 * kSynthRate));
+void renderCrash(BusWindow& out, int64_t start, double velocity, uint64_t seed) {
+  const int64_t len = out.reserve(start, int64_t(2.6 * kSynthRate));
+  if (len <= 0) return;
   SynthRng rng(seed + 1234);
   Metal metalL(530.0, rng), metalR(541.0, rng);
   Svf hpL, hpR, lpL, lpR;
@@ -233,8 +232,8 @@ void renderCrash(StereoBuffer& out, int64_t start, double velocity, uint64_t see
   hpR.set(4500.0, 0.2);
   lpL.set(14000.0, 0.0);
   lpR.set(13500.0, 0.0);
-  float* L = out.l.data() + start;
-  float* R = out.r.data() + start;
+  float* L = out.left(start);
+  float* R = out.right(start);
   for (int64_t s = 0; s < len; ++s) {
     double t = double(s) / kSynthRate;
     double env = std::exp(-t / 0.55) * (1.0 - std::exp(-t / 0.001));
@@ -246,12 +245,13 @@ void renderCrash(StereoBuffer& out, int64_t start, double velocity, uint64_t see
   }
 }
 
-void renderRiser(StereoBuffer& out, int64_t start, int64_t length, double velocity, uint64_t seed) {
-  int64_t len = clampLength(out, start, length);
+void renderRiser(BusWindow& out, int64_t start, int64_t length, double velocity, uint64_t seed) {
+  const int64_t len = out.reserve(start, length);
+  if (len <= 0) return;
   SynthRng rng(seed + 4242);
   Svf bpL, bpR;
-  float* L = out.l.data() + start;
-  float* R = out.r.data() + start;
+  float* L = out.left(start);
+  float* R = out.right(start);
   for (int64_t s = 0; s < len; ++s) {
     double x = double(s) / double(length);
     if (s % kControlStep == 0) {
@@ -268,14 +268,15 @@ void renderRiser(StereoBuffer& out, int64_t start, int64_t length, double veloci
   }
 }
 
-void renderImpact(StereoBuffer& out, int64_t start, double velocity, uint64_t seed) {
-  int64_t len = clampLength(out, start, int64_t(2.0 * kSynthRate));
+void renderImpact(BusWindow& out, int64_t start, double velocity, uint64_t seed) {
+  const int64_t len = out.reserve(start, int64_t(2.0 * kSynthRate));
+  if (len <= 0) return;
   SynthRng rng(seed + 777);
   Svf lp;
   lp.set(600.0, 0.1);
   double phase = 0.0;
-  float* L = out.l.data() + start;
-  float* R = out.r.data() + start;
+  float* L = out.left(start);
+  float* R = out.right(start);
   for (int64_t s = 0; s < len; ++s) {
     double t = double(s) / kSynthRate;
     phase += (32.0 + 60.0 * std::exp(-t / 0.25)) / kSynthRate;

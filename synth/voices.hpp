@@ -1,6 +1,6 @@
-// The synthesizer's instruments. Each call adds one note or hit into a stereo bus at a
-// sample position; nothing is stored between calls, so notes can be rendered in any
-// order and the result is the same.
+// The synthesizer's instruments. Each call adds one note or hit into a stretch of a
+// stereo bus at a song sample position, cut at the song's end; nothing is stored
+// between calls, so a note sounds the same whenever it is rendered.
 #pragma once
 #include <cstdint>
 
@@ -31,15 +31,15 @@ struct ToneVoice {
 // gateSamples: how long the key is held. cutoffScale multiplies the cutoff (section
 // sweeps). seed: phase scatter of the unison. glideSemis: the pitch slides in from this
 // many semitones away (legato lines).
-void renderTone(StereoBuffer& out, const ToneVoice& v, int64_t start, int64_t gateSamples, double midiNote,
+void renderTone(BusWindow& out, const ToneVoice& v, int64_t start, int64_t gateSamples, double midiNote,
                 double velocity, double cutoffScale, uint64_t seed, double glideSemis = 0.0);
 
-void renderKick(StereoBuffer& out, int64_t start, double velocity, double punch);
-void renderSnare(StereoBuffer& out, int64_t start, double velocity, uint64_t seed);
-void renderClap(StereoBuffer& out, int64_t start, double velocity, uint64_t seed);
-void renderHat(StereoBuffer& out, int64_t start, double velocity, bool open, double pan, uint64_t seed);
-void renderCrash(StereoBuffer& out, int64_t start, double velocity, uint64_t seed);
+void renderKick(BusWindow& out, int64_t start, double velocity, double punch);
+void renderSnare(BusWindow& out, int64_t start, double velocity, uint64_t seed);
+void renderClap(BusWindow& out, int64_t start, double velocity, uint64_t seed);
+void renderHat(BusWindow& out, int64_t start, double velocity, bool open, double pan, uint64_t seed);
+void renderCrash(BusWindow& out, int64_t start, double velocity, uint64_t seed);
 // Filtered noise rising over `length` samples into the next section.
-void renderRiser(StereoBuffer& out, int64_t start, int64_t length, double velocity, uint64_t seed);
+void renderRiser(BusWindow& out, int64_t start, int64_t length, double velocity, uint64_t seed);
 // A low boom with a falling pitch, marking the first beat after a build.
-void renderImpact(StereoBuffer& out, int64_t start, double velocity, uint64_t seed);
+void renderImpact(BusWindow& out, int64_t start, double velocity, uint64_t seed);

@@ -62,8 +62,7 @@ struct Downbeat {
 
 Downbeat findDownbeat(const std::vector<float>& l, const std::vector<float>& r, int bar) {
   static const std::vector<float> kick = [] {
-    StereoBuffer b;
-    b.resize(2000);
+    BusWindow b(2000);
     renderKick(b, 0, 1.0, 1.0);
     return std::vector<float>(b.l.begin(), b.l.begin() + 1323);
   }();

@@ -1,9 +1,10 @@
 // Guards the show run headless: the loader's fades on the frame clock, the timeline
-// from start to end on forged data, and the full run with the loader and the music
-// clock, which ends by itself.
+// from start to end on forged data, the full run with the loader and the music
+// clock, which ends by itself, and the show started part way (--start).
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include "base/clock_testing.hpp"
@@ -13,6 +14,7 @@
 #include "show/loader.hpp"
 #include "scenes/sections.hpp"
 #include "show/show.hpp"
+#include "show/start.hpp"
 #include "audio/playback.hpp"
 #include "tests/testutil.hpp"
 #include "video/display.hpp"
@@ -168,4 +170,75 @@ TEST(Show, FullRunWithLoaderAndMusicClockEndsByItself) {
   const uint32_t* last = frameRows(presentedPage());
   EXPECT_TRUE(std::all_of(last, last + 64000, [](uint32_t p) { return p == 0; }));
   EXPECT_TRUE(quitRequested);
+}
+
+TEST(ShowStart, ValuesAreSceneTimesOrSectionNames) {
+  long double t = -1;
+  EXPECT_TRUE(parseShowStart("0", t));
+  EXPECT_EQ(t, 0.0L);
+  EXPECT_TRUE(parseShowStart("24500", t));
+  EXPECT_EQ(t, 24500.0L);
+  EXPECT_TRUE(parseShowStart("1234.5", t));
+  EXPECT_EQ(t, 1234.5L);
+  EXPECT_TRUE(parseShowStart("BoxBox", t));  // any letter case: the start of its window
+  EXPECT_EQ(t, 12390.0L);
+  for (int i = 0; i < kShowSectionCount; ++i) {
+    EXPECT_TRUE(parseShowStart(kShowSections[i].module->name, t));
+    EXPECT_EQ(t, sectionStart(i));
+  }
+  for (const char* bad : {"", "-1", "24500.01", "1e9", "nan", "inf", "12abc", "nosuch", "box2"})
+    EXPECT_FALSE(parseShowStart(bad, t)) << bad;
+  // The show's own command line: a clear error with the list, status 2.
+  std::string out;
+  for (const char* bad : {" --start 30000", " --start nosuch", " --start"}) {
+    EXPECT_EQ(runCommand(std::string(GVS_SHOW_PATH) + bad, &out), 2) << bad;
+    EXPECT_NE(out.find("boxbox   12390.00  marching boxes"), std::string::npos) << out;
+    EXPECT_NE(out.find("endscrn"), std::string::npos) << out;
+  }
+  EXPECT_EQ(runCommand(std::string(GVS_SHOW_PATH) + " --help", &out), 0);
+  EXPECT_NE(out.find("--start T"), std::string::npos);
+}
+
+TEST(ShowStart, PlaysFromTheTimeInTheSectionThatHoldsIt) {
+  std::string root = forgedDataRoot();
+  ASSERT_FALSE(root.empty());
+  setDataRoot(root);
+  if (!std::filesystem::exists(resolveDataPath("data\\music\\qz0.mp3"))) GTEST_SKIP() << "no music in the data set";
+  openHeadless();
+  // 300 units into the marching boxes; every frame reads the music position, which
+  // moves by one second of music (120 units).
+  const int section = 5;
+  ASSERT_EQ(kShowSections[section].module, &boxboxModule);
+  const long double start = sectionStart(section) + 300;
+  gScript.clear();
+  gFrames.clear();
+  setPresentObserver(capture);
+  selectAudioBackend(AudioBackend::Stepped, 88200);
+  runFullShowFrom(start);
+  setPresentObserver(nullptr);
+  selectAudioBackend(AudioBackend::Device);
+  EXPECT_TRUE(quitRequested);
+  // The loader picture at once (no fades), black once loaded, then one frame per
+  // pass from `start` until the pass that reads past 24500.
+  const size_t passes = size_t(std::floor((kShowEnd - start) / 120)) + 2;
+  ASSERT_EQ(gFrames.size(), 2 + passes);
+  std::vector<uint32_t> picture(64000);
+  ASSERT_TRUE(loadRgbImage("data\\loader\\loader.rgb", 320, 200, picture.data()));
+  EXPECT_EQ(gFrames[0], picture);
+  EXPECT_EQ(gFrames[1], std::vector<uint32_t>(64000, 0));
+  // The first two frames are the section's own at 300 and 420 units into its window.
+  loadAllScenes();
+  clearFrame(frameBuffer);
+  for (int i = 0; i < 2; ++i) {
+    boxboxModule.render(300.0f + 120.0f * float(i), frameBuffer);
+    std::vector<uint32_t> expected(frameBuffer, frameBuffer + 64000);
+    EXPECT_GT(std::count_if(expected.begin(), expected.end(), [](uint32_t p) { return (p & 0xFFFFFF) != 0; }), 6400);
+    EXPECT_EQ(gFrames[2 + size_t(i)], expected) << "frame " << i;
+  }
+  releaseAllScenes();
+  // The show was run headless, so the real program is too: near the end it starts,
+  // plays on the clock and ends by itself.
+  std::string out;
+  EXPECT_EQ(runCommand("cd '" + root + "' && SDL_VIDEODRIVER=dummy " + GVS_SHOW_PATH + " --silent --start 24400", &out), 0)
+      << out;
 }

@@ -50,7 +50,7 @@ std::vector<double> oscillate(Wave w, double hz, bool naive) {
   }
   return x;
 }
-void renderEverything(StereoBuffer& b, int64_t at) {
+void renderEverything(BusWindow& b, int64_t at) {
   for (Sound s : {Sound::kSubBass, Sound::kRollBass, Sound::kAcidBass, Sound::kWarmPad, Sound::kSuperPad,
                   Sound::kStabPad, Sound::kSawLead, Sound::kPluckLead, Sound::kBellLead, Sound::kArpPluck})
     renderTone(b, soundVoice(s), at, 5000, 60.0, 1.0, 1.0, 3, -2.0);
@@ -64,8 +64,9 @@ void renderEverything(StereoBuffer& b, int64_t at) {
   renderImpact(b, at, 1.0, 1);
 }
 
-bool allFinite(const StereoBuffer& b) {
-  for (size_t i = 0; i < b.frames(); ++i)
+template <typename Buffer>
+bool allFinite(const Buffer& b) {
+  for (size_t i = 0; i < b.l.size(); ++i)
     if (!std::isfinite(b.l[i]) || !std::isfinite(b.r[i])) return false;
   return true;
 }
@@ -88,13 +89,12 @@ TEST(MusicSynth, LeadsHighestNotesStayBelowSixteenKilohertz) {
   // The saw lead at the top of its range (the climax plays the hook an octave up):
   // next to nothing above 16 kHz, where only aliasing or harshness could come from.
   for (Sound s : {Sound::kSawLead, Sound::kPluckLead, Sound::kArpPluck, Sound::kSuperPad}) {
-    StereoBuffer b;
-    b.resize(44100);
+    BusWindow b(44100);
     renderTone(b, soundVoice(s), 0, 30000, 91.0, 1.0, 1.2, 7);  // G6
     Svf hp[4];  // 48 dB per octave
     for (Svf& f : hp) f.set(16000.0, 0.3);
     double total = 0.0, high = 0.0;
-    for (size_t i = 0; i < b.frames(); ++i) {
+    for (size_t i = 0; i < b.l.size(); ++i) {
       double x = b.l[i];
       double y = hp[3].high(hp[2].high(hp[1].high(hp[0].high(x))));
       total += x * x;
@@ -142,6 +142,65 @@ TEST(MusicSynth, LimiterHoldsTheCeilingOnLoudNoise) {
   EXPECT_LE(truePeak(b.l.data(), b.r.data(), b.frames()), ceiling * 1.02);
 }
 
+TEST(MusicSynth, StretchByStretchGivesTheSameSamplesAsTheWhole) {
+  // The mixdown makes the song a block at a time; each piece it relies on must give the
+  // very same floats whatever the division. Notes into a moving bus (dropping what was
+  // taken) against one bus for the whole signal:
+  const int64_t n = 30000;
+  BusWindow whole(n), moving(n);
+  std::vector<float> taken;
+  const int64_t starts[] = {0, 10, 4000, 4000, 9100, 21000, 29990};
+  size_t next = 0;
+  for (int64_t b0 = 0; b0 < n; b0 += 7000) {
+    const int64_t b1 = std::min(n, b0 + 7000);
+    for (; next < std::size(starts) && starts[next] < b1; ++next) {
+      for (BusWindow* b : {&whole, &moving}) {
+        renderTone(*b, soundVoice(Sound::kWarmPad), starts[next], 6000, 57.0 + double(next), 0.8, 1.0, next);
+        renderKick(*b, starts[next], 0.9, 1.0);
+      }
+    }
+    moving.reserve(b0, b1 - b0);
+    taken.insert(taken.end(), moving.left(b0), moving.left(b0) + (b1 - b0));
+    moving.dropBefore(b1);
+  }
+  whole.reserve(0, n);
+  EXPECT_TRUE(taken == whole.l);
+  // The echo, the room, the ducking, the meter and the peaks, in uneven stretches:
+  StereoBuffer send;
+  send.resize(size_t(n));
+  for (size_t i = 0; i < size_t(n); ++i) {
+    send.l[i] = whole.l[i];
+    send.r[i] = whole.r[i] * 0.5f;
+  }
+  StereoBuffer wetWhole, wetStretches;
+  wetWhole.resize(size_t(n));
+  wetStretches.resize(size_t(n));
+  applyPingPongDelay(send, wetWhole, 1234.5, 0.42, 3500.0, 2.0);
+  applyReverb(send, wetWhole, 0.86, 0.35, 3.0);
+  std::vector<float> duckWhole(size_t(n), 1.0f), duckStretches(size_t(n), 1.0f);
+  for (int64_t k : {int64_t(-50), int64_t(100), int64_t(9000), int64_t(29950)}) addDuck(duckWhole, k, 1.0, 5000.0);
+  std::vector<float> peaksWhole, peaksStretches = std::vector<float>(size_t(n));
+  interSamplePeaks(send.l.data(), size_t(n), peaksWhole);
+  PingPongDelay delay(1234.5, 0.42, 3500.0);
+  Reverb reverb(0.86, 0.35);
+  LoudnessMeter meter(44100.0);
+  for (size_t from = 0, step = 1; from < size_t(n); from += step, step = step * 3 + 7) {
+    const size_t to = std::min(size_t(n), from + step), len = to - from;
+    delay.run(send.l.data() + from, send.r.data() + from, wetStretches.l.data() + from, wetStretches.r.data() + from, len, 2.0);
+    reverb.run(send.l.data() + from, send.r.data() + from, wetStretches.l.data() + from, wetStretches.r.data() + from, len, 3.0);
+    for (int64_t k : {int64_t(-50), int64_t(100), int64_t(9000), int64_t(29950)})
+      addDuck(duckStretches.data() + from, int64_t(from), int64_t(len), k, 1.0, 5000.0);
+    interSamplePeaks(send.l.data(), size_t(n), from, to, peaksStretches.data() + from);
+    meter.add(send.l.data() + from, send.r.data() + from, len);
+  }
+  EXPECT_TRUE(wetStretches.l == wetWhole.l && wetStretches.r == wetWhole.r);
+  EXPECT_TRUE(duckStretches == duckWhole);
+  EXPECT_TRUE(peaksStretches == peaksWhole);
+  EXPECT_EQ(meter.integrated(), integratedLoudness(send.l.data(), send.r.data(), size_t(n), 44100.0));
+  EXPECT_EQ(meter.mean(), momentaryMeanLoudness(send.l.data(), send.r.data(), size_t(n), 44100.0));
+  EXPECT_GT(meter.integrated(), -40.0);
+}
+
 TEST(MusicScore, DownbeatsCrashesAndLengthFollowTheShow) {
   std::vector<ScoreEvent> ev = composeSong();
   std::set<int64_t> kicks, crashes;
@@ -178,17 +237,21 @@ TEST(MusicScore, DownbeatsCrashesAndLengthFollowTheShow) {
 }
 
 TEST(MusicEdges, NotesAreCutAtTheEndOfTheSong) {
-  StereoBuffer b;
-  b.resize(3000);
+  BusWindow b(3000);
   renderEverything(b, 2990);  // cut after 10 samples
   renderEverything(b, 3000);  // starts at the end: nothing
   renderEverything(b, 50000);
   renderEverything(b, -5);    // before the start: nothing
   EXPECT_TRUE(allFinite(b));
+  EXPECT_EQ(b.l.size(), 3000u);
   for (size_t i = 0; i < 2990; ++i) ASSERT_EQ(b.l[i], 0.0f) << i;
-  StereoBuffer empty;
+  // A stretch that has moved on takes no note from before it.
+  b.dropBefore(2995);
+  renderEverything(b, 2994);
+  EXPECT_EQ(b.l.size(), 5u);
+  BusWindow empty;
   renderEverything(empty, 0);
-  EXPECT_EQ(empty.frames(), 0u);
+  EXPECT_EQ(empty.l.size(), 0u);
 }
 
 TEST(MusicEdges, EffectsAndMetersOnTinyBuffers) {
