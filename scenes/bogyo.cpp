@@ -17,10 +17,8 @@ ThreeDsSection gSection;
 void load() { loadThreeDsSection(gSection, kSetup); }
 
 void render(float t, uint32_t* target) {
-  const long double g = static_cast<long double>(t) * 600.0L / 1770.0L;
-  const bool secondHalf = !(g < kHalfFrames);
-  const float f = float(secondHalf ? g - kHalfFrames : g);
-  runSectionFrame(gSection, f, secondHalf ? 1 : 0);
+  const HalfFrame half = splitIntoHalves(t, 600.0L, 1770.0L, kHalfFrames);
+  runSectionFrame(gSection, half.f, half.camera);
   drawPass(gSection, kScenery, drawPolygonPerspective, target);
   drawGlowPass(gSection, kGlow, drawPolygonAffine);
   smearLeft(180, 12, kFrameWidth, kFrameHeight, gSection.glow);
@@ -29,7 +27,7 @@ void render(float t, uint32_t* target) {
   smearDown(180, 12, kFrameWidth, kFrameHeight, gSection.glow);
   addFrame(gSection.glow, target);
   clearRightColumn(target);
-  fadeHalf(f, kHalfFrames, target);
+  fadeHalf(half.f, kHalfFrames, target);
 }
 
 void release() { releaseThreeDsSection(gSection); }

@@ -16,15 +16,13 @@ ThreeDsSection gSection;
 void load() { loadThreeDsSection(gSection, kSetup); }
 
 void render(float t, uint32_t* target) {
-  const long double g = static_cast<long double>(t) * 300.0L / 1770.0L;
-  const bool secondHalf = !(g < kHalfFrames);
-  const float f = float(secondHalf ? g - kHalfFrames : g);
-  runSectionFrame(gSection, f, secondHalf ? 1 : 0);
+  const HalfFrame half = splitIntoHalves(t, 300.0L, 1770.0L, kHalfFrames);
+  runSectionFrame(gSection, half.f, half.camera);
   drawPass(gSection, kAllObjects, drawPolygonAffine, target);
   clearBorder(target);
-  fadeHalf(f, kHalfFrames, target);
+  fadeHalf(half.f, kHalfFrames, target);
   // Strength 1 with extra s: each pixel gains (256 + s) / 256 of its neighbour.
-  const int s = roundEven(double(80.0f * std::sqrt(std::sin(f * 180.0f / 300.0f * kDegToRad))));
+  const int s = roundEven(double(80.0f * std::sqrt(std::sin(half.f * 180.0f / 300.0f * kDegToRad))));
   smearLeft(1, s, kFrameWidth, kFrameHeight, target);
   smearRight(1, s, kFrameWidth, kFrameHeight, target);
 }

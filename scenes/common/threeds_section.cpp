@@ -37,6 +37,13 @@ void runSectionFrame(const ThreeDsSection& section, float f, uint32_t camera) {
   runFrameSequence(section.scene, f, camera);
 }
 
+HalfFrame splitIntoHalves(float t, long double framesPerWindow, long double length, float halfFrames) {
+  // The division in extended precision, the frame stored in single precision.
+  const long double g = static_cast<long double>(t) * framesPerWindow / length;
+  if (g < halfFrames) return {float(g), 0};
+  return {float(g - halfFrames), 1};
+}
+
 void drawPass(const ThreeDsSection& section, const ObjectFilter& filter, PolygonRasterizer rasterizer,
               uint32_t* destination) {
   drawObjectsByName(section.scene, filter.names, filter.count, filter.onlyNamed, rasterizer, destination);

@@ -44,6 +44,15 @@ void releaseThreeDsSection(ThreeDsSection& section);
 // scene's depth buffer current and cleared.
 void runSectionFrame(const ThreeDsSection& section, float f, uint32_t camera);
 
+// The animation frame and camera of a section that plays its scene twice over in
+// its window of `length` units: g = t x framesPerWindow / length; below halfFrames it
+// is frame g through camera 0, from there frame g - halfFrames through camera 1.
+struct HalfFrame {
+  float f;
+  uint32_t camera;
+};
+HalfFrame splitIntoHalves(float t, long double framesPerWindow, long double length, float halfFrames);
+
 // Which objects a pass draws: those named (only) or all the others (allBut). An
 // empty list with allBut draws every object.
 struct ObjectFilter {
