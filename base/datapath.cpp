@@ -28,9 +28,15 @@ std::string executableDirectory() {
   return exe.parent_path().string();
 }
 
-void initDataRoot() {
-  gDataRoot = holdsDataFolder(".") ? std::string(1, '.') : executableDirectory();
+std::string findDataRoot(const std::string& currentDirectory, const std::string& executableDirectory) {
+  if (holdsDataFolder(currentDirectory)) return currentDirectory;
+  if (holdsDataFolder(executableDirectory)) return executableDirectory;
+  const fs::path installed = (fs::path(executableDirectory).parent_path() / "share" / "gvs").lexically_normal();
+  if (holdsDataFolder(installed)) return installed.string();
+  return executableDirectory;
 }
+
+void initDataRoot() { gDataRoot = findDataRoot(".", executableDirectory()); }
 
 void setDataRoot(const std::string& root) { gDataRoot = root; }
 const std::string& dataRoot() { return gDataRoot; }

@@ -4,9 +4,14 @@
 #pragma once
 #include <string>
 
-// The data root is the current directory when it holds a "data" folder,
-// otherwise the directory of the running executable.
+// The data root is the first of these that holds a "data" folder: the current
+// directory, the directory of the running executable, and share/gvs beside that
+// directory (an installed tree: PREFIX/bin/gvs reads PREFIX/share/gvs/data). With
+// none, it is the executable's directory.
 void initDataRoot();
+// The same choice for a given current and executable directory ("." is returned
+// as ".").
+std::string findDataRoot(const std::string& currentDirectory, const std::string& executableDirectory);
 void setDataRoot(const std::string& root);
 const std::string& dataRoot();
 

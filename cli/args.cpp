@@ -33,10 +33,14 @@ bool startHeadless(const char* dataRootOverride, const char* command) {
     initDataRoot();
   std::error_code ec;
   if (!std::filesystem::is_directory(resolveDataPath("data"), ec)) {
-    std::fprintf(stderr,
-                 "gvs-tool %s: no data folder under '%s' (run 'gvs-tool forge' or pass --data-root DIR, "
-                 "the folder that holds 'data')\n",
-                 command, dataRoot().c_str());
+    if (dataRootOverride)
+      std::fprintf(stderr, "gvs-tool %s: no data folder under '%s' (--data-root names the folder that holds 'data')\n",
+                   command, dataRoot().c_str());
+    else
+      std::fprintf(stderr,
+                   "gvs-tool %s: no data folder here, in '%s' or in '%s/../share/gvs' (run 'gvs-tool forge DIR/data' "
+                   "or pass --data-root DIR, the folder that holds 'data')\n",
+                   command, executableDirectory().c_str(), executableDirectory().c_str());
     return false;
   }
   selectAudioBackend(AudioBackend::Stepped, 0);
@@ -95,6 +99,7 @@ int parseSceneFileArgs(const char* command, int argc, char** argv, void (*usage)
     }
     if (!std::strcmp(a, "--camera") && value) {
       if (!parseCameraArgument(command, argv[++i], out.camera)) return 2;
+      out.cameraGiven = true;
       continue;
     }
     OptionResult r = own(a, value, i);

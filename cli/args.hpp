@@ -37,6 +37,7 @@ struct SceneFileArgs {
   const char* file = nullptr;
   float frame = 0.0f;
   unsigned camera = 0;
+  bool cameraGiven = false;
 };
 
 // A command's own options: given argv[i] and the argument after it (null at the

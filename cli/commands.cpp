@@ -7,11 +7,12 @@
 namespace {
 const ToolCommandEntry kCommands[] = {
     {"bench", "measure how fast each section renders", benchCommand},
+    {"contact-sheet", "one picture with a thumbnail of every section", contactSheetCommand},
     {"dump", "print the engine's debug dump of a 3DS file after one frame", dumpCommand},
     {"forge", "write the default data set", forgeCommand},
     {"info", "show what the 3DS reader finds in a file", infoCommand},
-    {"render", "render the show offline into PNG frames", renderCommand},
-    {"view", "render one frame of a 3DS file through one of its cameras to PNG", viewCommand},
+    {"render", "render the show offline into PNG frames or a video with its music", renderCommand},
+    {"view", "render one frame of a 3DS file to PNG, through one of its cameras or a generated one", viewCommand},
 };
 }  // namespace
 

@@ -6,6 +6,7 @@
 using ToolCommand = int (*)(int argc, char** argv);
 
 int benchCommand(int argc, char** argv);
+int contactSheetCommand(int argc, char** argv);
 int dumpCommand(int argc, char** argv);
 int forgeCommand(int argc, char** argv);
 int infoCommand(int argc, char** argv);

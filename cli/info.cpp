@@ -102,14 +102,18 @@ std::string infoJson(const ThreeDsData& d) {
   return s;
 }
 
+// What the node's chunk holds in files written by 3D editors. The engine's names for
+// the three light kinds are older guesses and stay (its tracks key on the numbers):
+// 0xB005 (spotlightPosition) is an omni light, 0xB006 (spotlightTarget) a
+// spotlight's target and 0xB007 (omnilightPosition) a spotlight.
 const char* kindName(ThreeDsNodeKind kind) {
   switch (kind) {
     case ThreeDsNodeKind::object: return "object";
     case ThreeDsNodeKind::cameraPosition: return "camera position";
     case ThreeDsNodeKind::cameraTarget: return "camera target";
-    case ThreeDsNodeKind::spotlightPosition: return "spotlight position";
+    case ThreeDsNodeKind::spotlightPosition: return "omni light";
     case ThreeDsNodeKind::spotlightTarget: return "spotlight target";
-    case ThreeDsNodeKind::omnilightPosition: return "omnilight position";
+    case ThreeDsNodeKind::omnilightPosition: return "spotlight";
   }
   return "?";
 }

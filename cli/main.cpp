@@ -8,7 +8,7 @@ namespace {
 void usage(FILE* out) {
   std::fprintf(out, "Usage: gvs-tool COMMAND [ARGS...]\n\nCommands:\n");
   for (int i = 0; i < toolCommandCount(); ++i)
-    std::fprintf(out, "  %-8s %s\n", toolCommandAt(i).name, toolCommandAt(i).summary);
+    std::fprintf(out, "  %-13s %s\n", toolCommandAt(i).name, toolCommandAt(i).summary);
   std::fprintf(out, "\nRun 'gvs-tool COMMAND --help' for a command's options.\n");
 }
 }  // namespace

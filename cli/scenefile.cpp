@@ -8,7 +8,9 @@
 
 #include "engine/construction.hpp"
 #include "engine/scenesequence.hpp"
+#include "engine/camera.hpp"
 #include "engine/threeds.hpp"
+#include "engine/vectorops.hpp"
 
 void fillCheckerboard(TextureImage* texture) {
   for (int r = 0; r < 256; ++r)
@@ -23,11 +25,11 @@ std::string directoryOf(const std::string& path) {
 }
 }  // namespace
 
-Scene3D* loadSceneFile(const std::string& path, bool checkerFallback) {
+Scene3D* loadSceneFile(const std::string& path, bool checkerFallback, bool cameraOptional) {
   Scene3D* scene = nullptr;
   const std::string directory = directoryOf(path);
   loadScene3D(scene, path);
-  requireSceneCameras(scene);
+  if (!cameraOptional || scene->mesh->cameraCount > 0) requireSceneCameras(scene);
   allocateScene3D(scene);
   if (checkerFallback) {
     const ThreeDsData* mesh = scene->mesh;
@@ -93,4 +95,38 @@ Scene3D* loadSceneForCamera(const char* command, const std::string& path, bool c
   if (checkCameraIndex(command, scene, camera)) return scene;
   releaseSceneSequence(scene);
   return nullptr;
+}
+
+bool sceneWorldBox(const Scene3D* scene, Vector3& low, Vector3& high) {
+  const ThreeDsData* mesh = scene->mesh;
+  const TransformedMesh* tm = scene->transformedMesh;
+  bool any = false;
+  for (unsigned i = 0; i < mesh->objectCount; ++i) {
+    const ThreeDsObject& object = *mesh->objects[i];
+    if (object.vertexCount == 0) continue;
+    for (const Vector3& corner : object.boxCorners) {
+      const Vector3 p = transformPoint(corner, *tm->objects[i]->worldMatrix);
+      if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) continue;
+      if (!any) low = high = p;
+      low = {std::fmin(low.x, p.x), std::fmin(low.y, p.y), std::fmin(low.z, p.z)};
+      high = {std::fmax(high.x, p.x), std::fmax(high.y, p.y), std::fmax(high.z, p.z)};
+      any = true;
+    }
+  }
+  return any;
+}
+
+void buildFramingCamera(ProjectionCamera& camera, const Vector3& low, const Vector3& high) {
+  constexpr float kFov = 60.0f;
+  const Vector3 centre{(low.x + high.x) / 2, (low.y + high.y) / 2, (low.z + high.z) / 2};
+  const Vector3 size{high.x - low.x, high.y - low.y, high.z - low.z};
+  const float radius = std::fmax(vectorLength(size) / 2, 1e-3f);
+  // The sphere around the box fits the narrower, vertical angle with a margin.
+  const float halfHeight = kFov / 2 * kVerticalAngleRatio * kEngineDegToRad;
+  const float distance = 1.1f * radius / std::sin(halfHeight);
+  const Vector3 direction = normalised({0.61237f, 0.5f, -0.61237f});  // right, up, in front
+  const Vector3 eye{centre.x + distance * direction.x, centre.y + distance * direction.y,
+                    centre.z + distance * direction.z};
+  const float nearZ = std::fmax((distance - radius) / 2, distance * 1e-4f);
+  buildProjectionCamera(camera, eye, centre, 0.0f, kFov, false, nearZ, 2 * (distance + radius));
 }

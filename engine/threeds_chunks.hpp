@@ -22,6 +22,7 @@ enum ThreeDsChunkId : uint16_t {
   kChunkObjectMatrix = 0x4160,
   kChunkObjectVisibility = 0x4165,
   kChunkLight = 0x4600,
+  kChunkSpotlight = 0x4610,
   kChunkCamera = 0x4700,
   kChunkMain = 0x4D4D,
   kChunkMaterialName = 0xA000,

@@ -150,6 +150,13 @@ void writeLight(ChunkWriter& w, const ThreeDsWriterLight& l) {
   w.cstring(l.name);
   w.open(kChunkLight);
   w.point(l.position);
+  if (l.spotlight) {
+    w.open(kChunkSpotlight);
+    w.point(l.target);
+    w.f32(l.hotspot);
+    w.f32(l.falloff);
+    w.close();
+  }
   w.close();
   w.close();
 }

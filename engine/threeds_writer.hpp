@@ -53,10 +53,15 @@ struct ThreeDsWriterCamera {
   float lens = 50;
 };
 
-// An omni light: the reader keeps only its name.
+// An omni light, or with `spotlight` set a spotlight aimed at `target` with its
+// hotspot and falloff cones (degrees). The reader keeps only the name.
 struct ThreeDsWriterLight {
   std::string name;
   Vector3 position{0, 0, 0};
+  bool spotlight = false;
+  Vector3 target{0, 0, 0};
+  float hotspot = 30.0f;
+  float falloff = 45.0f;
 };
 
 struct ThreeDsWriterRotation {

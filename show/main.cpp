@@ -25,7 +25,8 @@ const char* kUsage =
     "  --help       print this help and exit\n"
     "\n"
     "The data set is read from ./data when the current directory holds one,\n"
-    "otherwise from the data folder beside the executable.\n"
+    "otherwise from the data folder beside the executable, otherwise from\n"
+    "../share/gvs/data beside the executable's folder (an installed gvs).\n"
     "\n"
     "Sections (name, SceneTime its window opens at, what it shows):\n";
 

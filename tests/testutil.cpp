@@ -2,6 +2,7 @@
 #include "tests/testutil.hpp"
 
 #include <gtest/gtest.h>
+#include <png.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -78,6 +79,20 @@ bool writeFile(const std::string& path, const std::string& bytes) {
 
 bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   return writeFile(path, std::string(bytes.begin(), bytes.end()));
+}
+
+std::vector<uint8_t> readPngRgb(const std::string& path, unsigned width, unsigned height) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  std::vector<uint8_t> rgb;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) return rgb;
+  image.format = PNG_FORMAT_RGB;
+  if (image.width == width && image.height == height) {
+    rgb.resize(size_t(width) * height * 3);
+    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) rgb.clear();
+  }
+  png_image_free(&image);
+  return rgb;
 }
 
 int runCommand(const std::string& cmd, std::string* output, bool stdoutOnly) {

@@ -37,6 +37,10 @@ std::string readFile(const std::string& path);
 bool writeFile(const std::string& path, const std::string& bytes);
 bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
+// A PNG file's pixels as R, G, B bytes, rows top to bottom; empty when it cannot be
+// read or is not width x height.
+std::vector<uint8_t> readPngRgb(const std::string& path, unsigned width, unsigned height);
+
 // Runs a shell command; returns its exit status and captures its standard output,
 // with standard error too unless stdoutOnly.
 int runCommand(const std::string& cmd, std::string* output = nullptr, bool stdoutOnly = false);

@@ -133,7 +133,7 @@ inline ThreeDsWriterScene sampleScene() {
   s.objects[1].uvs.clear();
   s.objects[1].writeMatrix = false;
   s.cameras = {{"Camera01", {-100, 20, 5}, {0, 1, 2}, 3.5f, 35}};
-  s.lights = {{"Omni01", {5, 6, 7}}};
+  s.lights = {{"Omni01", {5, 6, 7}}, {"Spot01", {-20, 30, 10}, true, {0, 0, 0}, 25.0f, 40.0f}};
   s.startFrame = 10;
   s.endFrame = 250;
   auto node = [](ThreeDsNodeKind kind, const char* name, uint16_t id) {
@@ -157,9 +157,12 @@ inline ThreeDsWriterScene sampleScene() {
   camPos.rollKeys = {{0, {}, 0.0f}, {200, spline(0x0010, 0, 0, 0, 0, 3), 90.0f}};
   ThreeDsWriterNode camTarget = node(ThreeDsNodeKind::cameraTarget, "Camera01", 3);
   camTarget.positionKeys = {{0, {}, {0, 1, 2}}};
-  ThreeDsWriterNode omni = node(ThreeDsNodeKind::omnilightPosition, "Omni01", 6);
+  // As editors write them: 0xB005 holds an omni light, 0xB007 a spotlight and
+  // 0xB006 its target (the engine's kind names say otherwise).
+  ThreeDsWriterNode omni = node(ThreeDsNodeKind::spotlightPosition, "Omni01", 4);
   omni.positionKeys = {{0, {}, {5, 6, 7}}};
-  s.nodes = {cube, small, camPos, camTarget, node(ThreeDsNodeKind::spotlightPosition, "Spot", 4),
-             node(ThreeDsNodeKind::spotlightTarget, "Spot", 5), omni};
+  ThreeDsWriterNode spot = node(ThreeDsNodeKind::omnilightPosition, "Spot01", 5);
+  spot.positionKeys = {{0, {}, {-20, 30, 10}}};
+  s.nodes = {cube, small, camPos, camTarget, omni, spot, node(ThreeDsNodeKind::spotlightTarget, "Spot01", 6)};
   return s;
 }

@@ -1,5 +1,5 @@
 // Guards the base layer: show paths resolved against the data root (separators,
-// letter case, missing parts), where the data root is found, error messages without
+// letter case, missing parts), where the data root is found (installed trees too), error messages without
 // a box, and the one way the program ends early.
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -21,6 +21,22 @@ TEST(DataPath, ResolvesBackslashPathsCaseInsensitively) {
   EXPECT_EQ(resolveDataPath("DATA\\HYPER\\hyper.3ds"), root + "/data/hyper/Hyper.3DS");
   // A missing component keeps the rest as written.
   EXPECT_EQ(resolveDataPath("data\\nothing\\x.rgb"), root + "/data/nothing/x.rgb");
+}
+
+// In order: the current folder, the program's folder, share/gvs beside the
+// program's folder (an installed tree); with none, the program's folder.
+TEST(DataPath, RootIsHereThenBesideTheProgramThenItsShareFolder) {
+  namespace fs = std::filesystem;
+  const std::string prefix = makeTempDir("prefix"), here = makeTempDir("here");
+  fs::create_directories(prefix + "/share/gvs/data");
+  fs::create_directories(prefix + "/bin");
+  EXPECT_EQ(findDataRoot(here, prefix + "/bin"), prefix + "/share/gvs");
+  fs::create_directories(prefix + "/bin/Data");
+  EXPECT_EQ(findDataRoot(here, prefix + "/bin"), prefix + "/bin");
+  fs::create_directories(here + "/DATA");
+  EXPECT_EQ(findDataRoot(here, prefix + "/bin"), here);
+  const std::string bare = makeTempDir("bare-bin");
+  EXPECT_EQ(findDataRoot(makeTempDir("bare-here"), bare), bare);
 }
 
 TEST(DataPath, RootIsTheCurrentFolderWithDataElseTheExecutables) {

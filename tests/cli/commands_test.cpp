@@ -1,7 +1,9 @@
 // Guards the gvs-tool commands that run the show offline, end to end: render writes
-// numbered pages, bench reports every section; and both programs' command lines.
+// numbered pages, bench reports every section, the contact sheet shows them all; the
+// installed tree finds its data from anywhere; and both programs' command lines.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "tests/testutil.hpp"
@@ -92,4 +94,64 @@ TEST(ToolCommands, CommandLineErrors) {
   EXPECT_EQ(runCommand(std::string(GVS_SHOW_PATH) + " --scale 0", &out), 2);
   EXPECT_EQ(runCommand(std::string(GVS_SHOW_PATH) + " --help", &out), 0);
   EXPECT_NE(out.find("--window"), std::string::npos);
+}
+
+// Every section and the single scene get a thumbnail that shows a picture (not black,
+// not one flat colour), labelled beneath.
+TEST(ToolCommands, ContactSheetShowsEverySection) {
+  const std::string out = makeTempDir("contact-sheet") + "/sheet.png";
+  std::string log;
+  ASSERT_EQ(runCommand(std::string(GVS_TOOL_PATH) + " contact-sheet " + out + " --at start --data-root " +
+                           forgedDataRoot(),
+                       &log),
+            0)
+      << log;
+  // Four columns of 160 x 100 thumbnails, 8 apart, under a 28-row title, 30 rows of
+  // label under each.
+  const std::vector<uint8_t> sheet = readPngRgb(out, 680, 580);
+  ASSERT_FALSE(sheet.empty()) << log;
+  auto luma = [&](int x, int y) {
+    const uint8_t* p = &sheet[(size_t(y) * 680 + size_t(x)) * 3];
+    return (2 * p[0] + 5 * p[1] + p[2]) / 8;
+  };
+  for (int tile = 0; tile < 14; ++tile) {
+    const int left = 8 + (tile % 4) * 168, top = 28 + (tile / 4) * 138;
+    int lit = 0, lo = 255, hi = 0, label = 0;
+    for (int y = top; y < top + 100; ++y)
+      for (int x = left; x < left + 160; ++x) {
+        lit += luma(x, y) > 24;
+        lo = std::min(lo, luma(x, y));
+        hi = std::max(hi, luma(x, y));
+      }
+    for (int y = top + 100; y < top + 130; ++y)
+      for (int x = left; x < left + 160; ++x) label += luma(x, y) > 128;
+    EXPECT_GT(lit, 1600) << "tile " << tile;
+    EXPECT_GT(hi - lo, 60) << "tile " << tile;
+    EXPECT_GT(label, 40) << "tile " << tile;
+  }
+  EXPECT_EQ(runTool("contact-sheet " + out + " --at noon"), 2);
+  EXPECT_EQ(runTool("contact-sheet"), 2);
+}
+
+// cmake --install puts gvs, gvs-tool and the data set under a prefix; from a folder
+// without data both find it in PREFIX/share/gvs.
+TEST(ToolCommands, InstalledTreeRunsFromAnotherFolder) {
+  const std::string prefix = makeTempDir("install-prefix"), elsewhere = makeTempDir("install-elsewhere");
+  std::string log;
+  ASSERT_EQ(runCommand(std::string(GVS_CMAKE_COMMAND) + " --install " + GVS_BINARY_DIR + " --prefix " + prefix, &log), 0)
+      << log;
+  for (const char* file : {"bin/gvs", "bin/gvs-tool", "share/gvs/data/music/qz0.mp3", "share/gvs/data/loader/loader.rgb"})
+    EXPECT_TRUE(fs::exists(prefix + "/" + file)) << file;
+  ASSERT_EQ(runCommand("cd " + elsewhere + " && " + prefix + "/bin/gvs-tool render --from 23000 --to 23024 --fps 10 --out frames",
+                       &log),
+            0)
+      << log;
+  EXPECT_TRUE(fs::exists(elsewhere + "/frames/frame_000001.png")) << log;
+  // The show reads its loader picture at once and would stop on a missing one; it
+  // is still fading it in when killed.
+  EXPECT_EQ(runCommand("cd " + elsewhere + " && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy timeout -s KILL 3 " +
+                           prefix + "/bin/gvs --silent",
+                       &log),
+            128 + 9)
+      << log;
 }

@@ -1,7 +1,7 @@
 // Guards gvs-tool view, dump and info on 3DS files: the picture follows the camera's
-// keys, holds past the last key and wraps past the last frame, the roll tilts it; the
-// dump's box characters; what info reports; failures give the engine's fatal line and
-// status 1. Checked on scenes our writer makes, and on files written by real editors
+// keys, holds past the last key and wraps past the last frame, the roll tilts it; a
+// file without a camera is framed whole; the dump's box characters; what info
+// reports; failures give the engine's fatal line and status 1. Checked on scenes our writer makes, and on files written by real editors
 // when GVS_TESTDATA has them.
 #include <gtest/gtest.h>
 #include <png.h>
@@ -157,19 +157,44 @@ std::string toolOutput(const std::string& args, int status) {
   return out;
 }
 
-TEST(EngineTools, FatalLinesAndStatus) {
-  // A scene without a camera.
-  ThreeDsWriterScene noCamera = testCubeScene({0, 0, -5}, {0, 0, 0});
+// The whole scene in view: lit pixels, none on the picture's edges, centred.
+void expectFramed(const Picture& p, const std::string& what) {
+  EXPECT_GT(p.count, 1500) << what;
+  for (int i = 0; i < 320; ++i)
+    for (int y : {0, 199}) ASSERT_EQ(p.rgb[size_t(y * 320 + i) * 3] | p.rgb[size_t(y * 320 + i) * 3 + 1], 0) << what;
+  for (int i = 0; i < 200; ++i)
+    for (int x : {0, 319}) ASSERT_EQ(p.rgb[size_t(i * 320 + x) * 3] | p.rgb[size_t(i * 320 + x) * 3 + 1], 0) << what;
+  EXPECT_NEAR(p.column, 160, 30) << what;
+  EXPECT_NEAR(p.row, 100, 30) << what;
+}
+
+// A file without a camera is seen whole from a generated camera, wherever its
+// object lies and however large; --camera cannot pick one of its own. dump keeps
+// the fatal line.
+TEST(EngineTools, ViewFramesAFileWithoutCamera) {
+  ThreeDsWriterScene noCamera = testCubeScene({0, 0, -5}, {0, 0, 0}, 40.0f);
   noCamera.cameras.clear();
   noCamera.nodes.resize(1);
-  std::string file = writeTestScene(engineTestDirectory("nocamera"), "nocamera.3ds", noCamera);
-  EXPECT_EQ(toolOutput("view " + file + " --out /dev/null", 1), "VRX_FATAL: no cameras in mesh\n");
+  noCamera.nodes[0].positionKeys[0].value = {300, -50, 1000};
+  const std::string file = writeTestScene(engineTestDirectory("nocamera"), "nocamera.3ds", noCamera);
+  std::string log;
+  const std::string out = makeTempDir("view-framed") + "/framed.png";
+  ASSERT_EQ(runCommand(std::string(GVS_TOOL_PATH) + " view " + file + " --out " + out, &log), 0) << log;
+  EXPECT_NE(log.find("note: " + file + " has no camera; a generated camera shows the whole scene"), std::string::npos)
+      << log;
+  expectFramed(view(file, 0), file);
+  EXPECT_EQ(runCommand(std::string(GVS_TOOL_PATH) + " view " + file + " --camera 0 --out " + out, &log), 2);
+  EXPECT_NE(log.find("has no cameras of its own for --camera to pick"), std::string::npos) << log;
+  EXPECT_EQ(toolOutput("dump " + file, 1), "VRX_FATAL: no cameras in mesh\n");
+}
+
+TEST(EngineTools, FatalLinesAndStatus) {
   EXPECT_EQ(toolOutput("dump " + engineTestDirectory("missing") + "no-such-file.3ds", 1),
             "VRX_FATAL: Can't open .3DS file!\n");
   // A camera with a position node but no target node is refused by name.
   ThreeDsWriterScene s = testCubeScene({0, 0, -5}, {0, 0, 0});
   s.nodes.pop_back();
-  file = writeTestScene(engineTestDirectory("notarget"), "t.3ds", s);
+  std::string file = writeTestScene(engineTestDirectory("notarget"), "t.3ds", s);
   EXPECT_EQ(toolOutput("view " + file + " --out /dev/null", 1), "VRX_FATAL: camera 'Cam' has no target node\n");
   toolOutput("dump " + file, 1);
   // Bad arguments.
@@ -205,6 +230,10 @@ TEST(EngineTools, InfoReportsTheReadersFindings) {
   std::string text;
   EXPECT_EQ(runCommand("cd " + dir + " && " + GVS_TOOL_PATH + " info sample.3ds", &text, true), 0);
   expectGolden("cli/info_sample.txt", text);
+  // The light nodes are named for what editors put in their chunks: 0xB005 an omni
+  // light, 0xB007 a spotlight, 0xB006 its target.
+  for (const char* node : {"'Omni01' (omni light)", "'Spot01' (spotlight)", "'Spot01' (spotlight target)"})
+    EXPECT_NE(text.find(node), std::string::npos) << node;
   expectGolden("cli/info_sample.json", toolOutput("info " + file + " --json", 0));
   EXPECT_EQ(toolOutput("info '" + dir + "no such file.3ds'", 1), "VRX_FATAL: Can't open .3DS file!\n");
   std::string bytes = readFile(file);
@@ -248,9 +277,12 @@ TEST(EngineToolsOnEditorFiles, ViewFollowsTheRollKeys) {
   EXPECT_GT(f60.tilt * f120.tilt, 0.0);
 }
 
-TEST(EngineToolsOnEditorFiles, FatalLinesAndDump) {
+TEST(EngineToolsOnEditorFiles, ViewFramesFilesWithoutCameraAndDumps) {
   REAL_EDITOR_FILE_OR_SKIP(fels, "fels.3ds");
-  EXPECT_EQ(toolOutput("view " + fels + " --out /dev/null", 1), "VRX_FATAL: no cameras in mesh\n");
+  expectFramed(view(fels, 0), fels);
+  EXPECT_EQ(toolOutput("dump " + fels, 1), "VRX_FATAL: no cameras in mesh\n");
+  REAL_EDITOR_FILE_OR_SKIP(rotating, "RotatingCube.3DS");
+  expectFramed(view(rotating, 40), rotating);
   REAL_EDITOR_FILE_OR_SKIP(target, "TargetCameraAnim.3ds");
   expectDumpEncodings(target, "2");
 }

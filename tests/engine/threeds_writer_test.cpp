@@ -114,8 +114,9 @@ TEST(ThreeDsWriter, RoundTripEveryField) {
   EXPECT_EQ(c.lens, 35.0f);
   EXPECT_EQ(c.positionNode, 2);
   EXPECT_EQ(c.targetNode, 3);
-  ASSERT_EQ(d->lightCount, 1);
+  ASSERT_EQ(d->lightCount, 2);
   EXPECT_STREQ(d->lights[0]->name, "Omni01");
+  EXPECT_STREQ(d->lights[1]->name, "Spot01");
 
   EXPECT_EQ(d->startFrame, 10);
   EXPECT_EQ(d->endFrame, 250);
@@ -174,7 +175,7 @@ TEST(ThreeDsWriter, IndependentReaderAgrees) {
   // assimp splits each object by material; both boxes have faces with and without one,
   // and the faces without one share its default material.
   for (const char* line : {"Meshes:             4", "Materials:          3", "Cameras:            1",
-                           "Lights:             1", "Faces:              24", "'Red'", "'Plain'", "Cube (mesh",
-                           "Small (mesh", "\u2574Camera01\n", "\u2574Omni01\n", "'REDWALL.RGB'"})
+                           "Lights:             2", "Faces:              24", "'Red'", "'Plain'", "Cube (mesh",
+                           "Small (mesh", "\u2574Camera01\n", "\u2574Omni01\n", "\u2574Spot01\n", "'REDWALL.RGB'"})
     EXPECT_NE(out.find(line), std::string::npos) << line << " in\n" << out;
 }
