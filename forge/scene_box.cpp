@@ -15,13 +15,14 @@
 #include <string>
 #include <vector>
 
-#include "forge/mesh_build.hpp"
-#include "forge/scene_build.hpp"
-#include "forge/texture_build.hpp"
 #include "forge/forge.hpp"
-#include "forge/noise.hpp"
+#include "forge/keyframe_scene.hpp"
+#include "forge/mesh.hpp"
+#include "forge/texture_paint.hpp"
 
 namespace {
+using namespace mesh;
+using paint::Colour;
 constexpr float kPi = 3.14159265f;
 constexpr uint16_t kLastFrame = 640;
 constexpr float kCrateHalf = 0.9f, kSpacing = 2.0f;
@@ -29,8 +30,10 @@ const Vector3 kCubeCentre{0, 3, 0};
 
 // ---- Design tables --------------------------------------------------------------
 
-enum Kind { kDark, kLine, kLight };
-const char* const kKindMaterial[] = {"crate dark", "crate line", "crate light"};
+// The crates' kinds are the scene's first materials, in this order; the turntable follows.
+enum Kind : uint8_t { kDark, kLine, kLight, kTurntable };
+const char* const kMaterialNames[] = {"crate dark", "crate line", "crate light", "turntable"};
+const char* const kMaterialFiles[] = {"cratedk.gif", "crateln.gif", "cratelt.gif", "turntabl.gif"};
 
 // Slot s of the cube: column s % 3 (x), row s / 3 % 3 (z), layer s / 9 (y).
 Vector3 slot(int s) {
@@ -118,9 +121,9 @@ Vector3 crateAt(const Crate& c, float f) {
   return p;
 }
 
-Orientation crateTurn(const Crate& c, float f) {
-  float spin = smoothStep(outFrom(c), homeFrom(c) + kHomeLength, f);
-  return turn(c.axis, 360.0 * c.turns * spin);
+Quaternion crateTurn(const Crate& c, float f) {
+  float spin = float(smoothStep(outFrom(c), homeFrom(c) + kHomeLength, f));
+  return axisAngle(c.axis, 360.0f * float(c.turns) * spin);
 }
 
 // Keys: still until the shudder, a few jolts, then every kKeyStep frames while
@@ -135,11 +138,9 @@ std::vector<int> crateKeyFrames(const Crate& c) {
   return frames;
 }
 
-ThreeDsWriterNode crateNode(const Crate& c, int index) {
-  const Vector3 pivot = slot(c.to);
-  ThreeDsWriterNode node = objectNode("", 0, kThreeDsNoNode, pivot);
+void animateCrate(KeyframeScene& s, uint16_t node, const Crate& c, int index) {
   std::vector<PositionKey> positions;
-  std::vector<OrientationKey> turns;
+  std::vector<RotationKey> turns;
   const std::vector<int> frames = crateKeyFrames(c);
   for (size_t k = 0; k < frames.size(); ++k) {
     int f = frames[k];
@@ -154,14 +155,12 @@ ThreeDsWriterNode crateNode(const Crate& c, int index) {
       p = p + Vector3{float(int(h & 255) - 128), float(int((h >> 8) & 255) - 128), float(int((h >> 16) & 255) - 128)} *
                   (0.0012f * grow);
     }
-    ThreeDsSplineParams spline = held ? tcb(1) : tcb();
-    positions.push_back({uint16_t(f), p, spline});
-    turns.push_back({uint16_t(f), crateTurn(c, float(f)), spline});
+    const Tcb tcb = held ? kEaseKey : Tcb{};
+    positions.push_back({uint16_t(f), p, tcb});
+    turns.push_back({uint16_t(f), crateTurn(c, float(f)), tcb});
   }
-  addPositionKeys(node, positions);
-  addOrientationKeys(node, turns);
-  addScaleKeys(node, {{0, {1, 1, 1}}});
-  return node;
+  s.setPositions(node, positions);
+  s.setRotations(node, turns);
 }
 
 // ---- Geometry -----------------------------------------------------------------
@@ -170,27 +169,26 @@ ThreeDsWriterNode crateNode(const Crate& c, int index) {
 // +z the half-lit quarter, the other two the shaded one, the bottom the dark one.
 Mesh crateMesh(const Crate& c) {
   Mesh m;
-  useMaterial(m, kKindMaterial[c.kind]);
-  const float e = 1.0f / 256;  // a texel inside each quarter
-  const UvRect top{e, e, 0.5f - e, 0.5f - e}, lit{0.5f + e, e, 1 - e, 0.5f - e};
-  const UvRect shaded{e, 0.5f + e, 0.5f - e, 1 - e}, bottom{0.5f + e, 0.5f + e, 1 - e, 1 - e};
-  addBox(m, slot(c.to), {kCrateHalf, kCrateHalf, kCrateHalf}, {{lit, shaded, top, bottom, lit, shaded}});
+  const UvRect top = quarter(0), lit = quarter(1), shaded = quarter(2), bottom = quarter(3);
+  BoxLooks looks;
+  const UvRect faces[6] = {lit, shaded, top, bottom, lit, shaded};
+  for (int i = 0; i < 6; ++i) looks[size_t(i)] = {c.kind, faces[i]};
+  addBox(m, placedAt(slot(c.to)), {kCrateHalf, kCrateHalf, kCrateHalf}, looks);
   return m;
 }
 
 // The turntable: a flat disc, rings closer together near the middle where the
-// camera looks most; t runs from the middle (0) to radius 40, so the picture has
+// camera looks most; v runs from the middle (0) to radius 40, so the picture has
 // faded to black where the disc ends (at 26). Under it lies a coarser copy with
 // the same picture: where the engine drops a polygon clipped at the screen's edge
 // (a corner just outside a side of the view), the copy shows through instead of
 // a hole.
 Mesh floorMesh() {
   Mesh m;
-  useMaterial(m, "turntable");
   auto disc = [&](std::vector<float> radii, float y, int segments) {
     std::vector<ProfilePoint> profile;
     for (float r : radii) profile.push_back({r, y, r / 40});
-    addLathe(m, {0, 0, 0}, profile, segments, 0, 4);
+    addLathe(m, {0, 0, 0}, profile, segments, 0, 4, kTurntable);
   };
   disc({26, 19, 13, 8, 3.5f, 0}, 0, 16);
   disc({27, 13, 0}, -0.05f, 7);
@@ -199,52 +197,43 @@ Mesh floorMesh() {
 
 // ---- Scene --------------------------------------------------------------------
 
-ThreeDsWriterScene buildScene() {
-  ThreeDsWriterScene s;
-  s.startFrame = 0;
-  s.endFrame = kLastFrame;
-  addMaterial(s, "crate dark", "cratedk.gif");
-  addMaterial(s, "crate line", "crateln.gif");
-  addMaterial(s, "crate light", "cratelt.gif");
-  addMaterial(s, "turntable", "turntabl.gif");
+bool makeScene(std::vector<uint8_t>& out) {
+  KeyframeScene s(kLastFrame);
+  for (size_t i = 0; i < std::size(kMaterialNames); ++i) s.addMaterial(kMaterialNames[i], kMaterialFiles[i]);
 
   for (size_t i = 0; i < std::size(kCrates); ++i) {
     char name[8];
     std::snprintf(name, sizeof name, "Box%02d", int(i + 1));
-    addPart(s, name, crateMesh(kCrates[i]), crateNode(kCrates[i], int(i)));
+    const Crate& c = kCrates[i];
+    animateCrate(s, s.addObject(name, crateMesh(c), slot(c.to)), c, int(i));
   }
-  ThreeDsWriterNode floor = objectNode("", 0, kThreeDsNoNode, {0, 0, 0});
-  holdStill(floor, {0, 0, 0});
   // Last in the file: it lies behind the crates, whose pixels it then skips cheaply.
-  addPart(s, "Floor", floorMesh(), floor);
+  s.addObject("Floor", floorMesh());
 
   auto along = [](float CameraStage::*column, int f) {
     return alongStages(kCameraStages, std::size(kCameraStages), column, float(f));
   };
-  auto eye = sampleKeys<PositionKey>(0, kLastFrame, 20, [&](int f) {
-    float a = along(&CameraStage::angle, f) * kPi / 180, d = along(&CameraStage::distance, f);
-    return PositionKey{uint16_t(f), {d * std::cos(a), along(&CameraStage::height, f), d * std::sin(a)}};
-  });
-  auto look = sampleKeys<PositionKey>(0, kLastFrame, 20, [&](int f) {
-    return PositionKey{uint16_t(f), {0, along(&CameraStage::lookHeight, f), 0}};
-  });
-  addTargetCamera(s, "Camera01", uint16_t(s.nodes.size()), eye, look, kFov);
-  return s;
+  s.addCamera("Camera01", sampleKeys<CameraKey>(0, kLastFrame, 20, [&](int f) {
+                float a = along(&CameraStage::angle, f) * kPi / 180, d = along(&CameraStage::distance, f);
+                return CameraKey{uint16_t(f),
+                                 {d * std::cos(a), along(&CameraStage::height, f), d * std::sin(a)},
+                                 {0, along(&CameraStage::lookHeight, f), 0},
+                                 kFov};
+              }));
+  return s.write(out);
 }
-
-bool makeScene(std::vector<uint8_t>& out) { return writeThreeDs(buildScene(), out); }
 
 // ---- Textures -----------------------------------------------------------------
 
 // One quarter of a crate picture: a bevelled metal face with a bright rim, an
 // inset panel and corner bolts; `light` scales the baked light of that face.
 struct CrateLook {
-  uint32_t body, rim, panel;
+  Colour body, rim, panel;
   bool band;  // a glowing band across the middle of the side faces
-  uint32_t bandColour;
+  Colour bandColour;
 };
 
-uint32_t crateTexel(const CrateLook& look, int x, int y, uint32_t seed) {
+Colour crateTexel(const CrateLook& look, int x, int y, uint32_t seed) {
   const int quarter = (y / 128) * 2 + x / 128;  // 0 top, 1 lit side, 2 shaded side, 3 bottom
   const double light[] = {1.15, 0.9, 0.62, 0.35};
   const int px = x % 128, py = y % 128;
@@ -252,78 +241,83 @@ uint32_t crateTexel(const CrateLook& look, int x, int y, uint32_t seed) {
   double grime = tileFbm(float(x), float(y), 8, 4, seed), scratch = tileFbm(float(x), float(y), 64, 2, seed + 9);
   // Light from above: brighter towards the top of the side faces.
   double fall = quarter == 1 || quarter == 2 ? 1.1 - 0.3 * py / 127.0 : 1.0;
-  uint32_t c = scaleColour(look.body, light[quarter] * fall * (0.75 + 0.35 * grime + 0.1 * scratch));
+  Colour c = look.body * (light[quarter] * fall * (0.75 + 0.35 * grime + 0.1 * scratch));
   // The inset panel, its upper and left edges in shadow, the others catching light.
   const int inset = 22;
   if (edge >= inset) {
-    c = scaleColour(look.panel, light[quarter] * fall * (0.8 + 0.3 * grime));
-    if (edge < inset + 3) c = scaleColour(c, (px - inset < 3 || py - inset < 3) ? 0.55 : 1.35);
+    c = look.panel * (light[quarter] * fall * (0.8 + 0.3 * grime));
+    if (edge < inset + 3) c = c * ((px - inset < 3 || py - inset < 3) ? 0.55 : 1.35);
   } else if (edge >= inset - 3) {
-    c = scaleColour(c, (px < inset || py < inset) ? 1.3 : 0.6);
+    c = c * ((px < inset || py < inset) ? 1.3 : 0.6);
   }
   // Bolts in the corners.
   for (int k = 0; k < 4; ++k) {
     double bx = (k & 1) ? 116.5 : 10.5, by = (k & 2) ? 116.5 : 10.5;
     double d = std::hypot(px - bx, py - by);
-    if (d < 4) c = scaleColour(rgb(170, 175, 185), light[quarter] * (1.2 - 0.12 * d - 0.06 * ((px - bx) + (py - by))));
+    if (d < 4) c = Colour{170, 175, 185} * (light[quarter] * (1.2 - 0.12 * d - 0.06 * ((px - bx) + (py - by))));
   }
   // The glowing band of the ring crates, and every crate's bright rim.
   if (look.band && (quarter == 1 || quarter == 2) && std::abs(py - 63.5) < 9) {
     double core = 1 - std::abs(py - 63.5) / 9;
-    c = mixColour(c, look.bandColour, 0.55 + 0.45 * core);
-    c = addLight(c, rgb(255, 255, 230), std::pow(core, 3) * 0.8);
+    c = paint::mix(c, look.bandColour, 0.55 + 0.45 * core);
+    c = c + Colour{255, 255, 230} * (std::pow(core, 3) * 0.8);
   }
   if (edge < 2)
     c = look.rim;
   else if (edge < 4)
-    c = mixColour(c, look.rim, 0.45);
+    c = paint::mix(paint::held(c), look.rim, 0.45f);
   return c;
 }
 
 bool makeCrateDark(std::vector<uint8_t>& out) {
-  const CrateLook look{rgb(58, 64, 78), rgb(110, 190, 255), rgb(40, 44, 56), false, 0};
-  return writeTexture(out, [&](int x, int y) { return crateTexel(look, x, y, 401); });
+  const CrateLook look{Colour{58, 64, 78}, Colour{110, 190, 255}, Colour{40, 44, 56}, false, {}};
+  out = paint::textureFile([&](int x, int y) { return crateTexel(look, x, y, 401); });
+  return true;
 }
 bool makeCrateLight(std::vector<uint8_t>& out) {
-  const CrateLook look{rgb(150, 156, 166), rgb(235, 245, 255), rgb(118, 124, 136), false, 0};
-  return writeTexture(out, [&](int x, int y) { return crateTexel(look, x, y, 402); });
+  const CrateLook look{Colour{150, 156, 166}, Colour{235, 245, 255}, Colour{118, 124, 136}, false, {}};
+  out = paint::textureFile([&](int x, int y) { return crateTexel(look, x, y, 402); });
+  return true;
 }
 bool makeCrateLine(std::vector<uint8_t>& out) {
-  const CrateLook look{rgb(70, 70, 80), rgb(255, 190, 90), rgb(48, 46, 52), true, rgb(255, 150, 40)};
-  return writeTexture(out, [&](int x, int y) { return crateTexel(look, x, y, 403); });
+  const CrateLook look{Colour{70, 70, 80}, Colour{255, 190, 90}, Colour{48, 46, 52}, true, Colour{255, 150, 40}};
+  out = paint::textureFile([&](int x, int y) { return crateTexel(look, x, y, 403); });
+  return true;
 }
 
 // The turntable: dark steel with fine rings and spokes, a bright rim round the
 // stage under the cube, fading into the dark towards the edge; t runs from the
 // middle outwards, u four times round.
 bool makeTurntable(std::vector<uint8_t>& out) {
-  return writeTexture(out, [](int x, int y) {
+  out = paint::textureFile([](int x, int y) {
     double t = y / 255.0, r = t * 40;
     double n = tileFbm(float(x), float(y), 8, 4, 501);
-    uint32_t c = scaleColour(rgb(26, 30, 42), 0.8 + 0.4 * n);
+    Colour c = Colour{26, 30, 42} * (0.8 + 0.4 * n);
     double ring = std::fabs(std::fmod(r + 100, 2.5) - 1.25);
-    if (ring < 0.12) c = mixColour(c, rgb(70, 84, 110), 0.8);
+    if (ring < 0.12) c = paint::mix(c, Colour{70, 84, 110}, 0.8);
     int spoke = x % 32;
-    if ((spoke == 0 || spoke == 31) && r > 5) c = mixColour(c, rgb(60, 72, 96), 0.7);
+    if ((spoke == 0 || spoke == 31) && r > 5) c = paint::mix(c, Colour{60, 72, 96}, 0.7);
     // The stage: a lit circle under the cube with a glowing edge.
-    if (r < 4.8) c = addLight(c, rgb(40, 50, 70), 1.0 - r / 4.8);
+    if (r < 4.8) c = c + Colour{40, 50, 70} * (1.0 - r / 4.8);
     double stage = std::fabs(r - 5.0);
-    if (stage < 0.35) c = addLight(c, rgb(120, 210, 255), 1 - stage / 0.35);
-    return scaleColour(c, 1.0 - smoothStep(0.2, 0.62, t));
+    if (stage < 0.35) c = c + Colour{120, 210, 255} * (1 - stage / 0.35);
+    return c * (1.0 - smoothStep(0.2, 0.62, t));
   });
+  return true;
 }
 
 // The fallback: dark steel.
 bool makeFallback(std::vector<uint8_t>& out) {
-  return writeTexture(out, [](int x, int y) {
-    return scaleColour(rgb(40, 44, 56), 0.7 + 0.5 * tileFbm(float(x), float(y), 8, 4, 599));
+  out = paint::textureFile([](int x, int y) {
+    return Colour{40, 44, 56} * (0.7 + 0.5 * tileFbm(float(x), float(y), 8, 4, 599));
   });
+  return true;
 }
 
 const ForgeRegistrar kScene("data\\box\\box.3ds", makeScene);
 const ForgeRegistrar kDarkTexture("data\\box\\cratedk.rgb", makeCrateDark);
 const ForgeRegistrar kLineTexture("data\\box\\crateln.rgb", makeCrateLine);
 const ForgeRegistrar kLightTexture("data\\box\\cratelt.rgb", makeCrateLight);
-const ForgeRegistrar kTurntable("data\\box\\turntabl.rgb", makeTurntable);
+const ForgeRegistrar kTurntableTexture("data\\box\\turntabl.rgb", makeTurntable);
 const ForgeRegistrar kFallback("data\\box\\texture.rgb", makeFallback);
 }  // namespace

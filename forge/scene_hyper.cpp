@@ -14,13 +14,14 @@
 #include <string>
 #include <vector>
 
-#include "forge/mesh_build.hpp"
-#include "forge/scene_build.hpp"
-#include "forge/texture_build.hpp"
 #include "forge/forge.hpp"
-#include "forge/noise.hpp"
+#include "forge/keyframe_scene.hpp"
+#include "forge/mesh.hpp"
+#include "forge/texture_paint.hpp"
 
 namespace {
+using namespace mesh;
+using paint::Colour;
 constexpr float kPi = 3.14159265f;
 constexpr uint16_t kLastFrame = 600;
 const Vector3 kCentre{0, 1, 0};
@@ -28,23 +29,30 @@ const Vector3 kUp{0, 1, 0};
 
 // ---- Design tables --------------------------------------------------------------
 
+// The scene's materials, in the order they are added.
+enum Look : uint8_t { kGlowLook, kPlasmaLook, kWallLook, kFloorLook, kCeilingLook, kPillarLook, kPedestalLook, kLookCount };
+const char* const kLookNames[kLookCount] = {"hyper glow",      "plasma", "chamber wall", "chamber floor",
+                                            "chamber ceiling", "pillar", "pedestal"};
+const char* const kLookFiles[kLookCount] = {"hyperglw.gif", "plasma.gif", "wall.gif",    "floor.gif",
+                                            "ceiling.gif",  "pillar.gif", "pedestal.gif"};
+
 constexpr float kRoomHalf = 24, kFloorY = -9, kCeilingY = 13;
 
-// The chamber's six sides seen from inside: the corner at the picture's top
-// left, the directions of its right and lower edges, and how often the picture
-// repeats across and down.
+// The chamber's six sides seen from inside (surfaces: the picture's columns run
+// from right to left there): the corner where the picture starts, the directions
+// along its rows and down its columns, and how often the picture repeats along each.
 struct Wall {
-  Vector3 corner, right, down;
-  float repeatU, repeatT;
-  const char* material;
+  Vector3 corner, across, down;
+  float repeatU, repeatV;
+  Look look;
 };
 const Wall kWalls[] = {
-    {{kRoomHalf, kCeilingY, -kRoomHalf}, {0, 0, 2 * kRoomHalf}, {0, kFloorY - kCeilingY, 0}, 4, 2, "chamber wall"},
-    {{-kRoomHalf, kCeilingY, kRoomHalf}, {0, 0, -2 * kRoomHalf}, {0, kFloorY - kCeilingY, 0}, 4, 2, "chamber wall"},
-    {{kRoomHalf, kCeilingY, kRoomHalf}, {-2 * kRoomHalf, 0, 0}, {0, kFloorY - kCeilingY, 0}, 4, 2, "chamber wall"},
-    {{-kRoomHalf, kCeilingY, -kRoomHalf}, {2 * kRoomHalf, 0, 0}, {0, kFloorY - kCeilingY, 0}, 4, 2, "chamber wall"},
-    {{-kRoomHalf, kFloorY, -kRoomHalf}, {2 * kRoomHalf, 0, 0}, {0, 0, 2 * kRoomHalf}, 1, 1, "chamber floor"},
-    {{-kRoomHalf, kCeilingY, kRoomHalf}, {2 * kRoomHalf, 0, 0}, {0, 0, -2 * kRoomHalf}, 1, 1, "chamber ceiling"},
+    {{kRoomHalf, kCeilingY, -kRoomHalf}, {0, 0, 2 * kRoomHalf}, {0, kFloorY - kCeilingY, 0}, 4, 2, kWallLook},
+    {{-kRoomHalf, kCeilingY, kRoomHalf}, {0, 0, -2 * kRoomHalf}, {0, kFloorY - kCeilingY, 0}, 4, 2, kWallLook},
+    {{kRoomHalf, kCeilingY, kRoomHalf}, {-2 * kRoomHalf, 0, 0}, {0, kFloorY - kCeilingY, 0}, 4, 2, kWallLook},
+    {{-kRoomHalf, kCeilingY, -kRoomHalf}, {2 * kRoomHalf, 0, 0}, {0, kFloorY - kCeilingY, 0}, 4, 2, kWallLook},
+    {{-kRoomHalf, kFloorY, -kRoomHalf}, {2 * kRoomHalf, 0, 0}, {0, 0, 2 * kRoomHalf}, 1, 1, kFloorLook},
+    {{-kRoomHalf, kCeilingY, kRoomHalf}, {2 * kRoomHalf, 0, 0}, {0, 0, -2 * kRoomHalf}, 1, 1, kCeilingLook},
 };
 
 constexpr int kPillars = 6;
@@ -95,40 +103,37 @@ UvRect glowThird(int third, float t0 = 0, float t1 = 1) {
 
 Mesh hyperMesh() {
   Mesh m;
-  useMaterial(m, "hyper glow");
   auto corner = [](int i, float half) {
     return kCentre + Vector3{(i & 1) ? half : -half, (i & 2) ? half : -half, (i & 4) ? half : -half};
   };
   for (int i = 0; i < 8; ++i)
     for (int bit : {1, 2, 4}) {
       if (i & bit) continue;  // each edge once, from its lower corner
-      addBeam(m, corner(i, kOuterHalf), corner(i | bit, kOuterHalf), kOuterBeam, kUp, glowThird(0));
-      addBeam(m, corner(i, kInnerHalf), corner(i | bit, kInnerHalf), kInnerBeam, kUp, glowThird(1));
+      addBeam(m, corner(i, kOuterHalf), corner(i | bit, kOuterHalf), kOuterBeam, kUp, glowThird(0), kGlowLook);
+      addBeam(m, corner(i, kInnerHalf), corner(i | bit, kInnerHalf), kInnerBeam, kUp, glowThird(1), kGlowLook);
     }
   for (int i = 0; i < 8; ++i)
-    addBeam(m, corner(i, kOuterHalf), corner(i, kInnerHalf), kConnectorBeam, {1, 0, 0}, glowThird(2));
+    addBeam(m, corner(i, kOuterHalf), corner(i, kInnerHalf), kConnectorBeam, {1, 0, 0}, glowThird(2), kGlowLook);
   // Joints: small bright cubes at the sixteen corners, cut from the beams' bright cores.
   for (int i = 0; i < 8; ++i) {
-    BoxFaces outer, inner;
-    for (UvRect& r : outer.face) r = {0.16f, 0.4f, 0.17f, 0.6f};
-    for (UvRect& r : inner.face) r = {0.49f, 0.4f, 0.5f, 0.6f};
-    addBox(m, corner(i, kOuterHalf), {kOuterJoint, kOuterJoint, kOuterJoint}, outer);
-    addBox(m, corner(i, kInnerHalf), {kInnerJoint, kInnerJoint, kInnerJoint}, inner);
+    addBox(m, placedAt(corner(i, kOuterHalf)), {kOuterJoint, kOuterJoint, kOuterJoint},
+           allFaces(kGlowLook, {0.16f, 0.4f, 0.17f, 0.6f}));
+    addBox(m, placedAt(corner(i, kInnerHalf)), {kInnerJoint, kInnerJoint, kInnerJoint},
+           allFaces(kGlowLook, {0.49f, 0.4f, 0.5f, 0.6f}));
   }
   return m;
 }
 
 Mesh blobsMesh() {
   Mesh m;
-  useMaterial(m, "plasma");
   for (const Blob& b : kBlobs) {
     float a = b.angle * kPi / 180;
     Vector3 at = kCentre + Vector3{b.distance * std::cos(a), b.height, b.distance * std::sin(a)};
     // Lumps: the radius swells and sinks smoothly round the blob.
-    addSphere(m, at, b.size, 4, 6, {0, 0, 1, 1}, [&](float s, float r) {
+    addSphere(m, placedAt(at), {b.size, b.size, b.size}, 4, 6, {0, 0, 1, 1}, kPlasmaLook, false, [&](float u, float v) {
       float phase = float(b.seed);
-      return 1.0f + 0.22f * std::sin(2 * kPi * s * 2 + phase) * std::sin(kPi * r * 3 + phase * 0.7f) +
-             0.12f * std::cos(2 * kPi * s * 3 - phase);
+      return 1.0f + 0.22f * std::sin(2 * kPi * u * 2 + phase) * std::sin(kPi * v * 3 + phase * 0.7f) +
+             0.12f * std::cos(2 * kPi * u * 3 - phase);
     });
   }
   return m;
@@ -136,110 +141,87 @@ Mesh blobsMesh() {
 
 Mesh chamberMesh() {
   Mesh m;
-  for (const Wall& w : kWalls) {
-    useMaterial(m, w.material);
-    addSurface(m, 1, 1, [&](float s, float r) { return w.corner + w.right * s + w.down * r; },
-               {0, 0, w.repeatU, w.repeatT});
-  }
+  for (const Wall& w : kWalls)
+    addSurface(m, 1, 1, [&](float s, float r) { return w.corner + w.across * s + w.down * r; },
+               {0, 0, w.repeatU, w.repeatV}, w.look);
   return m;
 }
 
 Mesh pillarsMesh() {
   Mesh m;
-  useMaterial(m, "pillar");
   for (int i = 0; i < kPillars; ++i) {
     float a = (30 + 360.0f * i / kPillars) * kPi / 180;
     Vector3 base{kPillarRing * std::cos(a), 0, kPillarRing * std::sin(a)};
-    // A flared foot and head round a plain shaft; t: foot 1, head 0.
+    // A flared foot and head round a plain shaft; v: foot 1, head 0.
     addLathe(m, base,
              {{1.5f, kFloorY, 0.98f},
               {0.8f, kFloorY + 1.4f, 0.9f},
               {0.8f, kCeilingY - 1.4f, 0.1f},
               {1.5f, kCeilingY, 0.02f}},
-             6, 0, 3);
+             6, 0, 3, kPillarLook);
   }
   return m;
 }
 
 Mesh pedestalMesh() {
   Mesh m;
-  useMaterial(m, "pedestal");
-  // t: the rim at the floor (1) up the side and over the top to the middle (0).
+  // v: the rim at the floor (1) up the side and over the top to the middle (0).
   addLathe(m, {0, 0, 0},
            {{6.5f, kFloorY, 0.98f},
             {6.5f, kFloorY + 0.6f, 0.86f},
             {5.2f, kFloorY + 1.0f, 0.72f},
             {5.2f, kFloorY + 1.4f, 0.62f},
             {0, kFloorY + 1.4f, 0.0f}},
-           16, 0, 4);
+           16, 0, 4, kPedestalLook);
   return m;
 }
 
 // ---- Scene --------------------------------------------------------------------
 
-ThreeDsWriterScene buildScene() {
-  ThreeDsWriterScene s;
-  s.startFrame = 0;
-  s.endFrame = kLastFrame;
-  addMaterial(s, "hyper glow", "hyperglw.gif");
-  addMaterial(s, "plasma", "plasma.gif");
-  addMaterial(s, "chamber wall", "wall.gif");
-  addMaterial(s, "chamber floor", "floor.gif");
-  addMaterial(s, "chamber ceiling", "ceiling.gif");
-  addMaterial(s, "pillar", "pillar.gif");
-  addMaterial(s, "pedestal", "pedestal.gif");
+bool makeScene(std::vector<uint8_t>& out) {
+  KeyframeScene s(kLastFrame);
+  for (int i = 0; i < kLookCount; ++i) s.addMaterial(kLookNames[i], kLookFiles[i]);  // numbered as Look
 
+  // The ring of blobs spins three times while its tilt swings round once.
+  const uint16_t ring = s.addObject("szmotyi", blobsMesh(), kCentre);
+  s.setRotations(ring, sampleKeys<RotationKey>(0, kLastFrame, 15, [](int f) {
+                   float t = float(f) / kLastFrame;
+                   Quaternion tilted = thenRotate(axisAngle(kUp, -3 * 360 * t), axisAngle({1, 0, 0}, 28));
+                   return RotationKey{uint16_t(f), thenRotate(tilted, axisAngle(kUp, 360 * t))};
+                 }));
   // The cube tumbles about two axes at once, bobs and swells on the beat.
-  ThreeDsWriterNode cube = objectNode("", 0, kThreeDsNoNode, kCentre);
-  addOrientationKeys(
-      cube, sampleKeys<OrientationKey>(0, kLastFrame, 20, [](int f) {
-        double t = double(f) / kLastFrame;
-        return OrientationKey{uint16_t(f), turn(kUp, 450 * t) * turn({1, 0, 1}, 35 * std::sin(2 * kPi * t * 1.5))};
-      }));
-  addPositionKeys(cube, sampleKeys<PositionKey>(0, kLastFrame, 50, [](int f) {
-                    return PositionKey{uint16_t(f), kCentre + Vector3{0, 0.5f * std::sin(2 * kPi * f / 300.0f), 0}};
-                  }));
-  addScaleKeys(cube, sampleKeys<PositionKey>(0, kLastFrame, 25, [](int f) {
-                 float k = (f / 25) % 2 ? 1.0f : 1.08f;
-                 return PositionKey{uint16_t(f), {k, k, k}};
-               }));
-  addPart(s, "szmotyi", blobsMesh(), [] {
-    // The ring spins three times while its tilt swings round once.
-    ThreeDsWriterNode ring = objectNode("", 0, kThreeDsNoNode, kCentre);
-    addOrientationKeys(
-        ring, sampleKeys<OrientationKey>(0, kLastFrame, 15, [](int f) {
-          double t = double(f) / kLastFrame;
-          return OrientationKey{uint16_t(f), turn(kUp, 360 * t) * turn({1, 0, 0}, 28) * turn(kUp, -3 * 360 * t)};
-        }));
-    addPositionKeys(ring, {{0, kCentre}});
-    addScaleKeys(ring, {{0, {1, 1, 1}}});
-    return ring;
-  }());
-  addPart(s, "hyper", hyperMesh(), cube);
+  const uint16_t cube = s.addObject("hyper", hyperMesh(), kCentre);
+  s.setRotations(cube, sampleKeys<RotationKey>(0, kLastFrame, 20, [](int f) {
+                   float t = float(f) / kLastFrame;
+                   return RotationKey{uint16_t(f), thenRotate(axisAngle({1, 0, 1}, 35 * std::sin(2 * kPi * t * 1.5f)),
+                                                              axisAngle(kUp, 450 * t))};
+                 }));
+  s.setPositions(cube, sampleKeys<PositionKey>(0, kLastFrame, 50, [](int f) {
+                   return PositionKey{uint16_t(f), kCentre + Vector3{0, 0.5f * std::sin(2 * kPi * f / 300.0f), 0}};
+                 }));
+  s.setScales(cube, sampleKeys<ScaleKey>(0, kLastFrame, 25, [](int f) {
+                float k = (f / 25) % 2 ? 1.0f : 1.08f;
+                return ScaleKey{uint16_t(f), {k, k, k}};
+              }));
   // Scenery, nearest first: the file order is the drawing order and hidden
   // pixels cost little.
-  ThreeDsWriterNode still = objectNode("", 0, kThreeDsNoNode, {0, 0, 0});
-  holdStill(still, {0, 0, 0});
-  addPart(s, "Pedestal", pedestalMesh(), still);
-  addPart(s, "Pillars", pillarsMesh(), still);
-  addPart(s, "Chamber", chamberMesh(), still);
+  s.addObject("Pedestal", pedestalMesh());
+  s.addObject("Pillars", pillarsMesh());
+  s.addObject("Chamber", chamberMesh());
 
   auto along = [](float CameraStage::*column, int f) {
     return alongStages(kCameraStages, std::size(kCameraStages), column, float(f));
   };
-  auto eye = sampleKeys<PositionKey>(0, kLastFrame, 20, [&](int f) {
-    float a = along(&CameraStage::angle, f) * kPi / 180, d = along(&CameraStage::distance, f);
-    return PositionKey{uint16_t(f),
-                       kCentre + Vector3{d * std::cos(a), along(&CameraStage::height, f) - kCentre.y, d * std::sin(a)}};
-  });
-  auto look = sampleKeys<PositionKey>(0, kLastFrame, 20, [&](int f) {
-    return PositionKey{uint16_t(f), {0, along(&CameraStage::lookHeight, f), 0}};
-  });
-  addTargetCamera(s, "Camera01", uint16_t(s.nodes.size()), eye, look, kFov);
-  return s;
+  s.addCamera("Camera01", sampleKeys<CameraKey>(0, kLastFrame, 20, [&](int f) {
+                float a = along(&CameraStage::angle, f) * kPi / 180, d = along(&CameraStage::distance, f);
+                return CameraKey{
+                    uint16_t(f),
+                    kCentre + Vector3{d * std::cos(a), along(&CameraStage::height, f) - kCentre.y, d * std::sin(a)},
+                    {0, along(&CameraStage::lookHeight, f), 0},
+                    kFov};
+              }));
+  return s.write(out);
 }
-
-bool makeScene(std::vector<uint8_t>& out) { return writeThreeDs(buildScene(), out); }
 
 // ---- Textures -----------------------------------------------------------------
 
@@ -247,122 +229,130 @@ bool makeScene(std::vector<uint8_t>& out) { return writeThreeDs(buildScene(), ou
 // each beam fading to deep colour at its edges. Left third cyan (outer cube),
 // middle magenta (inner cube), right third the connectors' blend along t.
 bool makeHyperGlow(std::vector<uint8_t>& out) {
-  return writeTexture(out, [](int x, int y) {
+  out = paint::textureFile([](int x, int y) {
     int third = x * 3 / 256;
     double across = (x - third * 256.0 / 3) / (256.0 / 3) * 2 - 1;  // -1..1 over the beam's side
     double t = y / 255.0;
-    uint32_t deep = third == 0   ? rgb(10, 70, 150)
-                    : third == 1 ? rgb(130, 20, 120)
-                                 : mixColour(rgb(10, 70, 150), rgb(130, 20, 120), t);
-    uint32_t core = third == 0   ? rgb(150, 235, 255)
-                    : third == 1 ? rgb(255, 150, 240)
-                                 : mixColour(rgb(150, 235, 255), rgb(255, 150, 240), t);
+    Colour deep = third == 0   ? Colour{10, 70, 150}
+                    : third == 1 ? Colour{130, 20, 120}
+                                 : paint::mix(Colour{10, 70, 150}, Colour{130, 20, 120}, t);
+    Colour core = third == 0   ? Colour{150, 235, 255}
+                    : third == 1 ? Colour{255, 150, 240}
+                                 : paint::mix(Colour{150, 235, 255}, Colour{255, 150, 240}, t);
     double profile = std::pow(1 - std::fabs(across), 1.6);
     // Slow beads of light along the beams.
     double beads = 0.85 + 0.15 * std::cos(t * 2 * kPi * 4);
-    return mixColour(scaleColour(deep, 0.5), core, profile * beads);
+    return paint::mix(deep * 0.5, core, profile * beads);
   });
+  return true;
 }
 
 // Hot plasma: dark red swirls with yellow-white veins, black where it is coolest
 // so the added light has holes.
 bool makePlasma(std::vector<uint8_t>& out) {
-  return writeTexture(out, [](int x, int y) {
+  out = paint::textureFile([](int x, int y) {
     double n = tileFbm(float(x), float(y), 4, 5, 701);
     double vein = 1 - std::fabs(std::sin(n * 14));
     double heat = std::pow(vein, 3);
-    uint32_t c = mixColour(rgb(40, 6, 2), rgb(230, 90, 20), std::pow(n, 1.5) * 1.4);
-    return addLight(c, rgb(255, 230, 140), heat);
+    Colour c = paint::mix(Colour{40, 6, 2}, Colour{230, 90, 20}, std::pow(n, 1.5) * 1.4);
+    return c + Colour{255, 230, 140} * heat;
   });
+  return true;
 }
 
 // Dark steel panels 64 texels square with thin seams, a few of them lit, each
 // panel carrying a faint cube-in-cube emblem; light falls from above (the top
 // of the picture).
 bool makeWall(std::vector<uint8_t>& out) {
-  return writeTexture(out, [](int x, int y) {
+  out = paint::textureFile([](int x, int y) {
     int px = x % 64, py = y % 64;
     double n = tileFbm(float(x), float(y), 8, 4, 801), fine = tileFbm(float(x), float(y), 64, 2, 803);
     double fall = 1.1 - 0.5 * y / 255.0;
-    uint32_t c = scaleColour(rgb(26, 27, 44), (0.7 + 0.4 * n + 0.1 * fine) * fall);
+    Colour c = Colour{26, 27, 44} * ((0.7 + 0.4 * n + 0.1 * fine) * fall);
     // The emblem: two nested squares and the lines joining their corners.
     double cx = px - 31.5, cy = py - 31.5;
     double square = std::max(std::fabs(cx), std::fabs(cy));
     bool line = std::fabs(square - 20) < 0.7 || std::fabs(square - 9) < 0.7 ||
                 (std::fabs(std::fabs(cx) - std::fabs(cy)) < 0.7 && square > 9 && square < 20);
-    if (line) c = addLight(c, rgb(40, 34, 80), 0.5 * fall);
+    if (line) c = c + Colour{40, 34, 80} * 0.5 * fall;
     // Bevel and seam; one seam in four carries light.
     int edge = std::min({px, py, 63 - px, 63 - py});
-    if (edge < 3) c = scaleColour(c, (px < 3 || py < 3) ? 1.3 : 0.6);
-    if (edge < 1) c = (hash2(x / 64, y / 64, 805) & 3) == 0 ? rgb(40, 130, 180) : rgb(12, 14, 24);
+    if (edge < 3) c = c * ((px < 3 || py < 3) ? 1.3 : 0.6);
+    if (edge < 1) c = (hash2(x / 64, y / 64, 805) & 3) == 0 ? Colour{40, 130, 180} : Colour{12, 14, 24};
     return c;
   });
+  return true;
 }
 
 // The floor: dark tiles, lit by the pedestal's glow in the middle and fading to
 // the walls; the picture covers the whole floor once.
 bool makeFloor(std::vector<uint8_t>& out) {
-  return writeTexture(out, [](int x, int y) {
+  out = paint::textureFile([](int x, int y) {
     double r = std::hypot(x - 127.5, y - 127.5) / 127.5;
     double n = tileFbm(float(x), float(y), 16, 4, 901);
-    uint32_t c = scaleColour(rgb(26, 26, 40), 0.7 + 0.5 * n);
-    if (x % 16 == 0 || y % 16 == 0) c = scaleColour(c, 0.55);
-    if (x % 64 == 0 || y % 64 == 0) c = mixColour(c, rgb(40, 120, 160), 0.6);
-    c = addLight(c, rgb(70, 40, 110), std::exp(-r * r * 8) * 1.2);
-    return scaleColour(c, 1.0 - 0.45 * smoothStep(0.6, 1.0, r));
+    Colour c = Colour{26, 26, 40} * (0.7 + 0.5 * n);
+    if (x % 16 == 0 || y % 16 == 0) c = c * 0.55;
+    if (x % 64 == 0 || y % 64 == 0) c = paint::mix(c, Colour{40, 120, 160}, 0.6);
+    c = c + Colour{70, 40, 110} * (std::exp(-r * r * 8) * 1.2);
+    return c * (1.0 - 0.45 * smoothStep(0.6, 1.0, r));
   });
+  return true;
 }
 
 // The ceiling: dark panels round a great ring of light over the cube.
 bool makeCeiling(std::vector<uint8_t>& out) {
-  return writeTexture(out, [](int x, int y) {
+  out = paint::textureFile([](int x, int y) {
     double r = std::hypot(x - 127.5, y - 127.5) / 127.5;
     double n = tileFbm(float(x), float(y), 8, 4, 911);
-    uint32_t c = scaleColour(rgb(22, 22, 36), 0.7 + 0.5 * n);
-    if (x % 32 == 0 || y % 32 == 0) c = scaleColour(c, 0.5);
+    Colour c = Colour{22, 22, 36} * (0.7 + 0.5 * n);
+    if (x % 32 == 0 || y % 32 == 0) c = c * 0.5;
     double ring = std::fabs(r - 0.4);
-    if (ring < 0.03) c = mixColour(rgb(200, 230, 255), c, ring / 0.03);
-    c = addLight(c, rgb(40, 60, 100), std::exp(-ring * ring * 200) * 0.8);
+    if (ring < 0.03) c = paint::mix(Colour{200, 230, 255}, c, ring / 0.03);
+    c = c + Colour{40, 60, 100} * (std::exp(-ring * ring * 200) * 0.8);
     return c;
   });
+  return true;
 }
 
 // Pillars: ribbed dark metal with a glowing strip up the middle of every other
 // face; t runs from the head (0) to the foot (1).
 bool makePillar(std::vector<uint8_t>& out) {
-  return writeTexture(out, [](int x, int y) {
+  out = paint::textureFile([](int x, int y) {
     double u = x / 256.0, t = y / 255.0;
     double n = tileFbm(float(x), float(y), 8, 3, 921);
     double rib = 0.8 + 0.2 * std::cos(u * 2 * kPi * 4);
-    uint32_t c = scaleColour(rgb(44, 46, 66), (0.7 + 0.4 * n) * rib * (1.1 - 0.4 * t));
+    Colour c = Colour{44, 46, 66} * ((0.7 + 0.4 * n) * rib * (1.1 - 0.4 * t));
     double strip = std::fabs(u - 0.5);
-    if (t > 0.12 && t < 0.88 && strip < 0.05) c = mixColour(rgb(150, 90, 255), c, strip / 0.05);
+    if (t > 0.12 && t < 0.88 && strip < 0.05) c = paint::mix(Colour{150, 90, 255}, c, strip / 0.05);
     return c;
   });
+  return true;
 }
 
 // The pedestal: a dark stepped drum whose top carries rings of cyan light; t
 // runs from the middle of the top (0) to the foot of its side (1).
 bool makePedestal(std::vector<uint8_t>& out) {
-  return writeTexture(out, [](int x, int y) {
+  out = paint::textureFile([](int x, int y) {
     double t = y / 255.0;
     double n = tileFbm(float(x), float(y), 8, 3, 931);
-    if (t > 0.62) return scaleColour(rgb(40, 40, 60), (0.7 + 0.4 * n) * (1.2 - 0.6 * (t - 0.62) / 0.38));
+    if (t > 0.62) return Colour{40, 40, 60} * ((0.7 + 0.4 * n) * (1.2 - 0.6 * (t - 0.62) / 0.38));
     double r = t / 0.62;
-    uint32_t c = scaleColour(rgb(30, 30, 48), 0.7 + 0.4 * n);
+    Colour c = Colour{30, 30, 48} * (0.7 + 0.4 * n);
     for (double ring : {0.35, 0.62, 0.9}) {
       double d = std::fabs(r - ring);
-      if (d < 0.035) c = mixColour(rgb(140, 230, 255), c, d / 0.035);
+      if (d < 0.035) c = paint::mix(Colour{140, 230, 255}, c, d / 0.035);
     }
-    return addLight(c, rgb(60, 40, 110), std::exp(-r * r * 6) * 0.8);
+    return c + Colour{60, 40, 110} * (std::exp(-r * r * 6) * 0.8);
   });
+  return true;
 }
 
 // The fallback: dark steel.
 bool makeFallback(std::vector<uint8_t>& out) {
-  return writeTexture(out, [](int x, int y) {
-    return scaleColour(rgb(30, 32, 52), 0.7 + 0.5 * tileFbm(float(x), float(y), 8, 4, 999));
+  out = paint::textureFile([](int x, int y) {
+    return Colour{30, 32, 52} * (0.7 + 0.5 * tileFbm(float(x), float(y), 8, 4, 999));
   });
+  return true;
 }
 
 const ForgeRegistrar kScene("DATA\\HYPER\\hyper.3ds", makeScene);

@@ -15,13 +15,14 @@
 #include <string>
 #include <vector>
 
-#include "forge/mesh_build.hpp"
-#include "forge/scene_build.hpp"
-#include "forge/texture_build.hpp"
 #include "forge/forge.hpp"
-#include "forge/noise.hpp"
+#include "forge/keyframe_scene.hpp"
+#include "forge/mesh.hpp"
+#include "forge/texture_paint.hpp"
 
 namespace {
+using namespace mesh;
+using paint::Colour;
 constexpr float kPi = 3.14159265f;
 constexpr uint16_t kLastFrame = 600;
 const Vector3 kUp{0, 1, 0};
@@ -79,19 +80,16 @@ const Sway kStemSway[] = {{0, 0, 0}, {150, 2.5f, -1.5f}, {300, -0.5f, 3.0f}, {45
 // climbing kBloomLift higher to look into the flower while it is open.
 constexpr float kOrbitRadius = 20.0f, kOrbitHeight = 8.5f, kOrbitBob = 1.5f, kBloomLift = 4.0f, kFov = 50.0f;
 // The point looked at rises to the bloom while it is open.
-const PositionKey kLookAt[] = {{0, {0, 5.4f, 0}, tcb(1)},
-                               {120, {0, 5.4f, 0}, tcb(1)},
-                               {300, {0.2f, 6.4f, 0}, tcb(1)},
-                               {480, {0, 5.4f, 0}, tcb(1)},
-                               {600, {0, 5.4f, 0}, tcb(1)}};
+const PositionKey kLookAt[] = {{0, {0, 5.4f, 0}, kEaseKey},
+                               {120, {0, 5.4f, 0}, kEaseKey},
+                               {300, {0.2f, 6.4f, 0}, kEaseKey},
+                               {480, {0, 5.4f, 0}, kEaseKey},
+                               {600, {0, 5.4f, 0}, kEaseKey}};
 
-struct MaterialFile {
-  const char* name;
-  const char* file;
-};
-const MaterialFile kMaterials[] = {{"night sky", "sky.gif"},     {"island", "island.gif"}, {"stem", "stem.gif"},
-                                   {"leaf", "leaf.gif"},         {"pollen", "pollen.gif"}, {"petal", "petal.gif"},
-                                   {"glow tube", "glowtube.gif"}};
+enum Look : uint8_t { kSkyLook, kIslandLook, kStemLook, kLeafLook, kPollenLook, kPetalLook, kGlowLook, kLookCount };
+const char* const kLookNames[kLookCount] = {"night sky", "island", "stem", "leaf", "pollen", "petal", "glow tube"};
+const char* const kLookFiles[kLookCount] = {"sky.gif",    "island.gif", "stem.gif",    "leaf.gif",
+                                            "pollen.gif", "petal.gif",  "glowtube.gif"};
 
 // ---- Geometry -----------------------------------------------------------------
 
@@ -102,7 +100,7 @@ Vector3 radial(float degrees) { return {std::cos(degrees * kPi / 180), 0, std::s
 // `bend` over its length; across, its edges lift by `cup` times the half width.
 // Both sides are built, the top with texture `top`, the underside with `under`.
 void addBlade(Mesh& m, Vector3 base, Vector3 dir, float length, float width, float rise, float bend, float cup,
-              UvRect top, UvRect under) {
+              UvRect top, UvRect under, uint8_t material) {
   const Vector3 across = cross(kUp, dir);
   auto centre = [&](float r) {
     float a0 = rise, a1 = rise + bend * r;
@@ -120,10 +118,8 @@ void addBlade(Mesh& m, Vector3 base, Vector3 dir, float length, float width, flo
     float w = halfWidth(r);
     return centre(r) + across * (s * w) + normal(r) * (cup * s * s * w);
   };
-  addSurface(
-      m, 3, 4, [&](float s, float r) { return point(2 * s - 1, r); }, top);
-  addSurface(
-      m, 3, 4, [&](float s, float r) { return point(1 - 2 * s, r); }, under);
+  addSurface(m, 3, 4, [&](float s, float r) { return point(2 * s - 1, r); }, top, material);
+  addSurface(m, 3, 4, [&](float s, float r) { return point(1 - 2 * s, r); }, under, material);
 }
 
 // The island floats in a starry void; only a narrow band of violet light lies
@@ -132,32 +128,27 @@ void addBlade(Mesh& m, Vector3 base, Vector3 dir, float length, float width, flo
 // start below them.
 Mesh skyMesh() {
   Mesh m;
-  useMaterial(m, "night sky");
-  addLathe(m, {0, 0, 0}, {{80, -10, 0.98f}, {80, -2, 0.7f}, {80, 6, 0.34f}, {80, 14, 0.04f}}, 12, 0, 4, true);
+  addLathe(m, {0, 0, 0}, {{80, -10, 0.98f}, {80, -2, 0.7f}, {80, 6, 0.34f}, {80, 14, 0.04f}}, 12, 0, 4, kSkyLook,
+           true);
   return m;
 }
 
 // Stars: tiny squares facing the middle, scattered above and below the band.
 Mesh starsMesh() {
   Mesh m;
-  useMaterial(m, "night sky");
   for (int i = 0; i < 64; ++i) {
     uint32_t h = hash2(i, 0, 4242), h2 = hash2(i, 1, 4242);
     float around = float(h & 0xFFFF) / 65536.0f * 2 * kPi;
     float f = float(h >> 16) / 65536.0f;
     float up = (f < 0.6f ? 12 + 70 * f / 0.6f : -12 - 60 * (f - 0.6f) / 0.4f) * kPi / 180;
     Vector3 dir{std::cos(up) * std::cos(around), std::sin(up), std::cos(up) * std::sin(around)};
-    Vector3 right = normalised(cross(kUp, dir)), top = cross(dir, right);
+    Vector3 right = unit(cross(kUp, dir)), top = cross(dir, right);
     float size = 0.22f + 0.3f * float(h2 & 255) / 255.0f;
     Vector3 c = dir * 70.0f;
     // A colour from the strip of star colours: white, blue, warm or dim.
-    float u = (float((h2 >> 8) & 3) + 0.5f) / 4.0f, t = 2.0f / 256.0f;
-    // Seen from the middle, the square's front faces inwards.
-    uint16_t a = addVertex(m, c - right * size + top * size, u, t),
-             b = addVertex(m, c + right * size + top * size, u, t);
-    uint16_t d = addVertex(m, c + right * size - top * size, u, t),
-             e = addVertex(m, c - right * size - top * size, u, t);
-    addQuad(m, a, e, d, b);
+    float u = (float((h2 >> 8) & 3) + 0.5f) / 4.0f, v = 2.0f / 256.0f;
+    addQuad(m, c - right * size + top * size, c + right * size + top * size, c + right * size - top * size,
+            c - right * size - top * size, {u, v, u, v}, -dir, kSkyLook);
   }
   return m;
 }
@@ -173,12 +164,11 @@ const ProfilePoint kIsland[] = {
 
 Mesh islandMesh() {
   Mesh m;
-  useMaterial(m, "island");
-  addLathe(m, {0, 0, 0}, std::vector<ProfilePoint>(std::begin(kIsland), std::end(kIsland)), 14, 0, 5);
+  addLathe(m, {0, 0, 0}, std::vector<ProfilePoint>(std::begin(kIsland), std::end(kIsland)), 14, 0, 5, kIslandLook);
   // A coarser copy of the top just under it with the same picture: where the
   // engine drops a polygon clipped at the screen's edge (a corner just outside a
   // side of the view), the copy shows through instead of a hole.
-  addLathe(m, {0, 0, 0}, {{10.0f, 0.36f, 0.46f}, {5.0f, 0.82f, 0.219f}, {0, 1.02f, 0}}, 9, 0, 5);
+  addLathe(m, {0, 0, 0}, {{10.0f, 0.36f, 0.46f}, {5.0f, 0.82f, 0.219f}, {0, 1.02f, 0}}, 9, 0, 5, kIslandLook);
   return m;
 }
 
@@ -192,28 +182,22 @@ const Rock kRocks[] = {{{-30, 3, -22}, 3.2f, 1}, {{26, -4, -30}, 4.5f, 2}, {{-20
 
 Mesh rockMesh(const Rock& r) {
   Mesh m;
-  useMaterial(m, "island");
-  // Lumpy: the radius wanders with a hash of the grid point (one point per pole).
-  addSphere(m, r.centre, r.size, 4, 6, {0, 0.3f, 1, 0.98f}, [&](float s, float t) {
-    int column = int(std::lround(s * 6)) % 6, row = int(std::lround(t * 4));
-    if (row == 0 || row == 4) column = 0;
-    return 0.7f + 0.5f * float(hash2(column, row, r.seed) & 255) / 255.0f;
-  });
+  // Lumpy: the radius wanders with a hash of the grid point.
+  addSphere(m, placedAt(r.centre), {r.size, r.size, r.size}, 4, 6, {0, 0.3f, 1, 0.98f}, kIslandLook, false,
+            [&](float u, float v) {
+              return 0.7f + 0.5f * float(hash2(int(std::lround(u * 6)) % 6, int(std::lround(v * 4)), r.seed) & 255) /
+                                255.0f;
+            });
   return m;
 }
 
 Mesh stemMesh() {
   Mesh m;
-  useMaterial(m, "stem");
   std::vector<Vector3> path;
   for (const StemPoint& p : kStem) path.push_back(p.at);
   const size_t n = path.size();
-  addTube(m, path, 6,
-          [&](float r) {
-            size_t i = size_t(std::lround(r * float(n - 1)));
-            return kStem[i].radius;
-          },
-          false, {0, 0, 1, 1});
+  addTubeAlong(m, path, 6, [&](float r) { return kStem[size_t(std::lround(r * float(n - 1)))].radius; }, false,
+               {0, 0, 1, 1}, kStemLook);
   return m;
 }
 
@@ -223,21 +207,20 @@ const UvRect kTopHalf{0.01f, 0.01f, 0.49f, 0.99f}, kUnderHalf{0.51f, 0.01f, 0.99
 
 Mesh leafMesh(const Leaf& leaf) {
   Mesh m;
-  useMaterial(m, "leaf");
   Vector3 dir = radial(leaf.angle);
   Vector3 base = Vector3{0.1f, leaf.height, 0.05f} + dir * 0.15f;
-  addBlade(m, base, dir, leaf.length, leaf.width, 0.75f, -1.3f, 0.25f, kTopHalf, kUnderHalf);
+  addBlade(m, base, dir, leaf.length, leaf.width, 0.75f, -1.3f, 0.25f, kTopHalf, kUnderHalf, kLeafLook);
   return m;
 }
 
 Mesh headMesh() {
   Mesh m;
-  useMaterial(m, "pollen");
-  addSphere(m, kHeadCentre, 0.72f, 5, 12, {0, 0.01f, 4, 0.99f}, [](float, float r) {
-    // Flattened: a low dome over a rounded cup.
-    float y = std::cos(kPi * r);
-    return 1.0f - 0.38f * y * y;
-  });
+  addSphere(m, placedAt(kHeadCentre), {0.72f, 0.72f, 0.72f}, 5, 12, {0, 0.01f, 4, 0.99f}, kPollenLook, false,
+            [](float, float v) {
+              // Flattened: a low dome over a rounded cup.
+              float y = std::cos(kPi * v);
+              return 1.0f - 0.38f * y * y;
+            });
   return m;
 }
 
@@ -245,16 +228,14 @@ Vector3 petalBase(const Petal& p) { return kHeadCentre + radial(p.angle) * p.rin
 
 Mesh petalMesh(const Petal& p) {
   Mesh m;
-  useMaterial(m, "petal");
   // Open, the petal leaves nearly level and cups upwards towards its tip.
-  addBlade(m, petalBase(p), radial(p.angle), p.length, p.width, 0.12f, 0.55f, 0.28f, kTopHalf, kUnderHalf);
+  addBlade(m, petalBase(p), radial(p.angle), p.length, p.width, 0.12f, 0.55f, 0.28f, kTopHalf, kUnderHalf, kPetalLook);
   return m;
 }
 
 // Three turns round the stem, widening upwards, ends tapered.
 Mesh tubeMesh() {
   Mesh m;
-  useMaterial(m, "glow tube");
   std::vector<Vector3> path;
   const int points = 36;
   const float turns = 3.0f;
@@ -263,126 +244,103 @@ Mesh tubeMesh() {
     float radius = 1.3f + 1.9f * r;
     path.push_back({radius * std::cos(a), 0.9f + 10.0f * r, radius * std::sin(a)});
   }
-  addTube(m, path, 5, [](float r) { return 0.14f * std::fmin(1.0f, std::fmin(r, 1 - r) * 12 + 0.15f); }, false,
-          {0, 0, 1, 7});
+  addTubeAlong(m, path, 5, [](float r) { return 0.14f * std::fmin(1.0f, std::fmin(r, 1 - r) * 12 + 0.15f); }, false,
+               {0, 0, 1, 7}, kGlowLook);
   return m;
 }
 
 // ---- Scene --------------------------------------------------------------------
 
-Orientation tilt(float x, float z) { return turn({1, 0, 0}, x) * turn({0, 0, 1}, z); }
+// Tilted about x by `x` degrees after z by `z`.
+Quaternion tilt(float x, float z) { return thenRotate(axisAngle({0, 0, 1}, z), axisAngle({1, 0, 0}, x)); }
 
-ThreeDsWriterScene buildScene() {
-  ThreeDsWriterScene s;
-  s.startFrame = 0;
-  s.endFrame = kLastFrame;
-  for (const MaterialFile& m : kMaterials) addMaterial(s, m.name, m.file);
-  auto addObject = [&](const std::string& name, const Mesh& mesh, const ThreeDsWriterNode& node) {
-    return addPart(s, name, mesh, node);
-  };
+bool makeScene(std::vector<uint8_t>& out) {
+  KeyframeScene s(kLastFrame);
+  for (int i = 0; i < kLookCount; ++i) s.addMaterial(kLookNames[i], kLookFiles[i]);  // numbered as Look
 
-  ThreeDsWriterNode sky = objectNode("Sky", 0, kThreeDsNoNode, {0, 0, 0});
-  holdStill(sky, {0, 0, 0});
-  addObject("Sky", skyMesh(), sky);
-  addObject("Stars", starsMesh(), sky);
-  ThreeDsWriterNode island = objectNode("Island", 0, kThreeDsNoNode, {0, 0, 0});
-  holdStill(island, {0, 0, 0});
-  addObject("Island", islandMesh(), island);
+  s.addObject("Sky", skyMesh());
+  s.addObject("Stars", starsMesh());
+  s.addObject("Island", islandMesh());
   for (size_t i = 0; i < std::size(kRocks); ++i) {
     // Each rock bobs slowly, out of step with the others.
     const Rock& r = kRocks[i];
-    std::string name = "Rock0" + std::to_string(i + 1);
-    ThreeDsWriterNode node = objectNode(name, 0, kThreeDsNoNode, r.centre);
+    const uint16_t node = s.addObject("Rock0" + std::to_string(i + 1), rockMesh(r), r.centre);
     float lift = i % 2 ? -1.2f : 1.2f;
-    addPositionKeys(node, {{0, r.centre, tcb(1)}, {300, r.centre + Vector3{0, lift, 0}}, {600, r.centre, tcb(1)}});
-    addOrientationKeys(node, {{0, {}, tcb(1)}, {300, turn({1, 0, 1}, lift * 8)}, {600, {}, tcb(1)}});
-    addScaleKeys(node, {{0, {1, 1, 1}}});
-    addObject(name, rockMesh(r), node);
+    s.setPositions(node, {{0, r.centre, kEaseKey}, {300, r.centre + Vector3{0, lift, 0}}, {600, r.centre, kEaseKey}});
+    s.setRotations(node,
+                   {{0, kNoRotation, kEaseKey}, {300, axisAngle({1, 0, 1}, lift * 8)}, {600, kNoRotation, kEaseKey}});
   }
 
   // The stem sways about its foot; head, petals and leaves hang from it.
-  ThreeDsWriterNode stem = objectNode("Stem", 0, kThreeDsNoNode, kStemBase);
-  addPositionKeys(stem, {{0, kStemBase}});
-  addScaleKeys(stem, {{0, {1, 1, 1}}});
-  std::vector<OrientationKey> sway;
-  for (const Sway& k : kStemSway) sway.push_back({k.frame, tilt(k.tiltX, k.tiltZ), tcb(k.frame % 600 ? 0.0f : 1.0f)});
-  addOrientationKeys(stem, sway);
-  const uint16_t stemNode = addObject("Stem", stemMesh(), stem);
+  const uint16_t stem = s.addObject("Stem", stemMesh(), kStemBase);
+  std::vector<RotationKey> sway;
+  for (const Sway& k : kStemSway) sway.push_back({k.frame, tilt(k.tiltX, k.tiltZ), k.frame % 600 ? Tcb{} : kEaseKey});
+  s.setRotations(stem, sway);
 
   for (size_t i = 0; i < std::size(kLeaves); ++i) {
     const Leaf& leaf = kLeaves[i];
-    Vector3 base = Vector3{0.1f, leaf.height, 0.05f};
-    std::string name = "Leaf0" + std::to_string(i + 1);
-    ThreeDsWriterNode node = objectNode(name, 0, stemNode, base);
-    addPositionKeys(node, {{0, base - kStemBase}});
-    addScaleKeys(node, {{0, {1, 1, 1}}});
+    const uint16_t node =
+        s.addObject("Leaf0" + std::to_string(i + 1), leafMesh(leaf), Vector3{0.1f, leaf.height, 0.05f}, stem);
     // A slow flutter about the leaf's own cross axis, out of step with the stem.
     Vector3 axis = cross(kUp, radial(leaf.angle));
     float a = i == 0 ? 5.0f : -6.0f;
-    addOrientationKeys(node, {{0, {}, tcb(1)}, {200, turn(axis, a)}, {400, turn(axis, -a * 0.6f)}, {600, {}, tcb(1)}});
-    addObject(name, leafMesh(leaf), node);
+    s.setRotations(node, {{0, kNoRotation, kEaseKey},
+                          {200, axisAngle(axis, a)},
+                          {400, axisAngle(axis, -a * 0.6f)},
+                          {600, kNoRotation, kEaseKey}});
   }
 
   // The head turns a quarter per loop: the petals are laid out in fours, so the
   // closed bud at frame 600 looks exactly as at frame 0.
-  ThreeDsWriterNode head = objectNode("Head", 0, stemNode, kHeadCentre);
-  addPositionKeys(head, {{0, kHeadCentre - kStemBase}});
-  addScaleKeys(head, {{0, {1, 1, 1}}});
-  addOrientationKeys(head, {{0, {}, tcb(1)}, {200, turn(kUp, 20)}, {400, turn(kUp, 70)}, {600, turn(kUp, 90), tcb(1)}});
-  const uint16_t headNode = addObject("Head", headMesh(), head);
+  const uint16_t head = s.addObject("Head", headMesh(), kHeadCentre, stem);
+  s.setRotations(head, {{0, kNoRotation, kEaseKey},
+                        {200, axisAngle(kUp, 20)},
+                        {400, axisAngle(kUp, 70)},
+                        {600, axisAngle(kUp, 90), kEaseKey}});
 
   for (size_t i = 0; i < std::size(kPetals); ++i) {
     const Petal& p = kPetals[i];
-    std::string name = "Petal0" + std::to_string(i + 1);
-    Vector3 base = petalBase(p);
-    ThreeDsWriterNode node = objectNode(name, 0, headNode, base);
-    addPositionKeys(node, {{0, base - kHeadCentre}});
+    const uint16_t node = s.addObject("Petal0" + std::to_string(i + 1), petalMesh(p), petalBase(p), head);
     // Folding up turns the petal about its own cross axis, tip towards the stem.
-    Orientation closed = turn(cross(radial(p.angle), kUp), p.fold), open = turn(cross(radial(p.angle), kUp), 4);
-    addOrientationKeys(node, {{0, closed, tcb(1)},
-                              {p.openFrom, closed, tcb(1)},
-                              {p.openTo, open, tcb(1)},
-                              {p.closeFrom, open, tcb(1)},
-                              {p.closeTo, closed, tcb(1)},
-                              {kLastFrame, closed, tcb(1)}});
+    const Vector3 fold = cross(radial(p.angle), kUp);
+    const Quaternion closed = axisAngle(fold, p.fold), open = axisAngle(fold, 4);
+    s.setRotations(node, {{0, closed, kEaseKey},
+                          {p.openFrom, closed, kEaseKey},
+                          {p.openTo, open, kEaseKey},
+                          {p.closeFrom, open, kEaseKey},
+                          {p.closeTo, closed, kEaseKey},
+                          {kLastFrame, closed, kEaseKey}});
     // The bud is smaller than the bloom.
     const Vector3 small{0.55f, 0.55f, 0.55f}, full{1, 1, 1};
-    addScaleKeys(node, {{0, small, tcb(1)},
-                        {p.openFrom, small, tcb(1)},
-                        {p.openTo, full, tcb(1)},
-                        {p.closeFrom, full, tcb(1)},
-                        {p.closeTo, small, tcb(1)},
-                        {kLastFrame, small, tcb(1)}});
-    addObject(name, petalMesh(p), node);
+    s.setScales(node, {{0, small, kEaseKey},
+                       {p.openFrom, small, kEaseKey},
+                       {p.openTo, full, kEaseKey},
+                       {p.closeFrom, full, kEaseKey},
+                       {p.closeTo, small, kEaseKey},
+                       {kLastFrame, small, kEaseKey}});
   }
 
   // The glowing tube turns four times per loop about the stem's axis (keys a
   // sixth of a turn apart) and rises and sinks once.
-  ThreeDsWriterNode tube = objectNode("Tube01", 0, kThreeDsNoNode, {0, 0, 0});
-  addPositionKeys(tube, {{0, {0, -0.3f, 0}, tcb(1)}, {300, {0, 0.5f, 0}}, {600, {0, -0.3f, 0}, tcb(1)}});
-  addScaleKeys(tube, {{0, {1, 1, 1}}});
-  addOrientationKeys(tube, sampleKeys<OrientationKey>(0, kLastFrame, 25, [](int f) {
-                       return OrientationKey{uint16_t(f), turn(kUp, -4.0 * 360.0 * f / kLastFrame)};
-                     }));
-  addObject("Tube01", tubeMesh(), tube);
+  const uint16_t tube = s.addObject("Tube01", tubeMesh());
+  s.setPositions(tube, {{0, {0, -0.3f, 0}, kEaseKey}, {300, {0, 0.5f, 0}}, {600, {0, -0.3f, 0}, kEaseKey}});
+  s.setRotations(tube, sampleKeys<RotationKey>(0, kLastFrame, 25, [](int f) {
+                   return RotationKey{uint16_t(f), axisAngle(kUp, -4.0f * 360.0f * float(f) / kLastFrame)};
+                 }));
 
   auto eye = sampleKeys<PositionKey>(0, kLastFrame, 25, [](int f) {
     float a = 2 * kPi * float(f) / kLastFrame;
-    float bloom = smoothStep(120, 300, float(f)) - smoothStep(400, 560, float(f));
+    float bloom = float(smoothStep(120, 300, f) - smoothStep(400, 560, f));
     return PositionKey{
         uint16_t(f),
         {kOrbitRadius * std::cos(a + 0.6f), kOrbitHeight + kOrbitBob * std::sin(2 * a) + kBloomLift * bloom,
          kOrbitRadius * std::sin(a + 0.6f)}};
   });
-  addTargetCamera(s, "Camera01", uint16_t(s.nodes.size()), eye,
-                  std::vector<PositionKey>(std::begin(kLookAt), std::end(kLookAt)), kFov);
-  // The objects are drawn in file order and a hidden pixel costs little, so the
-  // file lists them front to back: the sky last.
-  std::reverse(s.objects.begin(), s.objects.end());
-  return s;
+  s.addCamera("Camera01", eye, std::vector<PositionKey>(std::begin(kLookAt), std::end(kLookAt)), kFov);
+  // Hidden pixels cost little: the file lists the objects front to back, the sky last.
+  s.reverseDrawingOrder();
+  return s.write(out);
 }
-
-bool makeScene(std::vector<uint8_t>& out) { return writeThreeDs(buildScene(), out); }
 
 // ---- Textures -----------------------------------------------------------------
 
@@ -390,128 +348,136 @@ bool makeScene(std::vector<uint8_t>& out) { return writeThreeDs(buildScene(), ou
 // horizon (t = 0.52), deep blue again and black at the bottom, with stars; u
 // repeats four times round the sky. Rows 0 to 7: the star colours in four blocks.
 bool makeSky(std::vector<uint8_t>& out) {
-  return writeTexture(out, [](int x, int y) {
+  out = paint::textureFile([](int x, int y) {
     if (y < 8) {
-      const uint32_t stars[4] = {rgb(255, 255, 255), rgb(190, 215, 255), rgb(255, 225, 170), rgb(150, 150, 175)};
+      const Colour stars[4] = {Colour{255, 255, 255}, Colour{190, 215, 255}, Colour{255, 225, 170}, Colour{150, 150, 175}};
       return stars[x / 64];
     }
     double t = y / 255.0;
     double glow = std::exp(-std::pow((t - 0.52) / 0.12, 2));
     double fade = smoothStep(0.04, 0.3, t) * smoothStep(1.0, 0.78, t);
-    uint32_t c = mixColour(rgb(6, 8, 32), rgb(80, 38, 96), glow);
+    Colour c = paint::mix(Colour{6, 8, 32}, Colour{80, 38, 96}, glow);
     double haze = tileFbm(float(x), float(y), 4, 4, 901);
-    c = addLight(c, rgb(36, 18, 60), std::max(0.0, haze - 0.42) * 1.6);
-    c = scaleColour(c, fade);
+    c = c + Colour{36, 18, 60} * (std::max(0.0, haze - 0.42) * 1.6);
+    c = c * fade;
     uint32_t h = hash2(x, y, 77);
     if ((h & 511) < 3) {
       double b = (0.35 + 0.65 * double((h >> 9) & 255) / 255.0) * (1 - glow) * fade;
-      c = addLight(c, (h >> 17) & 1 ? rgb(255, 240, 210) : rgb(200, 220, 255), b);
+      c = c + ((h >> 17) & 1 ? Colour{255, 240, 210} : Colour{200, 220, 255}) * b;
     }
     return c;
   });
+  return true;
 }
 
 // The island: moss lit from the middle by the glowing tube (t up to 0.46), a
 // grassy lip, then layered rock that darkens towards the tip far below.
 bool makeIsland(std::vector<uint8_t>& out) {
-  return writeTexture(out, [](int x, int y) {
+  out = paint::textureFile([](int x, int y) {
     double t = y / 255.0;
     double n = tileFbm(float(x), float(y), 8, 5, 311), fine = tileFbm(float(x), float(y), 64, 2, 313);
     if (t < 0.5) {
-      uint32_t moss = mixColour(rgb(14, 34, 12), rgb(52, 92, 30), n * 0.8 + fine * 0.4);
+      Colour moss = paint::mix(Colour{14, 34, 12}, Colour{52, 92, 30}, n * 0.8 + fine * 0.4);
       // Tufts: bright flecks where the fine noise peaks.
-      if (fine > 0.72) moss = mixColour(moss, rgb(110, 160, 60), (fine - 0.72) * 3);
+      if (fine > 0.72) moss = paint::mix(moss, Colour{110, 160, 60}, (fine - 0.72) * 3);
       double pool = std::exp(-t * 9.0);
-      uint32_t lit = addLight(scaleColour(moss, 0.5 + 1.0 * pool), rgb(40, 150, 170), pool * 0.9);
+      Colour lit = moss * (0.5 + 1.0 * pool) + Colour{40, 150, 170} * pool * 0.9;
       // Blades of grass hang over the lip.
       double lip = smoothStep(0.4, 0.5, t);
-      return mixColour(lit, rgb(60, 110, 40), lip * (0.5 + 0.5 * fine));
+      return paint::mix(lit, Colour{60, 110, 40}, lip * (0.5 + 0.5 * fine));
     }
     double depth = (t - 0.5) / 0.5;
     double strata = 0.5 + 0.5 * std::sin(t * 90 + n * 9);
-    uint32_t rock = mixColour(rgb(58, 48, 56), rgb(96, 84, 80), strata * 0.6 + fine * 0.4);
+    Colour rock = paint::mix(Colour{58, 48, 56}, Colour{96, 84, 80}, strata * 0.6 + fine * 0.4);
     // Roots and grass hanging from the lip, and the tube's light fading downwards.
-    if (depth < 0.25 && fine > 0.55 + depth * 1.6) rock = mixColour(rock, rgb(40, 80, 30), 0.7);
-    rock = addLight(rock, rgb(20, 70, 90), (1 - depth) * 0.8);
-    return scaleColour(rock, 1.0 - 0.8 * depth);
+    if (depth < 0.25 && fine > 0.55 + depth * 1.6) rock = paint::mix(rock, Colour{40, 80, 30}, 0.7);
+    rock = rock + Colour{20, 70, 90} * ((1 - depth) * 0.8);
+    return rock * (1.0 - 0.8 * depth);
   });
+  return true;
 }
 
 // The stem: green, darker at the foot, with fine ribs; u runs round it.
 bool makeStem(std::vector<uint8_t>& out) {
-  return writeTexture(out, [](int x, int y) {
+  out = paint::textureFile([](int x, int y) {
     double t = y / 255.0, u = x / 255.0;
     double rib = 0.5 + 0.5 * std::cos(u * 2 * kPi * 6);
     double rim = 0.55 + 0.45 * std::fabs(std::cos(u * 2 * kPi));
-    uint32_t c = mixColour(rgb(40, 110, 36), rgb(120, 190, 70), t * 0.9 + rib * 0.12);
-    c = scaleColour(c, (0.55 + 0.45 * t) * rim + 0.08 * tileFbm(float(x), float(y), 16, 2, 51));
-    return addLight(c, rgb(20, 90, 110), (1 - rim) * 0.5);
+    Colour c = paint::mix(Colour{40, 110, 36}, Colour{120, 190, 70}, t * 0.9 + rib * 0.12);
+    c = c * ((0.55 + 0.45 * t) * rim + 0.08 * tileFbm(float(x), float(y), 16, 2, 51));
+    return c + Colour{20, 90, 110} * ((1 - rim) * 0.5);
   });
+  return true;
 }
 
 // A leaf: left half the top (bright, with a midrib and veins), right half the
 // underside (paler, duller); t runs from the stem to the tip.
 bool makeLeaf(std::vector<uint8_t>& out) {
-  return writeTexture(out, [](int x, int y) {
+  out = paint::textureFile([](int x, int y) {
     bool under = x >= 128;
     double s = (x % 128) / 127.0 * 2 - 1, t = y / 255.0;
     double vein = std::fabs(std::fmod(std::fabs(s) * 3.0 - t * 2.2 + 4.0, 1.0) - 0.5);
-    uint32_t base =
-        under ? mixColour(rgb(60, 100, 50), rgb(100, 140, 80), t) : mixColour(rgb(24, 80, 24), rgb(90, 170, 50), t);
+    Colour base =
+        under ? paint::mix(Colour{60, 100, 50}, Colour{100, 140, 80}, t) : paint::mix(Colour{24, 80, 24}, Colour{90, 170, 50}, t);
     double shade = 0.7 + 0.3 * (1 - std::fabs(s)) + 0.1 * tileFbm(float(x), float(y), 16, 3, 61);
-    uint32_t c = scaleColour(base, shade);
-    if (vein < 0.06) c = mixColour(c, rgb(150, 210, 110), 0.5);
-    if (std::fabs(s) < 0.06) c = mixColour(c, rgb(190, 230, 140), 0.7);
+    Colour c = base * shade;
+    if (vein < 0.06) c = paint::mix(c, Colour{150, 210, 110}, 0.5);
+    if (std::fabs(s) < 0.06) c = paint::mix(c, Colour{190, 230, 140}, 0.7);
     return c;
   });
+  return true;
 }
 
 // The flower's heart: golden seeds in a spiral on top, a green cup below; t runs
 // from the top of the head (row 0) to its underside.
 bool makePollen(std::vector<uint8_t>& out) {
-  return writeTexture(out, [](int x, int y) {
+  out = paint::textureFile([](int x, int y) {
     double t = y / 255.0, u = x / 255.0;
-    if (t > 0.52) return mixColour(rgb(70, 120, 40), rgb(20, 50, 16), (t - 0.52) / 0.48);
+    if (t > 0.52) return paint::mix(Colour{70, 120, 40}, Colour{20, 50, 16}, (t - 0.52) / 0.48);
     double r = t / 0.52;
     double seeds = 0.5 + 0.5 * std::cos(u * 2 * kPi * 13 + r * 30) * std::cos(u * 2 * kPi * 8 - r * 24);
-    uint32_t c = mixColour(rgb(255, 210, 60), rgb(190, 90, 10), r * 0.8 + seeds * 0.35);
-    return addLight(c, rgb(255, 240, 150), (1 - r) * 0.5);
+    Colour c = paint::mix(Colour{255, 210, 60}, Colour{190, 90, 10}, r * 0.8 + seeds * 0.35);
+    return c + Colour{255, 240, 150} * ((1 - r) * 0.5);
   });
+  return true;
 }
 
 // A petal: left half the inside (rose deepening to the base, pale tip, fine
 // lengthwise veins), right half the outside (darker, bluer); t runs base to tip.
 bool makePetal(std::vector<uint8_t>& out) {
-  return writeTexture(out, [](int x, int y) {
+  out = paint::textureFile([](int x, int y) {
     bool outside = x >= 128;
     double s = (x % 128) / 127.0 * 2 - 1, t = y / 255.0;
     double veins = 0.5 + 0.5 * std::cos(s * 18 + tileFbm(float(x), float(y), 8, 2, 71) * 3);
-    uint32_t c = t < 0.5 ? mixColour(rgb(120, 10, 60), rgb(235, 70, 140), t / 0.5)
-                         : mixColour(rgb(235, 70, 140), rgb(255, 200, 225), (t - 0.5) / 0.5);
-    c = scaleColour(c, 0.82 + 0.12 * veins + 0.18 * (1 - s * s));
-    if (outside) c = mixColour(scaleColour(c, 0.6), rgb(70, 40, 120), 0.35);
+    Colour c = t < 0.5 ? paint::mix(Colour{120, 10, 60}, Colour{235, 70, 140}, t / 0.5)
+                         : paint::mix(Colour{235, 70, 140}, Colour{255, 200, 225}, (t - 0.5) / 0.5);
+    c = c * (0.82 + 0.12 * veins + 0.18 * (1 - s * s));
+    if (outside) c = paint::mix(paint::held(c) * 0.6f, Colour{70, 40, 120}, 0.35f);
     // The tube's cyan light catches the rim.
-    return addLight(c, rgb(30, 110, 140), smoothStep(0.75, 1.0, std::fabs(s)) * 0.6);
+    return c + Colour{30, 110, 140} * (smoothStep(0.75, 1.0, std::fabs(s)) * 0.6);
   });
+  return true;
 }
 
 // The glowing tube, drawn as added light: a bright core round the whole tube
 // with white-hot pulses along it; t runs along the tube (seven pictures long).
 bool makeGlowTube(std::vector<uint8_t>& out) {
-  return writeTexture(out, [](int x, int y) {
+  out = paint::textureFile([](int x, int y) {
     double t = y / 256.0, u = x / 256.0;
     double pulse = std::pow(0.5 + 0.5 * std::cos(2 * kPi * t * 2), 6);
     double ring = 0.75 + 0.25 * std::cos(2 * kPi * u * 5);
-    uint32_t c = scaleColour(rgb(30, 140, 190), ring);
-    return addLight(c, rgb(200, 255, 255), pulse);
+    Colour c = Colour{30, 140, 190} * ring;
+    return c + Colour{200, 255, 255} * pulse;
   });
+  return true;
 }
 
 // The fallback for any material without a picture of its own: dark moss.
 bool makeFallback(std::vector<uint8_t>& out) {
-  return writeTexture(out, [](int x, int y) {
-    return mixColour(rgb(10, 24, 12), rgb(40, 70, 30), tileFbm(float(x), float(y), 8, 4, 99));
+  out = paint::textureFile([](int x, int y) {
+    return paint::mix(Colour{10, 24, 12}, Colour{40, 70, 30}, tileFbm(float(x), float(y), 8, 4, 99));
   });
+  return true;
 }
 
 const ForgeRegistrar kScene("DATA\\misc\\kisvirag.3ds", makeScene);
