@@ -37,10 +37,16 @@ const Vector3 kCubeCentre{0, 3, 0};
 
 // ---- Design tables --------------------------------------------------------------
 
-// The crates' kinds are the scene's first materials, in this order; the turntable follows.
+// The scene's materials, added in this order, so that a crate's kind is its
+// material's index.
 enum Kind : uint8_t { kDark, kLine, kLight, kTurntable };
-const char* const kMaterialNames[] = {"crate dark", "crate line", "crate light", "turntable"};
-const char* const kMaterialFiles[] = {"cratedk.gif", "crateln.gif", "cratelt.gif", "turntabl.gif"};
+struct MaterialFile {
+  const char* name;
+  const char* file;
+};
+const MaterialFile kMaterials[] = {
+    {"crate dark", "cratedk.gif"}, {"crate line", "crateln.gif"}, {"crate light", "cratelt.gif"},
+    {"turntable", "turntabl.gif"}};
 
 // Slot s of the cube: column s % 3 (x), row s / 3 % 3 (z), layer s / 9 (y).
 Vector3 slot(int s) {
@@ -206,7 +212,7 @@ Mesh floorMesh() {
 
 bool makeScene(std::vector<uint8_t>& out) {
   KeyframeScene s(kLastFrame);
-  for (size_t i = 0; i < std::size(kMaterialNames); ++i) s.addMaterial(kMaterialNames[i], kMaterialFiles[i]);
+  for (const MaterialFile& m : kMaterials) s.addMaterial(m.name, m.file);
 
   for (size_t i = 0; i < std::size(kCrates); ++i) {
     char name[8];
@@ -276,57 +282,42 @@ Colour crateTexel(const CrateLook& look, int x, int y, uint32_t seed) {
   return c;
 }
 
-bool makeCrateDark(std::vector<uint8_t>& out) {
-  const CrateLook look{Colour{58, 64, 78}, Colour{110, 190, 255}, Colour{40, 44, 56}, false, {}};
-  out = paint::textureFile([&](int x, int y) { return crateTexel(look, x, y, 401); });
-  return true;
-}
-bool makeCrateLight(std::vector<uint8_t>& out) {
-  const CrateLook look{Colour{150, 156, 166}, Colour{235, 245, 255}, Colour{118, 124, 136}, false, {}};
-  out = paint::textureFile([&](int x, int y) { return crateTexel(look, x, y, 402); });
-  return true;
-}
-bool makeCrateLine(std::vector<uint8_t>& out) {
-  const CrateLook look{Colour{70, 70, 80}, Colour{255, 190, 90}, Colour{48, 46, 52}, true, Colour{255, 150, 40}};
-  out = paint::textureFile([&](int x, int y) { return crateTexel(look, x, y, 403); });
-  return true;
-}
+const CrateLook kDarkCrate{{58, 64, 78}, {110, 190, 255}, {40, 44, 56}, false, {}};
+const CrateLook kLightCrate{{150, 156, 166}, {235, 245, 255}, {118, 124, 136}, false, {}};
+const CrateLook kLineCrate{{70, 70, 80}, {255, 190, 90}, {48, 46, 52}, true, {255, 150, 40}};
+Colour darkCrateTexel(int x, int y) { return crateTexel(kDarkCrate, x, y, 401); }
+Colour lightCrateTexel(int x, int y) { return crateTexel(kLightCrate, x, y, 402); }
+Colour lineCrateTexel(int x, int y) { return crateTexel(kLineCrate, x, y, 403); }
 
 // The turntable: dark steel with fine rings and spokes, a bright rim round the
 // stage under the cube, fading into the dark towards the edge; t runs from the
 // middle outwards, u four times round.
-bool makeTurntable(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    double t = y / 255.0, r = t * 40;
-    double n = tileFbm(float(x), float(y), 8, 4, 501);
-    Colour c = Colour{26, 30, 42} * (0.8 + 0.4 * n);
-    double ring = std::fabs(std::fmod(r + 100, 2.5) - 1.25);
-    if (ring < 0.12) c = paint::mix(c, Colour{70, 84, 110}, 0.8);
-    int spoke = x % 32;
-    if ((spoke == 0 || spoke == 31) && r > 5) c = paint::mix(c, Colour{60, 72, 96}, 0.7);
-    // The stage: a lit circle under the cube with a glowing edge.
-    if (r < 4.8) c = c + Colour{40, 50, 70} * (1.0 - r / 4.8);
-    double stage = std::fabs(r - 5.0);
-    if (stage < 0.35) c = c + Colour{120, 210, 255} * (1 - stage / 0.35);
-    return c * (1.0 - smoothStep(0.2, 0.62, t));
-  });
-  return true;
+Colour turntableTexel(int x, int y) {
+  double t = y / 255.0, r = t * 40;
+  double n = tileFbm(float(x), float(y), 8, 4, 501);
+  Colour c = Colour{26, 30, 42} * (0.8 + 0.4 * n);
+  double ring = std::fabs(std::fmod(r + 100, 2.5) - 1.25);
+  if (ring < 0.12) c = paint::mix(c, Colour{70, 84, 110}, 0.8);
+  int spoke = x % 32;
+  if ((spoke == 0 || spoke == 31) && r > 5) c = paint::mix(c, Colour{60, 72, 96}, 0.7);
+  // The stage: a lit circle under the cube with a glowing edge.
+  if (r < 4.8) c = c + Colour{40, 50, 70} * (1.0 - r / 4.8);
+  double stage = std::fabs(r - 5.0);
+  if (stage < 0.35) c = c + Colour{120, 210, 255} * (1 - stage / 0.35);
+  return c * (1.0 - smoothStep(0.2, 0.62, t));
 }
 
 // The fallback: dark steel.
-bool makeFallback(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    return Colour{40, 44, 56} * (0.7 + 0.5 * tileFbm(float(x), float(y), 8, 4, 599));
-  });
-  return true;
+Colour fallbackTexel(int x, int y) {
+  return Colour{40, 44, 56} * (0.7 + 0.5 * tileFbm(float(x), float(y), 8, 4, 599));
 }
 
 const ForgeRegistrar kScene("data\\box\\box.3ds", makeScene);
-const ForgeRegistrar kDarkTexture("data\\box\\cratedk.rgb", makeCrateDark);
-const ForgeRegistrar kLineTexture("data\\box\\crateln.rgb", makeCrateLine);
-const ForgeRegistrar kLightTexture("data\\box\\cratelt.rgb", makeCrateLight);
-const ForgeRegistrar kTurntableTexture("data\\box\\turntabl.rgb", makeTurntable);
-const ForgeRegistrar kFallback("data\\box\\texture.rgb", makeFallback);
+const ForgeRegistrar kDarkTexture("data\\box\\cratedk.rgb", paint::textureMaker<darkCrateTexel>);
+const ForgeRegistrar kLineTexture("data\\box\\crateln.rgb", paint::textureMaker<lineCrateTexel>);
+const ForgeRegistrar kLightTexture("data\\box\\cratelt.rgb", paint::textureMaker<lightCrateTexel>);
+const ForgeRegistrar kTurntableTexture("data\\box\\turntabl.rgb", paint::textureMaker<turntableTexel>);
+const ForgeRegistrar kFallback("data\\box\\texture.rgb", paint::textureMaker<fallbackTexel>);
 
 // ---- The title card -------------------------------------------------------------
 

@@ -29,12 +29,16 @@ const Vector3 kUp{0, 1, 0};
 
 // ---- Design tables --------------------------------------------------------------
 
-// The scene's materials, in the order they are added.
-enum Look : uint8_t { kGlowLook, kPlasmaLook, kWallLook, kFloorLook, kCeilingLook, kPillarLook, kPedestalLook, kLookCount };
-const char* const kLookNames[kLookCount] = {"hyper glow",      "plasma", "chamber wall", "chamber floor",
-                                            "chamber ceiling", "pillar", "pedestal"};
-const char* const kLookFiles[kLookCount] = {"hyperglw.gif", "plasma.gif", "wall.gif",    "floor.gif",
-                                            "ceiling.gif",  "pillar.gif", "pedestal.gif"};
+// The scene's materials, added in the order of Look, so that a Look is its index.
+enum Look : uint8_t { kGlowLook, kPlasmaLook, kWallLook, kFloorLook, kCeilingLook, kPillarLook, kPedestalLook };
+struct MaterialFile {
+  const char* name;
+  const char* file;
+};
+const MaterialFile kMaterials[] = {{"hyper glow", "hyperglw.gif"},   {"plasma", "plasma.gif"},
+                                   {"chamber wall", "wall.gif"},     {"chamber floor", "floor.gif"},
+                                   {"chamber ceiling", "ceiling.gif"}, {"pillar", "pillar.gif"},
+                                   {"pedestal", "pedestal.gif"}};
 
 constexpr float kRoomHalf = 24, kFloorY = -9, kCeilingY = 13;
 
@@ -180,7 +184,7 @@ Mesh pedestalMesh() {
 
 bool makeScene(std::vector<uint8_t>& out) {
   KeyframeScene s(kLastFrame);
-  for (int i = 0; i < kLookCount; ++i) s.addMaterial(kLookNames[i], kLookFiles[i]);  // numbered as Look
+  for (const MaterialFile& m : kMaterials) s.addMaterial(m.name, m.file);
 
   // The ring of blobs spins three times while its tilt swings round once.
   const uint16_t ring = s.addObject("szmotyi", blobsMesh(), kCentre);
@@ -228,140 +232,116 @@ bool makeScene(std::vector<uint8_t>& out) {
 // The cube's light, added onto the picture after smearing: a bright core along
 // each beam fading to deep colour at its edges. Left third cyan (outer cube),
 // middle magenta (inner cube), right third the connectors' blend along t.
-bool makeHyperGlow(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    int third = x * 3 / 256;
-    double across = (x - third * 256.0 / 3) / (256.0 / 3) * 2 - 1;  // -1..1 over the beam's side
-    double t = y / 255.0;
-    Colour deep = third == 0   ? Colour{10, 70, 150}
-                    : third == 1 ? Colour{130, 20, 120}
-                                 : paint::mix(Colour{10, 70, 150}, Colour{130, 20, 120}, t);
-    Colour core = third == 0   ? Colour{150, 235, 255}
-                    : third == 1 ? Colour{255, 150, 240}
-                                 : paint::mix(Colour{150, 235, 255}, Colour{255, 150, 240}, t);
-    double profile = std::pow(1 - std::fabs(across), 1.6);
-    // Slow beads of light along the beams.
-    double beads = 0.85 + 0.15 * std::cos(t * 2 * kPi * 4);
-    return paint::mix(deep * 0.5, core, profile * beads);
-  });
-  return true;
+Colour hyperGlowTexel(int x, int y) {
+  int third = x * 3 / 256;
+  double across = (x - third * 256.0 / 3) / (256.0 / 3) * 2 - 1;  // -1..1 over the beam's side
+  double t = y / 255.0;
+  Colour deep = third == 0   ? Colour{10, 70, 150}
+                  : third == 1 ? Colour{130, 20, 120}
+                               : paint::mix(Colour{10, 70, 150}, Colour{130, 20, 120}, t);
+  Colour core = third == 0   ? Colour{150, 235, 255}
+                  : third == 1 ? Colour{255, 150, 240}
+                               : paint::mix(Colour{150, 235, 255}, Colour{255, 150, 240}, t);
+  double profile = std::pow(1 - std::fabs(across), 1.6);
+  // Slow beads of light along the beams.
+  double beads = 0.85 + 0.15 * std::cos(t * 2 * kPi * 4);
+  return paint::mix(deep * 0.5, core, profile * beads);
 }
 
 // Hot plasma: dark red swirls with yellow-white veins, black where it is coolest
 // so the added light has holes.
-bool makePlasma(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    double n = tileFbm(float(x), float(y), 4, 5, 701);
-    double vein = 1 - std::fabs(std::sin(n * 14));
-    double heat = std::pow(vein, 3);
-    Colour c = paint::mix(Colour{40, 6, 2}, Colour{230, 90, 20}, std::pow(n, 1.5) * 1.4);
-    return c + Colour{255, 230, 140} * heat;
-  });
-  return true;
+Colour plasmaTexel(int x, int y) {
+  double n = tileFbm(float(x), float(y), 4, 5, 701);
+  double vein = 1 - std::fabs(std::sin(n * 14));
+  double heat = std::pow(vein, 3);
+  Colour c = paint::mix(Colour{40, 6, 2}, Colour{230, 90, 20}, std::pow(n, 1.5) * 1.4);
+  return c + Colour{255, 230, 140} * heat;
 }
 
 // Dark steel panels 64 texels square with thin seams, a few of them lit, each
 // panel carrying a faint cube-in-cube emblem; light falls from above (the top
 // of the picture).
-bool makeWall(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    int px = x % 64, py = y % 64;
-    double n = tileFbm(float(x), float(y), 8, 4, 801), fine = tileFbm(float(x), float(y), 64, 2, 803);
-    double fall = 1.1 - 0.5 * y / 255.0;
-    Colour c = Colour{26, 27, 44} * ((0.7 + 0.4 * n + 0.1 * fine) * fall);
-    // The emblem: two nested squares and the lines joining their corners.
-    double cx = px - 31.5, cy = py - 31.5;
-    double square = std::max(std::fabs(cx), std::fabs(cy));
-    bool line = std::fabs(square - 20) < 0.7 || std::fabs(square - 9) < 0.7 ||
-                (std::fabs(std::fabs(cx) - std::fabs(cy)) < 0.7 && square > 9 && square < 20);
-    if (line) c = c + Colour{40, 34, 80} * 0.5 * fall;
-    // Bevel and seam; one seam in four carries light.
-    int edge = std::min({px, py, 63 - px, 63 - py});
-    if (edge < 3) c = c * ((px < 3 || py < 3) ? 1.3 : 0.6);
-    if (edge < 1) c = (hash2(x / 64, y / 64, 805) & 3) == 0 ? Colour{40, 130, 180} : Colour{12, 14, 24};
-    return c;
-  });
-  return true;
+Colour wallTexel(int x, int y) {
+  int px = x % 64, py = y % 64;
+  double n = tileFbm(float(x), float(y), 8, 4, 801), fine = tileFbm(float(x), float(y), 64, 2, 803);
+  double fall = 1.1 - 0.5 * y / 255.0;
+  Colour c = Colour{26, 27, 44} * ((0.7 + 0.4 * n + 0.1 * fine) * fall);
+  // The emblem: two nested squares and the lines joining their corners.
+  double cx = px - 31.5, cy = py - 31.5;
+  double square = std::max(std::fabs(cx), std::fabs(cy));
+  bool line = std::fabs(square - 20) < 0.7 || std::fabs(square - 9) < 0.7 ||
+              (std::fabs(std::fabs(cx) - std::fabs(cy)) < 0.7 && square > 9 && square < 20);
+  if (line) c = c + Colour{40, 34, 80} * 0.5 * fall;
+  // Bevel and seam; one seam in four carries light.
+  int edge = std::min({px, py, 63 - px, 63 - py});
+  if (edge < 3) c = c * ((px < 3 || py < 3) ? 1.3 : 0.6);
+  if (edge < 1) c = (hash2(x / 64, y / 64, 805) & 3) == 0 ? Colour{40, 130, 180} : Colour{12, 14, 24};
+  return c;
 }
 
 // The floor: dark tiles, lit by the pedestal's glow in the middle and fading to
 // the walls; the picture covers the whole floor once.
-bool makeFloor(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    double r = std::hypot(x - 127.5, y - 127.5) / 127.5;
-    double n = tileFbm(float(x), float(y), 16, 4, 901);
-    Colour c = Colour{26, 26, 40} * (0.7 + 0.5 * n);
-    if (x % 16 == 0 || y % 16 == 0) c = c * 0.55;
-    if (x % 64 == 0 || y % 64 == 0) c = paint::mix(c, Colour{40, 120, 160}, 0.6);
-    c = c + Colour{70, 40, 110} * (std::exp(-r * r * 8) * 1.2);
-    return c * (1.0 - 0.45 * smoothStep(0.6, 1.0, r));
-  });
-  return true;
+Colour floorTexel(int x, int y) {
+  double r = std::hypot(x - 127.5, y - 127.5) / 127.5;
+  double n = tileFbm(float(x), float(y), 16, 4, 901);
+  Colour c = Colour{26, 26, 40} * (0.7 + 0.5 * n);
+  if (x % 16 == 0 || y % 16 == 0) c = c * 0.55;
+  if (x % 64 == 0 || y % 64 == 0) c = paint::mix(c, Colour{40, 120, 160}, 0.6);
+  c = c + Colour{70, 40, 110} * (std::exp(-r * r * 8) * 1.2);
+  return c * (1.0 - 0.45 * smoothStep(0.6, 1.0, r));
 }
 
 // The ceiling: dark panels round a great ring of light over the cube.
-bool makeCeiling(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    double r = std::hypot(x - 127.5, y - 127.5) / 127.5;
-    double n = tileFbm(float(x), float(y), 8, 4, 911);
-    Colour c = Colour{22, 22, 36} * (0.7 + 0.5 * n);
-    if (x % 32 == 0 || y % 32 == 0) c = c * 0.5;
-    double ring = std::fabs(r - 0.4);
-    if (ring < 0.03) c = paint::mix(Colour{200, 230, 255}, c, ring / 0.03);
-    c = c + Colour{40, 60, 100} * (std::exp(-ring * ring * 200) * 0.8);
-    return c;
-  });
-  return true;
+Colour ceilingTexel(int x, int y) {
+  double r = std::hypot(x - 127.5, y - 127.5) / 127.5;
+  double n = tileFbm(float(x), float(y), 8, 4, 911);
+  Colour c = Colour{22, 22, 36} * (0.7 + 0.5 * n);
+  if (x % 32 == 0 || y % 32 == 0) c = c * 0.5;
+  double ring = std::fabs(r - 0.4);
+  if (ring < 0.03) c = paint::mix(Colour{200, 230, 255}, c, ring / 0.03);
+  c = c + Colour{40, 60, 100} * (std::exp(-ring * ring * 200) * 0.8);
+  return c;
 }
 
 // Pillars: ribbed dark metal with a glowing strip up the middle of every other
 // face; t runs from the head (0) to the foot (1).
-bool makePillar(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    double u = x / 256.0, t = y / 255.0;
-    double n = tileFbm(float(x), float(y), 8, 3, 921);
-    double rib = 0.8 + 0.2 * std::cos(u * 2 * kPi * 4);
-    Colour c = Colour{44, 46, 66} * ((0.7 + 0.4 * n) * rib * (1.1 - 0.4 * t));
-    double strip = std::fabs(u - 0.5);
-    if (t > 0.12 && t < 0.88 && strip < 0.05) c = paint::mix(Colour{150, 90, 255}, c, strip / 0.05);
-    return c;
-  });
-  return true;
+Colour pillarTexel(int x, int y) {
+  double u = x / 256.0, t = y / 255.0;
+  double n = tileFbm(float(x), float(y), 8, 3, 921);
+  double rib = 0.8 + 0.2 * std::cos(u * 2 * kPi * 4);
+  Colour c = Colour{44, 46, 66} * ((0.7 + 0.4 * n) * rib * (1.1 - 0.4 * t));
+  double strip = std::fabs(u - 0.5);
+  if (t > 0.12 && t < 0.88 && strip < 0.05) c = paint::mix(Colour{150, 90, 255}, c, strip / 0.05);
+  return c;
 }
 
 // The pedestal: a dark stepped drum whose top carries rings of cyan light; t
 // runs from the middle of the top (0) to the foot of its side (1).
-bool makePedestal(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    double t = y / 255.0;
-    double n = tileFbm(float(x), float(y), 8, 3, 931);
-    if (t > 0.62) return Colour{40, 40, 60} * ((0.7 + 0.4 * n) * (1.2 - 0.6 * (t - 0.62) / 0.38));
-    double r = t / 0.62;
-    Colour c = Colour{30, 30, 48} * (0.7 + 0.4 * n);
-    for (double ring : {0.35, 0.62, 0.9}) {
-      double d = std::fabs(r - ring);
-      if (d < 0.035) c = paint::mix(Colour{140, 230, 255}, c, d / 0.035);
-    }
-    return c + Colour{60, 40, 110} * (std::exp(-r * r * 6) * 0.8);
-  });
-  return true;
+Colour pedestalTexel(int x, int y) {
+  double t = y / 255.0;
+  double n = tileFbm(float(x), float(y), 8, 3, 931);
+  if (t > 0.62) return Colour{40, 40, 60} * ((0.7 + 0.4 * n) * (1.2 - 0.6 * (t - 0.62) / 0.38));
+  double r = t / 0.62;
+  Colour c = Colour{30, 30, 48} * (0.7 + 0.4 * n);
+  for (double ring : {0.35, 0.62, 0.9}) {
+    double d = std::fabs(r - ring);
+    if (d < 0.035) c = paint::mix(Colour{140, 230, 255}, c, d / 0.035);
+  }
+  return c + Colour{60, 40, 110} * (std::exp(-r * r * 6) * 0.8);
 }
 
 // The fallback: dark steel.
-bool makeFallback(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    return Colour{30, 32, 52} * (0.7 + 0.5 * tileFbm(float(x), float(y), 8, 4, 999));
-  });
-  return true;
+Colour fallbackTexel(int x, int y) {
+  return Colour{30, 32, 52} * (0.7 + 0.5 * tileFbm(float(x), float(y), 8, 4, 999));
 }
 
 const ForgeRegistrar kScene("DATA\\HYPER\\hyper.3ds", makeScene);
-const ForgeRegistrar kHyperGlow("DATA\\HYPER\\hyperglw.rgb", makeHyperGlow);
-const ForgeRegistrar kPlasma("DATA\\HYPER\\plasma.rgb", makePlasma);
-const ForgeRegistrar kWall("DATA\\HYPER\\wall.rgb", makeWall);
-const ForgeRegistrar kFloor("DATA\\HYPER\\floor.rgb", makeFloor);
-const ForgeRegistrar kCeiling("DATA\\HYPER\\ceiling.rgb", makeCeiling);
-const ForgeRegistrar kPillar("DATA\\HYPER\\pillar.rgb", makePillar);
-const ForgeRegistrar kPedestal("DATA\\HYPER\\pedestal.rgb", makePedestal);
-const ForgeRegistrar kFallback("DATA\\HYPER\\texture.rgb", makeFallback);
+const ForgeRegistrar kHyperGlow("DATA\\HYPER\\hyperglw.rgb", paint::textureMaker<hyperGlowTexel>);
+const ForgeRegistrar kPlasma("DATA\\HYPER\\plasma.rgb", paint::textureMaker<plasmaTexel>);
+const ForgeRegistrar kWall("DATA\\HYPER\\wall.rgb", paint::textureMaker<wallTexel>);
+const ForgeRegistrar kFloor("DATA\\HYPER\\floor.rgb", paint::textureMaker<floorTexel>);
+const ForgeRegistrar kCeiling("DATA\\HYPER\\ceiling.rgb", paint::textureMaker<ceilingTexel>);
+const ForgeRegistrar kPillar("DATA\\HYPER\\pillar.rgb", paint::textureMaker<pillarTexel>);
+const ForgeRegistrar kPedestal("DATA\\HYPER\\pedestal.rgb", paint::textureMaker<pedestalTexel>);
+const ForgeRegistrar kFallback("DATA\\HYPER\\texture.rgb", paint::textureMaker<fallbackTexel>);
 }  // namespace

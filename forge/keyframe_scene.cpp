@@ -160,6 +160,12 @@ void KeyframeScene::addCameraTracks(const std::string& name, const CameraTracks&
 
 void KeyframeScene::reverseDrawingOrder() { std::reverse(scene_.objects.begin(), scene_.objects.end()); }
 
+std::vector<RotationKey> steadyTurn(const Vector3& axis, float degreesPerFrame, int lastFrame, int step) {
+  return sampleKeys<RotationKey>(0, lastFrame, step, [&](int f) {
+    return RotationKey{uint16_t(f), axisAngle(axis, degreesPerFrame * float(f))};
+  });
+}
+
 uint32_t KeyframeScene::faceCount() const {
   uint32_t n = 0;
   for (const ThreeDsWriterObject& o : scene_.objects) n += uint32_t(o.faces.size());

@@ -101,6 +101,10 @@ std::vector<Key> sampleKeys(int first, int last, int step, KeyAt at) {
   return keys;
 }
 
+// A steady turn of degreesPerFrame about `axis` from frame 0 on, keyed every `step`
+// frames up to lastFrame (each step less than half a turn).
+std::vector<RotationKey> steadyTurn(const Vector3& axis, float degreesPerFrame, int lastFrame, int step);
+
 // Column `value` of a table of stages (rows with an int `frame`, in order) at frame
 // f: a smooth curve through every row, with tangents from the neighbouring rows
 // and flat at the first and the last.

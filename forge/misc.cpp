@@ -86,10 +86,15 @@ const PositionKey kLookAt[] = {{0, {0, 5.4f, 0}, kEaseKey},
                                {480, {0, 5.4f, 0}, kEaseKey},
                                {600, {0, 5.4f, 0}, kEaseKey}};
 
-enum Look : uint8_t { kSkyLook, kIslandLook, kStemLook, kLeafLook, kPollenLook, kPetalLook, kGlowLook, kLookCount };
-const char* const kLookNames[kLookCount] = {"night sky", "island", "stem", "leaf", "pollen", "petal", "glow tube"};
-const char* const kLookFiles[kLookCount] = {"sky.gif",    "island.gif", "stem.gif",    "leaf.gif",
-                                            "pollen.gif", "petal.gif",  "glowtube.gif"};
+// The scene's materials, added in the order of Look, so that a Look is its index.
+enum Look : uint8_t { kSkyLook, kIslandLook, kStemLook, kLeafLook, kPollenLook, kPetalLook, kGlowLook };
+struct MaterialFile {
+  const char* name;
+  const char* file;
+};
+const MaterialFile kMaterials[] = {{"night sky", "sky.gif"},     {"island", "island.gif"}, {"stem", "stem.gif"},
+                                   {"leaf", "leaf.gif"},         {"pollen", "pollen.gif"}, {"petal", "petal.gif"},
+                                   {"glow tube", "glowtube.gif"}};
 
 // ---- Geometry -----------------------------------------------------------------
 
@@ -256,7 +261,7 @@ Quaternion tilt(float x, float z) { return thenRotate(axisAngle({0, 0, 1}, z), a
 
 bool makeScene(std::vector<uint8_t>& out) {
   KeyframeScene s(kLastFrame);
-  for (int i = 0; i < kLookCount; ++i) s.addMaterial(kLookNames[i], kLookFiles[i]);  // numbered as Look
+  for (const MaterialFile& m : kMaterials) s.addMaterial(m.name, m.file);
 
   s.addObject("Sky", skyMesh());
   s.addObject("Stars", starsMesh());
@@ -324,9 +329,7 @@ bool makeScene(std::vector<uint8_t>& out) {
   // sixth of a turn apart) and rises and sinks once.
   const uint16_t tube = s.addObject("Tube01", tubeMesh());
   s.setPositions(tube, {{0, {0, -0.3f, 0}, kEaseKey}, {300, {0, 0.5f, 0}}, {600, {0, -0.3f, 0}, kEaseKey}});
-  s.setRotations(tube, sampleKeys<RotationKey>(0, kLastFrame, 25, [](int f) {
-                   return RotationKey{uint16_t(f), axisAngle(kUp, -4.0f * 360.0f * float(f) / kLastFrame)};
-                 }));
+  s.setRotations(tube, steadyTurn(kUp, -4 * 360.0f / kLastFrame, kLastFrame, 25));
 
   auto eye = sampleKeys<PositionKey>(0, kLastFrame, 25, [](int f) {
     float a = 2 * kPi * float(f) / kLastFrame;
@@ -347,146 +350,122 @@ bool makeScene(std::vector<uint8_t>& out) {
 // The sky band: black at its top edge (row 8), deep blue, a violet glow at the
 // horizon (t = 0.52), deep blue again and black at the bottom, with stars; u
 // repeats four times round the sky. Rows 0 to 7: the star colours in four blocks.
-bool makeSky(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    if (y < 8) {
-      const Colour stars[4] = {Colour{255, 255, 255}, Colour{190, 215, 255}, Colour{255, 225, 170}, Colour{150, 150, 175}};
-      return stars[x / 64];
-    }
-    double t = y / 255.0;
-    double glow = std::exp(-std::pow((t - 0.52) / 0.12, 2));
-    double fade = smoothStep(0.04, 0.3, t) * smoothStep(1.0, 0.78, t);
-    Colour c = paint::mix(Colour{6, 8, 32}, Colour{80, 38, 96}, glow);
-    double haze = tileFbm(float(x), float(y), 4, 4, 901);
-    c = c + Colour{36, 18, 60} * (std::max(0.0, haze - 0.42) * 1.6);
-    c = c * fade;
-    uint32_t h = hash2(x, y, 77);
-    if ((h & 511) < 3) {
-      double b = (0.35 + 0.65 * double((h >> 9) & 255) / 255.0) * (1 - glow) * fade;
-      c = c + ((h >> 17) & 1 ? Colour{255, 240, 210} : Colour{200, 220, 255}) * b;
-    }
-    return c;
-  });
-  return true;
+Colour skyTexel(int x, int y) {
+  if (y < 8) {
+    const Colour stars[4] = {{255, 255, 255}, {190, 215, 255}, {255, 225, 170}, {150, 150, 175}};
+    return stars[x / 64];
+  }
+  double t = y / 255.0;
+  double glow = std::exp(-std::pow((t - 0.52) / 0.12, 2));
+  double fade = smoothStep(0.04, 0.3, t) * smoothStep(1.0, 0.78, t);
+  Colour c = paint::mix(Colour{6, 8, 32}, Colour{80, 38, 96}, glow);
+  double haze = tileFbm(float(x), float(y), 4, 4, 901);
+  c = c + Colour{36, 18, 60} * (std::max(0.0, haze - 0.42) * 1.6);
+  c = c * fade;
+  uint32_t h = hash2(x, y, 77);
+  if ((h & 511) < 3) {
+    double b = (0.35 + 0.65 * double((h >> 9) & 255) / 255.0) * (1 - glow) * fade;
+    c = c + ((h >> 17) & 1 ? Colour{255, 240, 210} : Colour{200, 220, 255}) * b;
+  }
+  return c;
 }
 
 // The island: moss lit from the middle by the glowing tube (t up to 0.46), a
 // grassy lip, then layered rock that darkens towards the tip far below.
-bool makeIsland(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    double t = y / 255.0;
-    double n = tileFbm(float(x), float(y), 8, 5, 311), fine = tileFbm(float(x), float(y), 64, 2, 313);
-    if (t < 0.5) {
-      Colour moss = paint::mix(Colour{14, 34, 12}, Colour{52, 92, 30}, n * 0.8 + fine * 0.4);
-      // Tufts: bright flecks where the fine noise peaks.
-      if (fine > 0.72) moss = paint::mix(moss, Colour{110, 160, 60}, (fine - 0.72) * 3);
-      double pool = std::exp(-t * 9.0);
-      Colour lit = moss * (0.5 + 1.0 * pool) + Colour{40, 150, 170} * pool * 0.9;
-      // Blades of grass hang over the lip.
-      double lip = smoothStep(0.4, 0.5, t);
-      return paint::mix(lit, Colour{60, 110, 40}, lip * (0.5 + 0.5 * fine));
-    }
-    double depth = (t - 0.5) / 0.5;
-    double strata = 0.5 + 0.5 * std::sin(t * 90 + n * 9);
-    Colour rock = paint::mix(Colour{58, 48, 56}, Colour{96, 84, 80}, strata * 0.6 + fine * 0.4);
-    // Roots and grass hanging from the lip, and the tube's light fading downwards.
-    if (depth < 0.25 && fine > 0.55 + depth * 1.6) rock = paint::mix(rock, Colour{40, 80, 30}, 0.7);
-    rock = rock + Colour{20, 70, 90} * ((1 - depth) * 0.8);
-    return rock * (1.0 - 0.8 * depth);
-  });
-  return true;
+Colour islandTexel(int x, int y) {
+  double t = y / 255.0;
+  double n = tileFbm(float(x), float(y), 8, 5, 311), fine = tileFbm(float(x), float(y), 64, 2, 313);
+  if (t < 0.5) {
+    Colour moss = paint::mix(Colour{14, 34, 12}, Colour{52, 92, 30}, n * 0.8 + fine * 0.4);
+    // Tufts: bright flecks where the fine noise peaks.
+    if (fine > 0.72) moss = paint::mix(moss, Colour{110, 160, 60}, (fine - 0.72) * 3);
+    double pool = std::exp(-t * 9.0);
+    Colour lit = moss * (0.5 + 1.0 * pool) + Colour{40, 150, 170} * pool * 0.9;
+    // Blades of grass hang over the lip.
+    double lip = smoothStep(0.4, 0.5, t);
+    return paint::mix(lit, Colour{60, 110, 40}, lip * (0.5 + 0.5 * fine));
+  }
+  double depth = (t - 0.5) / 0.5;
+  double strata = 0.5 + 0.5 * std::sin(t * 90 + n * 9);
+  Colour rock = paint::mix(Colour{58, 48, 56}, Colour{96, 84, 80}, strata * 0.6 + fine * 0.4);
+  // Roots and grass hanging from the lip, and the tube's light fading downwards.
+  if (depth < 0.25 && fine > 0.55 + depth * 1.6) rock = paint::mix(rock, Colour{40, 80, 30}, 0.7);
+  rock = rock + Colour{20, 70, 90} * ((1 - depth) * 0.8);
+  return rock * (1.0 - 0.8 * depth);
 }
 
 // The stem: green, darker at the foot, with fine ribs; u runs round it.
-bool makeStem(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    double t = y / 255.0, u = x / 255.0;
-    double rib = 0.5 + 0.5 * std::cos(u * 2 * kPi * 6);
-    double rim = 0.55 + 0.45 * std::fabs(std::cos(u * 2 * kPi));
-    Colour c = paint::mix(Colour{40, 110, 36}, Colour{120, 190, 70}, t * 0.9 + rib * 0.12);
-    c = c * ((0.55 + 0.45 * t) * rim + 0.08 * tileFbm(float(x), float(y), 16, 2, 51));
-    return c + Colour{20, 90, 110} * ((1 - rim) * 0.5);
-  });
-  return true;
+Colour stemTexel(int x, int y) {
+  double t = y / 255.0, u = x / 255.0;
+  double rib = 0.5 + 0.5 * std::cos(u * 2 * kPi * 6);
+  double rim = 0.55 + 0.45 * std::fabs(std::cos(u * 2 * kPi));
+  Colour c = paint::mix(Colour{40, 110, 36}, Colour{120, 190, 70}, t * 0.9 + rib * 0.12);
+  c = c * ((0.55 + 0.45 * t) * rim + 0.08 * tileFbm(float(x), float(y), 16, 2, 51));
+  return c + Colour{20, 90, 110} * ((1 - rim) * 0.5);
 }
 
 // A leaf: left half the top (bright, with a midrib and veins), right half the
 // underside (paler, duller); t runs from the stem to the tip.
-bool makeLeaf(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    bool under = x >= 128;
-    double s = (x % 128) / 127.0 * 2 - 1, t = y / 255.0;
-    double vein = std::fabs(std::fmod(std::fabs(s) * 3.0 - t * 2.2 + 4.0, 1.0) - 0.5);
-    Colour base =
-        under ? paint::mix(Colour{60, 100, 50}, Colour{100, 140, 80}, t) : paint::mix(Colour{24, 80, 24}, Colour{90, 170, 50}, t);
-    double shade = 0.7 + 0.3 * (1 - std::fabs(s)) + 0.1 * tileFbm(float(x), float(y), 16, 3, 61);
-    Colour c = base * shade;
-    if (vein < 0.06) c = paint::mix(c, Colour{150, 210, 110}, 0.5);
-    if (std::fabs(s) < 0.06) c = paint::mix(c, Colour{190, 230, 140}, 0.7);
-    return c;
-  });
-  return true;
+Colour leafTexel(int x, int y) {
+  bool under = x >= 128;
+  double s = (x % 128) / 127.0 * 2 - 1, t = y / 255.0;
+  double vein = std::fabs(std::fmod(std::fabs(s) * 3.0 - t * 2.2 + 4.0, 1.0) - 0.5);
+  Colour base = under ? paint::mix(Colour{60, 100, 50}, Colour{100, 140, 80}, t)
+                      : paint::mix(Colour{24, 80, 24}, Colour{90, 170, 50}, t);
+  double shade = 0.7 + 0.3 * (1 - std::fabs(s)) + 0.1 * tileFbm(float(x), float(y), 16, 3, 61);
+  Colour c = base * shade;
+  if (vein < 0.06) c = paint::mix(c, Colour{150, 210, 110}, 0.5);
+  if (std::fabs(s) < 0.06) c = paint::mix(c, Colour{190, 230, 140}, 0.7);
+  return c;
 }
 
 // The flower's heart: golden seeds in a spiral on top, a green cup below; t runs
 // from the top of the head (row 0) to its underside.
-bool makePollen(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    double t = y / 255.0, u = x / 255.0;
-    if (t > 0.52) return paint::mix(Colour{70, 120, 40}, Colour{20, 50, 16}, (t - 0.52) / 0.48);
-    double r = t / 0.52;
-    double seeds = 0.5 + 0.5 * std::cos(u * 2 * kPi * 13 + r * 30) * std::cos(u * 2 * kPi * 8 - r * 24);
-    Colour c = paint::mix(Colour{255, 210, 60}, Colour{190, 90, 10}, r * 0.8 + seeds * 0.35);
-    return c + Colour{255, 240, 150} * ((1 - r) * 0.5);
-  });
-  return true;
+Colour pollenTexel(int x, int y) {
+  double t = y / 255.0, u = x / 255.0;
+  if (t > 0.52) return paint::mix(Colour{70, 120, 40}, Colour{20, 50, 16}, (t - 0.52) / 0.48);
+  double r = t / 0.52;
+  double seeds = 0.5 + 0.5 * std::cos(u * 2 * kPi * 13 + r * 30) * std::cos(u * 2 * kPi * 8 - r * 24);
+  Colour c = paint::mix(Colour{255, 210, 60}, Colour{190, 90, 10}, r * 0.8 + seeds * 0.35);
+  return c + Colour{255, 240, 150} * ((1 - r) * 0.5);
 }
 
 // A petal: left half the inside (rose deepening to the base, pale tip, fine
 // lengthwise veins), right half the outside (darker, bluer); t runs base to tip.
-bool makePetal(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    bool outside = x >= 128;
-    double s = (x % 128) / 127.0 * 2 - 1, t = y / 255.0;
-    double veins = 0.5 + 0.5 * std::cos(s * 18 + tileFbm(float(x), float(y), 8, 2, 71) * 3);
-    Colour c = t < 0.5 ? paint::mix(Colour{120, 10, 60}, Colour{235, 70, 140}, t / 0.5)
-                         : paint::mix(Colour{235, 70, 140}, Colour{255, 200, 225}, (t - 0.5) / 0.5);
-    c = c * (0.82 + 0.12 * veins + 0.18 * (1 - s * s));
-    if (outside) c = paint::mix(paint::held(c) * 0.6f, Colour{70, 40, 120}, 0.35f);
-    // The tube's cyan light catches the rim.
-    return c + Colour{30, 110, 140} * (smoothStep(0.75, 1.0, std::fabs(s)) * 0.6);
-  });
-  return true;
+Colour petalTexel(int x, int y) {
+  bool outside = x >= 128;
+  double s = (x % 128) / 127.0 * 2 - 1, t = y / 255.0;
+  double veins = 0.5 + 0.5 * std::cos(s * 18 + tileFbm(float(x), float(y), 8, 2, 71) * 3);
+  Colour c = t < 0.5 ? paint::mix(Colour{120, 10, 60}, Colour{235, 70, 140}, t / 0.5)
+                       : paint::mix(Colour{235, 70, 140}, Colour{255, 200, 225}, (t - 0.5) / 0.5);
+  c = c * (0.82 + 0.12 * veins + 0.18 * (1 - s * s));
+  if (outside) c = paint::mix(paint::held(c) * 0.6f, Colour{70, 40, 120}, 0.35f);
+  // The tube's cyan light catches the rim.
+  return c + Colour{30, 110, 140} * (smoothStep(0.75, 1.0, std::fabs(s)) * 0.6);
 }
 
 // The glowing tube, drawn as added light: a bright core round the whole tube
 // with white-hot pulses along it; t runs along the tube (seven pictures long).
-bool makeGlowTube(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    double t = y / 256.0, u = x / 256.0;
-    double pulse = std::pow(0.5 + 0.5 * std::cos(2 * kPi * t * 2), 6);
-    double ring = 0.75 + 0.25 * std::cos(2 * kPi * u * 5);
-    Colour c = Colour{30, 140, 190} * ring;
-    return c + Colour{200, 255, 255} * pulse;
-  });
-  return true;
+Colour glowTubeTexel(int x, int y) {
+  double t = y / 256.0, u = x / 256.0;
+  double pulse = std::pow(0.5 + 0.5 * std::cos(2 * kPi * t * 2), 6);
+  double ring = 0.75 + 0.25 * std::cos(2 * kPi * u * 5);
+  Colour c = Colour{30, 140, 190} * ring;
+  return c + Colour{200, 255, 255} * pulse;
 }
 
 // The fallback for any material without a picture of its own: dark moss.
-bool makeFallback(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    return paint::mix(Colour{10, 24, 12}, Colour{40, 70, 30}, tileFbm(float(x), float(y), 8, 4, 99));
-  });
-  return true;
+Colour fallbackTexel(int x, int y) {
+  return paint::mix(Colour{10, 24, 12}, Colour{40, 70, 30}, tileFbm(float(x), float(y), 8, 4, 99));
 }
 
 const ForgeRegistrar kScene("DATA\\misc\\kisvirag.3ds", makeScene);
-const ForgeRegistrar kSky("DATA\\misc\\sky.rgb", makeSky);
-const ForgeRegistrar kIslandTexture("DATA\\misc\\island.rgb", makeIsland);
-const ForgeRegistrar kStemTexture("DATA\\misc\\stem.rgb", makeStem);
-const ForgeRegistrar kLeaf("DATA\\misc\\leaf.rgb", makeLeaf);
-const ForgeRegistrar kPollen("DATA\\misc\\pollen.rgb", makePollen);
-const ForgeRegistrar kPetal("DATA\\misc\\petal.rgb", makePetal);
-const ForgeRegistrar kGlowTube("DATA\\misc\\glowtube.rgb", makeGlowTube);
-const ForgeRegistrar kFallback("DATA\\misc\\texture.rgb", makeFallback);
+const ForgeRegistrar kSky("DATA\\misc\\sky.rgb", paint::textureMaker<skyTexel>);
+const ForgeRegistrar kIslandTexture("DATA\\misc\\island.rgb", paint::textureMaker<islandTexel>);
+const ForgeRegistrar kStemTexture("DATA\\misc\\stem.rgb", paint::textureMaker<stemTexel>);
+const ForgeRegistrar kLeaf("DATA\\misc\\leaf.rgb", paint::textureMaker<leafTexel>);
+const ForgeRegistrar kPollen("DATA\\misc\\pollen.rgb", paint::textureMaker<pollenTexel>);
+const ForgeRegistrar kPetal("DATA\\misc\\petal.rgb", paint::textureMaker<petalTexel>);
+const ForgeRegistrar kGlowTube("DATA\\misc\\glowtube.rgb", paint::textureMaker<glowTubeTexel>);
+const ForgeRegistrar kFallback("DATA\\misc\\texture.rgb", paint::textureMaker<fallbackTexel>);
 }  // namespace

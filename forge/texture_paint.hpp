@@ -53,6 +53,19 @@ std::vector<uint8_t> textureFile(ColourAt colour) {
 // bevelled tiles in two colours.
 std::vector<uint8_t> fallbackTexture(Colour a, Colour b);
 
+// Forge makers (see forge.hpp) of a texture painted by a function of the texel, and
+// of the fallback texture in two 0xRRGGBB colours, to register them directly.
+template <Colour (*texelAt)(int x, int y)>
+bool textureMaker(std::vector<uint8_t>& out) {
+  out = textureFile(texelAt);
+  return true;
+}
+template <uint32_t a, uint32_t b>
+bool fallbackMaker(std::vector<uint8_t>& out) {
+  out = fallbackTexture(hex(a), hex(b));
+  return true;
+}
+
 // 0 at the edge of a band `width` wide, 1 at its centre line.
 inline float band(float distance, float width) { return std::max(0.0f, 1.0f - std::fabs(distance) / width); }
 // A soft round light: 1 at (cx, cy), 0 from `radius` on.
