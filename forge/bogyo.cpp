@@ -293,14 +293,17 @@ Colour meadowTexel(int x, int y) {
   return c;
 }
 
-const ForgeRegistrar kScene("DATA\\BOGYO\\bogyo.3ds", makeScene);
-const ForgeRegistrar kCurrant("DATA\\BOGYO\\currant.rgb", paint::textureMaker<currantTexel>);
-const ForgeRegistrar kBlueberry("DATA\\BOGYO\\blueb.rgb", paint::textureMaker<blueberryTexel>);
-const ForgeRegistrar kGooseberry("DATA\\BOGYO\\goose.rgb", paint::textureMaker<gooseberryTexel>);
-const ForgeRegistrar kBark("DATA\\BOGYO\\bark.rgb", paint::textureMaker<barkTexel>);
-const ForgeRegistrar kLeaf("DATA\\BOGYO\\leaf.rgb", paint::textureMaker<leafTexel>);
-const ForgeRegistrar kGlass("DATA\\BOGYO\\glass.rgb", paint::textureMaker<glassTexel>);
-const ForgeRegistrar kSky("DATA\\BOGYO\\sky.rgb", paint::textureMaker<skyTexel>);
-const ForgeRegistrar kMeadow("DATA\\BOGYO\\meadow.rgb", paint::textureMaker<meadowTexel>);
-const ForgeRegistrar kFallback("DATA\\BOGYO\\texture.rgb", paint::fallbackMaker<0x3a2a3a, 0x5a4030>);
+// The section's files and their makers.
+const ForgeRegistrar kFiles[] = {
+    {"DATA\\BOGYO\\bogyo.3ds", makeScene},
+    {"DATA\\BOGYO\\currant.rgb", paint::textureMaker<currantTexel>},
+    {"DATA\\BOGYO\\blueb.rgb", paint::textureMaker<blueberryTexel>},
+    {"DATA\\BOGYO\\goose.rgb", paint::textureMaker<gooseberryTexel>},
+    {"DATA\\BOGYO\\bark.rgb", paint::textureMaker<barkTexel>},
+    {"DATA\\BOGYO\\leaf.rgb", paint::textureMaker<leafTexel>},
+    {"DATA\\BOGYO\\glass.rgb", paint::textureMaker<glassTexel>},
+    {"DATA\\BOGYO\\sky.rgb", paint::textureMaker<skyTexel>},
+    {"DATA\\BOGYO\\meadow.rgb", paint::textureMaker<meadowTexel>},
+    {"DATA\\BOGYO\\texture.rgb", paint::fallbackMaker<0x3a2a3a, 0x5a4030>},
+};
 }  // namespace

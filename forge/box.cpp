@@ -312,13 +312,6 @@ Colour fallbackTexel(int x, int y) {
   return Colour{40, 44, 56} * (0.7 + 0.5 * tileFbm(float(x), float(y), 8, 4, 599));
 }
 
-const ForgeRegistrar kScene("data\\box\\box.3ds", makeScene);
-const ForgeRegistrar kDarkTexture("data\\box\\cratedk.rgb", paint::textureMaker<darkCrateTexel>);
-const ForgeRegistrar kLineTexture("data\\box\\crateln.rgb", paint::textureMaker<lineCrateTexel>);
-const ForgeRegistrar kLightTexture("data\\box\\cratelt.rgb", paint::textureMaker<lightCrateTexel>);
-const ForgeRegistrar kTurntableTexture("data\\box\\turntabl.rgb", paint::textureMaker<turntableTexel>);
-const ForgeRegistrar kFallback("data\\box\\texture.rgb", paint::textureMaker<fallbackTexel>);
-
 // ---- The title card -------------------------------------------------------------
 
 constexpr int kW = 320, kH = 200;
@@ -440,5 +433,14 @@ bool makeTitleCard(std::vector<uint8_t>& out) {
   return true;
 }
 
-const ForgeRegistrar kTitleCard("data\\box\\grylpres.raw", makeTitleCard);
+// The section's files and their makers.
+const ForgeRegistrar kFiles[] = {
+    {"data\\box\\box.3ds", makeScene},
+    {"data\\box\\cratedk.rgb", paint::textureMaker<darkCrateTexel>},
+    {"data\\box\\crateln.rgb", paint::textureMaker<lineCrateTexel>},
+    {"data\\box\\cratelt.rgb", paint::textureMaker<lightCrateTexel>},
+    {"data\\box\\turntabl.rgb", paint::textureMaker<turntableTexel>},
+    {"data\\box\\texture.rgb", paint::textureMaker<fallbackTexel>},
+    {"data\\box\\grylpres.raw", makeTitleCard},
+};
 }  // namespace

@@ -263,14 +263,17 @@ Colour ceilingTexel(int x, int y) {
   return c;
 }
 
-const ForgeRegistrar kScene("DATA\\boxbox\\boxbox.3ds", makeScene);
-const ForgeRegistrar kShell0("DATA\\boxbox\\shell0.rgb", paint::textureMaker<shellTexel<0>>);
-const ForgeRegistrar kShell1("DATA\\boxbox\\shell1.rgb", paint::textureMaker<shellTexel<1>>);
-const ForgeRegistrar kShell2("DATA\\boxbox\\shell2.rgb", paint::textureMaker<shellTexel<2>>);
-const ForgeRegistrar kShell3("DATA\\boxbox\\shell3.rgb", paint::textureMaker<shellTexel<3>>);
-const ForgeRegistrar kCore("DATA\\boxbox\\core.rgb", paint::textureMaker<coreTexel>);
-const ForgeRegistrar kFloor("DATA\\boxbox\\floor.rgb", paint::textureMaker<floorTexel>);
-const ForgeRegistrar kWall("DATA\\boxbox\\wall.rgb", paint::textureMaker<wallTexel>);
-const ForgeRegistrar kCeiling("DATA\\boxbox\\ceiling.rgb", paint::textureMaker<ceilingTexel>);
-const ForgeRegistrar kFallback("DATA\\boxbox\\texture.rgb", paint::fallbackMaker<0x1a2848, 0x263048>);
+// The section's files and their makers.
+const ForgeRegistrar kFiles[] = {
+    {"DATA\\boxbox\\boxbox.3ds", makeScene},
+    {"DATA\\boxbox\\shell0.rgb", paint::textureMaker<shellTexel<0>>},
+    {"DATA\\boxbox\\shell1.rgb", paint::textureMaker<shellTexel<1>>},
+    {"DATA\\boxbox\\shell2.rgb", paint::textureMaker<shellTexel<2>>},
+    {"DATA\\boxbox\\shell3.rgb", paint::textureMaker<shellTexel<3>>},
+    {"DATA\\boxbox\\core.rgb", paint::textureMaker<coreTexel>},
+    {"DATA\\boxbox\\floor.rgb", paint::textureMaker<floorTexel>},
+    {"DATA\\boxbox\\wall.rgb", paint::textureMaker<wallTexel>},
+    {"DATA\\boxbox\\ceiling.rgb", paint::textureMaker<ceilingTexel>},
+    {"DATA\\boxbox\\texture.rgb", paint::fallbackMaker<0x1a2848, 0x263048>},
+};
 }  // namespace

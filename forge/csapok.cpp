@@ -370,14 +370,17 @@ bool makeGreetings(std::vector<uint8_t>& out) {
   return true;
 }
 
-const ForgeRegistrar kScene("DATA\\CSAPOK\\csapok.3ds", makeScene);
-const ForgeRegistrar kGreet("DATA\\CSAPOK\\greet.rgb", makeGreetings);
-const ForgeRegistrar kCopperTex("DATA\\CSAPOK\\copper.rgb", paint::textureMaker<copperTexel>);
-const ForgeRegistrar kIronTex("DATA\\CSAPOK\\iron.rgb", paint::textureMaker<ironTexel>);
-const ForgeRegistrar kBrassTex("DATA\\CSAPOK\\brass.rgb", paint::textureMaker<brassTexel>);
-const ForgeRegistrar kRedTex("DATA\\CSAPOK\\red.rgb", paint::textureMaker<redTexel>);
-const ForgeRegistrar kTilesTex("DATA\\CSAPOK\\tiles.rgb", paint::textureMaker<tilesTexel>);
-const ForgeRegistrar kFloorTex("DATA\\CSAPOK\\floor.rgb", paint::textureMaker<floorTexel>);
-const ForgeRegistrar kCeilingTex("DATA\\CSAPOK\\ceiling.rgb", paint::textureMaker<ceilingTexel>);
-const ForgeRegistrar kFallback("DATA\\CSAPOK\\texture.rgb", paint::fallbackMaker<0x4c5a5a, 0x2c4a44>);
+// The section's files and their makers.
+const ForgeRegistrar kFiles[] = {
+    {"DATA\\CSAPOK\\csapok.3ds", makeScene},
+    {"DATA\\CSAPOK\\greet.rgb", makeGreetings},
+    {"DATA\\CSAPOK\\copper.rgb", paint::textureMaker<copperTexel>},
+    {"DATA\\CSAPOK\\iron.rgb", paint::textureMaker<ironTexel>},
+    {"DATA\\CSAPOK\\brass.rgb", paint::textureMaker<brassTexel>},
+    {"DATA\\CSAPOK\\red.rgb", paint::textureMaker<redTexel>},
+    {"DATA\\CSAPOK\\tiles.rgb", paint::textureMaker<tilesTexel>},
+    {"DATA\\CSAPOK\\floor.rgb", paint::textureMaker<floorTexel>},
+    {"DATA\\CSAPOK\\ceiling.rgb", paint::textureMaker<ceilingTexel>},
+    {"DATA\\CSAPOK\\texture.rgb", paint::fallbackMaker<0x4c5a5a, 0x2c4a44>},
+};
 }  // namespace

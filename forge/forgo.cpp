@@ -274,10 +274,13 @@ Colour gratingTexel(int x, int y) {
   return hex(0x707880) * (0.5f + 0.5f * lit) * (0.8f + 0.3f * n);
 }
 
-const ForgeRegistrar kScene("DATA\\FORGo\\forgo.3ds", makeScene);
-const ForgeRegistrar kGearsTex("DATA\\FORGo\\gears.rgb", paint::textureMaker<gearsTexel>);
-const ForgeRegistrar kRotorTex("DATA\\FORGo\\rotor.rgb", paint::textureMaker<rotorTexel>);
-const ForgeRegistrar kPlatesTex("DATA\\FORGo\\plates.rgb", paint::textureMaker<platesTexel>);
-const ForgeRegistrar kGratingTex("DATA\\FORGo\\grating.rgb", paint::textureMaker<gratingTexel>);
-const ForgeRegistrar kFallback("DATA\\FORGo\\texture.rgb", paint::fallbackMaker<0x3e4448, 0x6a3418>);
+// The section's files and their makers.
+const ForgeRegistrar kFiles[] = {
+    {"DATA\\FORGo\\forgo.3ds", makeScene},
+    {"DATA\\FORGo\\gears.rgb", paint::textureMaker<gearsTexel>},
+    {"DATA\\FORGo\\rotor.rgb", paint::textureMaker<rotorTexel>},
+    {"DATA\\FORGo\\plates.rgb", paint::textureMaker<platesTexel>},
+    {"DATA\\FORGo\\grating.rgb", paint::textureMaker<gratingTexel>},
+    {"DATA\\FORGo\\texture.rgb", paint::fallbackMaker<0x3e4448, 0x6a3418>},
+};
 }  // namespace

@@ -335,13 +335,16 @@ Colour fallbackTexel(int x, int y) {
   return Colour{30, 32, 52} * (0.7 + 0.5 * tileFbm(float(x), float(y), 8, 4, 999));
 }
 
-const ForgeRegistrar kScene("DATA\\HYPER\\hyper.3ds", makeScene);
-const ForgeRegistrar kHyperGlow("DATA\\HYPER\\hyperglw.rgb", paint::textureMaker<hyperGlowTexel>);
-const ForgeRegistrar kPlasma("DATA\\HYPER\\plasma.rgb", paint::textureMaker<plasmaTexel>);
-const ForgeRegistrar kWall("DATA\\HYPER\\wall.rgb", paint::textureMaker<wallTexel>);
-const ForgeRegistrar kFloor("DATA\\HYPER\\floor.rgb", paint::textureMaker<floorTexel>);
-const ForgeRegistrar kCeiling("DATA\\HYPER\\ceiling.rgb", paint::textureMaker<ceilingTexel>);
-const ForgeRegistrar kPillar("DATA\\HYPER\\pillar.rgb", paint::textureMaker<pillarTexel>);
-const ForgeRegistrar kPedestal("DATA\\HYPER\\pedestal.rgb", paint::textureMaker<pedestalTexel>);
-const ForgeRegistrar kFallback("DATA\\HYPER\\texture.rgb", paint::textureMaker<fallbackTexel>);
+// The section's files and their makers.
+const ForgeRegistrar kFiles[] = {
+    {"DATA\\HYPER\\hyper.3ds", makeScene},
+    {"DATA\\HYPER\\hyperglw.rgb", paint::textureMaker<hyperGlowTexel>},
+    {"DATA\\HYPER\\plasma.rgb", paint::textureMaker<plasmaTexel>},
+    {"DATA\\HYPER\\wall.rgb", paint::textureMaker<wallTexel>},
+    {"DATA\\HYPER\\floor.rgb", paint::textureMaker<floorTexel>},
+    {"DATA\\HYPER\\ceiling.rgb", paint::textureMaker<ceilingTexel>},
+    {"DATA\\HYPER\\pillar.rgb", paint::textureMaker<pillarTexel>},
+    {"DATA\\HYPER\\pedestal.rgb", paint::textureMaker<pedestalTexel>},
+    {"DATA\\HYPER\\texture.rgb", paint::textureMaker<fallbackTexel>},
+};
 }  // namespace

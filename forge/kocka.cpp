@@ -294,15 +294,18 @@ bool makeBox3(std::vector<uint8_t>& out) {
   return true;
 }
 
-const ForgeRegistrar kScene("DATA\\kocka\\kocka.3ds", makeScene);
-const ForgeRegistrar kDieTopTex("DATA\\kocka\\dietop.rgb", paint::textureMaker<dieTopTexel>);
-const ForgeRegistrar kDieSideTex("DATA\\kocka\\dieside.rgb", paint::textureMaker<dieSideTexel>);
-const ForgeRegistrar kDieBaseTex("DATA\\kocka\\diebase.rgb", paint::textureMaker<dieBaseTexel>);
-const ForgeRegistrar kBaizeTex("DATA\\kocka\\baize.rgb", paint::textureMaker<baizeTexel>);
-const ForgeRegistrar kPanelsTex("DATA\\kocka\\panels.rgb", paint::textureMaker<panelsTexel>);
-const ForgeRegistrar kCeilingTex("DATA\\kocka\\ceiling.rgb", paint::textureMaker<ceilingTexel>);
-const ForgeRegistrar kFallback("DATA\\kocka\\texture.rgb", paint::fallbackMaker<0x2a160c, 0x1c6a38>);
-const ForgeRegistrar kBox1("DATA\\kocka\\box1.rgb", makeBox1);
-const ForgeRegistrar kBox2("DATA\\kocka\\box2.rgb", makeBox2);
-const ForgeRegistrar kBox3("DATA\\kocka\\box3.rgb", makeBox3);
+// The section's files and their makers.
+const ForgeRegistrar kFiles[] = {
+    {"DATA\\kocka\\kocka.3ds", makeScene},
+    {"DATA\\kocka\\dietop.rgb", paint::textureMaker<dieTopTexel>},
+    {"DATA\\kocka\\dieside.rgb", paint::textureMaker<dieSideTexel>},
+    {"DATA\\kocka\\diebase.rgb", paint::textureMaker<dieBaseTexel>},
+    {"DATA\\kocka\\baize.rgb", paint::textureMaker<baizeTexel>},
+    {"DATA\\kocka\\panels.rgb", paint::textureMaker<panelsTexel>},
+    {"DATA\\kocka\\ceiling.rgb", paint::textureMaker<ceilingTexel>},
+    {"DATA\\kocka\\texture.rgb", paint::fallbackMaker<0x2a160c, 0x1c6a38>},
+    {"DATA\\kocka\\box1.rgb", makeBox1},
+    {"DATA\\kocka\\box2.rgb", makeBox2},
+    {"DATA\\kocka\\box3.rgb", makeBox3},
+};
 }  // namespace

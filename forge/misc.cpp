@@ -256,6 +256,14 @@ Mesh tubeMesh() {
 
 // ---- Scene --------------------------------------------------------------------
 
+// A petal's track between its closed and its open value: closed until it opens in
+// its own turn, open until it closes again, easing into and out of every key.
+template <typename Key, typename Value>
+std::vector<Key> bloomKeys(const Petal& p, const Value& closed, const Value& open) {
+  return {{0, closed, kEaseKey},        {p.openFrom, closed, kEaseKey}, {p.openTo, open, kEaseKey},
+          {p.closeFrom, open, kEaseKey}, {p.closeTo, closed, kEaseKey},  {kLastFrame, closed, kEaseKey}};
+}
+
 // Tilted about x by `x` degrees after z by `z`.
 Quaternion tilt(float x, float z) { return thenRotate(axisAngle({0, 0, 1}, z), axisAngle({1, 0, 0}, x)); }
 
@@ -306,23 +314,11 @@ bool makeScene(std::vector<uint8_t>& out) {
   for (size_t i = 0; i < std::size(kPetals); ++i) {
     const Petal& p = kPetals[i];
     const uint16_t node = s.addObject("Petal0" + std::to_string(i + 1), petalMesh(p), petalBase(p), head);
-    // Folding up turns the petal about its own cross axis, tip towards the stem.
+    // Folding up turns the petal about its own cross axis, tip towards the stem;
+    // the bud is smaller than the bloom.
     const Vector3 fold = cross(radial(p.angle), kUp);
-    const Quaternion closed = axisAngle(fold, p.fold), open = axisAngle(fold, 4);
-    s.setRotations(node, {{0, closed, kEaseKey},
-                          {p.openFrom, closed, kEaseKey},
-                          {p.openTo, open, kEaseKey},
-                          {p.closeFrom, open, kEaseKey},
-                          {p.closeTo, closed, kEaseKey},
-                          {kLastFrame, closed, kEaseKey}});
-    // The bud is smaller than the bloom.
-    const Vector3 small{0.55f, 0.55f, 0.55f}, full{1, 1, 1};
-    s.setScales(node, {{0, small, kEaseKey},
-                       {p.openFrom, small, kEaseKey},
-                       {p.openTo, full, kEaseKey},
-                       {p.closeFrom, full, kEaseKey},
-                       {p.closeTo, small, kEaseKey},
-                       {kLastFrame, small, kEaseKey}});
+    s.setRotations(node, bloomKeys<RotationKey>(p, axisAngle(fold, p.fold), axisAngle(fold, 4)));
+    s.setScales(node, bloomKeys<ScaleKey>(p, Vector3{0.55f, 0.55f, 0.55f}, Vector3{1, 1, 1}));
   }
 
   // The glowing tube turns four times per loop about the stem's axis (keys a
@@ -459,13 +455,16 @@ Colour fallbackTexel(int x, int y) {
   return paint::mix(Colour{10, 24, 12}, Colour{40, 70, 30}, tileFbm(float(x), float(y), 8, 4, 99));
 }
 
-const ForgeRegistrar kScene("DATA\\misc\\kisvirag.3ds", makeScene);
-const ForgeRegistrar kSky("DATA\\misc\\sky.rgb", paint::textureMaker<skyTexel>);
-const ForgeRegistrar kIslandTexture("DATA\\misc\\island.rgb", paint::textureMaker<islandTexel>);
-const ForgeRegistrar kStemTexture("DATA\\misc\\stem.rgb", paint::textureMaker<stemTexel>);
-const ForgeRegistrar kLeaf("DATA\\misc\\leaf.rgb", paint::textureMaker<leafTexel>);
-const ForgeRegistrar kPollen("DATA\\misc\\pollen.rgb", paint::textureMaker<pollenTexel>);
-const ForgeRegistrar kPetal("DATA\\misc\\petal.rgb", paint::textureMaker<petalTexel>);
-const ForgeRegistrar kGlowTube("DATA\\misc\\glowtube.rgb", paint::textureMaker<glowTubeTexel>);
-const ForgeRegistrar kFallback("DATA\\misc\\texture.rgb", paint::textureMaker<fallbackTexel>);
+// The section's files and their makers.
+const ForgeRegistrar kFiles[] = {
+    {"DATA\\misc\\kisvirag.3ds", makeScene},
+    {"DATA\\misc\\sky.rgb", paint::textureMaker<skyTexel>},
+    {"DATA\\misc\\island.rgb", paint::textureMaker<islandTexel>},
+    {"DATA\\misc\\stem.rgb", paint::textureMaker<stemTexel>},
+    {"DATA\\misc\\leaf.rgb", paint::textureMaker<leafTexel>},
+    {"DATA\\misc\\pollen.rgb", paint::textureMaker<pollenTexel>},
+    {"DATA\\misc\\petal.rgb", paint::textureMaker<petalTexel>},
+    {"DATA\\misc\\glowtube.rgb", paint::textureMaker<glowTubeTexel>},
+    {"DATA\\misc\\texture.rgb", paint::textureMaker<fallbackTexel>},
+};
 }  // namespace
