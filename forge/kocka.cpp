@@ -109,8 +109,7 @@ StoryKey storyAt(float f) {
   for (int i = 0; i + 1 < n; ++i)
     if (f <= float(kStory[i + 1].frame)) {
       const StoryKey &a = kStory[i], &b = kStory[i + 1];
-      float t = (f - float(a.frame)) / float(b.frame - a.frame);
-      t = t * t * (3 - 2 * t);
+      const float t = smoothStep<float>(a.frame, b.frame, f);
       auto mixf = [&](float x, float y) { return x + (y - x) * t; };
       return {uint16_t(f), mixf(a.spread, b.spread), mixf(a.swirlTurns, b.swirlTurns),
               mixf(a.tumbleTurns, b.tumbleTurns), mixf(a.lift, b.lift)};
@@ -141,8 +140,7 @@ bool makeScene(std::vector<uint8_t>& out) {
   for (int f = 0; f <= kLastFrame; f += 20) {
     StoryKey k = storyAt(float(f));
     lift.push_back({uint16_t(f), kDieCentre + Vector3{0, k.lift, 0}});
-    float tip = std::clamp((float(f) - kTipFrom) / float(kTipTo - kTipFrom), 0.0f, 1.0f);
-    tip = tip * tip * (3 - 2 * tip);
+    const float tip = smoothStep<float>(kTipFrom, kTipTo, float(f));
     turn.push_back({uint16_t(f),
                     thenRotate(axisAngle({1, 0, 0}, -90.0f * tip), axisAngle({0, 1, 0}, kDieTurnPerFrame * float(f)))});
   }

@@ -28,9 +28,11 @@ uint32_t mixColour(uint32_t a, uint32_t b, std::type_identity_t<Real> t) {
   return rgb(ch(16), ch(8), ch(0));
 }
 
-// Hermite smoothstep: 0 at e0, 1 at e1 (either may be the larger), smooth between.
-inline double smoothStep(double e0, double e1, double x) {
-  double t = std::clamp((x - e0) / (e1 - e0), 0.0, 1.0);
+// Hermite smoothstep: 0 at e0, 1 at e1 (either may be the larger), smooth between,
+// in the precision Real (double unless a caller asks for float).
+template <typename Real = double>
+Real smoothStep(std::type_identity_t<Real> e0, std::type_identity_t<Real> e1, std::type_identity_t<Real> x) {
+  Real t = std::clamp((x - e0) / (e1 - e0), Real(0), Real(1));
   return t * t * (3 - 2 * t);
 }
 
