@@ -1,6 +1,7 @@
 // Assembling a keyframed 3DS scene for the writer.
 #include "forge/keyframe_scene.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/vectorops.hpp"
@@ -61,22 +62,7 @@ uint8_t KeyframeScene::addMaterial(const std::string& name, const std::string& t
 }
 
 uint16_t KeyframeScene::addObject(const std::string& name, const Mesh& m, const Vector3& pivot, uint16_t parent) {
-  ThreeDsWriterObject o;
-  o.name = name;
-  o.vertices = m.positions;
-  for (const Uv& uv : m.uvs) o.uvs.push_back({uv.u, 1.0f - uv.v});  // the file's v runs up
-  std::vector<int> groupOf(scene_.materials.size(), -1);
-  for (size_t i = 0; i < m.triangles.size(); ++i) {
-    const Triangle& t = m.triangles[i];
-    o.faces.push_back({t.a, t.b, t.c, 0x7});
-    if (t.material >= groupOf.size()) continue;
-    if (groupOf[t.material] < 0) {
-      groupOf[t.material] = int(o.faceGroups.size());
-      o.faceGroups.push_back({scene_.materials[t.material].name, {}});
-    }
-    o.faceGroups[size_t(groupOf[t.material])].faces.push_back(uint16_t(i));
-  }
-  scene_.objects.push_back(o);
+  scene_.objects.push_back(toWriterObject(name, m, scene_.materials));
 
   ThreeDsWriterNode n;
   n.kind = ThreeDsNodeKind::object;
@@ -126,12 +112,34 @@ void KeyframeScene::setScales(uint16_t node, const std::vector<ScaleKey>& keys) 
 }
 
 void KeyframeScene::addCamera(const std::string& name, const std::vector<CameraKey>& path) {
+  CameraTracks t;
+  for (const CameraKey& k : path) {
+    const ThreeDsSplineParams s = splineOf(k.tcb);
+    t.eye.push_back({k.frame, s, k.eye});
+    t.target.push_back({k.frame, s, k.target});
+    t.fov.push_back({k.frame, s, k.fov});
+    t.roll.push_back({k.frame, s, k.roll});
+  }
+  addCameraTracks(name, t);
+}
+
+void KeyframeScene::addCamera(const std::string& name, const std::vector<PositionKey>& eye,
+                              const std::vector<PositionKey>& target, float fov, float roll) {
+  CameraTracks t;
+  for (const PositionKey& k : eye) t.eye.push_back({k.frame, splineOf(k.tcb), k.value});
+  for (const PositionKey& k : target) t.target.push_back({k.frame, splineOf(k.tcb), k.value});
+  t.fov.push_back({eye.front().frame, {}, fov});
+  t.roll.push_back({eye.front().frame, {}, roll});
+  addCameraTracks(name, t);
+}
+
+void KeyframeScene::addCameraTracks(const std::string& name, const CameraTracks& t) {
   ThreeDsWriterCamera c;
   c.name = name;
-  c.position = path.front().eye;
-  c.target = path.front().target;
-  c.bank = path.front().roll;
-  c.lens = 18.0f / std::tan(path.front().fov * 3.14159265358979f / 360.0f);  // 36 mm film
+  c.position = t.eye.front().value;
+  c.target = t.target.front().value;
+  c.bank = t.roll.front().value;
+  c.lens = 18.0f / std::tan(t.fov.front().value * 3.14159265358979f / 360.0f);  // 36 mm film
   scene_.cameras.push_back(c);
 
   ThreeDsWriterNode eye, target;
@@ -140,17 +148,22 @@ void KeyframeScene::addCamera(const std::string& name, const std::vector<CameraK
   eye.name = target.name = name;
   eye.nodeId = uint16_t(scene_.nodes.size());
   target.nodeId = uint16_t(eye.nodeId + 1);
-  for (const CameraKey& k : path) {
-    ThreeDsSplineParams s = splineOf(k.tcb);
-    eye.positionKeys.push_back({k.frame, s, k.eye});
-    eye.fovKeys.push_back({k.frame, s, k.fov});
-    eye.rollKeys.push_back({k.frame, s, k.roll});
-    target.positionKeys.push_back({k.frame, s, k.target});
-  }
+  eye.positionKeys = t.eye;
+  eye.fovKeys = t.fov;
+  eye.rollKeys = t.roll;
+  target.positionKeys = t.target;
   scene_.nodes.push_back(eye);
   scene_.nodes.push_back(target);
   pivots_.push_back({0, 0, 0});
   pivots_.push_back({0, 0, 0});
+}
+
+void KeyframeScene::reverseDrawingOrder() { std::reverse(scene_.objects.begin(), scene_.objects.end()); }
+
+std::vector<RotationKey> steadyTurn(const Vector3& axis, float degreesPerFrame, int lastFrame, int step) {
+  return sampleKeys<RotationKey>(0, lastFrame, step, [&](int f) {
+    return RotationKey{uint16_t(f), axisAngle(axis, degreesPerFrame * float(f))};
+  });
 }
 
 uint32_t KeyframeScene::faceCount() const {

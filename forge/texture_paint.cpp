@@ -3,11 +3,6 @@
 
 namespace paint {
 
-uint32_t packed(Colour c) {
-  auto ch = [](float v) { return std::clamp(int(std::lround(v)), 0, 255); };
-  return rgb(ch(c.r), ch(c.g), ch(c.b));
-}
-
 float bevelLight(float x, float y, float w, float h, float width) {
   float left = x, top = y, right = w - 1 - x, bottom = h - 1 - y;
   float lit = std::min(left, top), shadow = std::min(right, bottom);

@@ -1,5 +1,5 @@
 // The mesh shapes the forge builds its 3DS scenes from.
-#include "forge/mesh_shapes.hpp"
+#include "forge/mesh.hpp"
 
 #include <algorithm>
 #include <utility>
@@ -165,15 +165,16 @@ void addRing(Mesh& m, const Placement& p, float rInner, float rOuter, float z0, 
 }
 
 void addSphere(Mesh& m, const Placement& p, const Vector3& radii, int rings, int segments, UvRect uv,
-               uint8_t material, bool inward) {
+               uint8_t material, bool inward, const SphereRadius& radiusAt) {
   uint16_t first = uint16_t(m.positions.size());
   for (int i = 0; i <= rings; ++i) {
     float lat = 3.14159265358979f * float(i) / float(rings);
     for (int j = 0; j <= segments; ++j) {
       float lon = kTurn * float(j) / float(segments);
       Vector3 d{std::sin(lat) * std::cos(lon), std::cos(lat), std::sin(lat) * std::sin(lon)};
-      addVertex(m, p.point({d.x * radii.x, d.y * radii.y, d.z * radii.z}),
-                uv.at(float(j) / float(segments), float(i) / float(rings)));
+      const float u = float(j) / float(segments), v = float(i) / float(rings);
+      if (radiusAt) d = d * radiusAt(i == 0 || i == rings ? 0.0f : u, v);
+      addVertex(m, p.point({d.x * radii.x, d.y * radii.y, d.z * radii.z}), uv.at(u, v));
     }
   }
   auto at = [&](int i, int j) { return uint16_t(first + i * (segments + 1) + j); };
@@ -280,6 +281,107 @@ void addGear(Mesh& m, const Placement& p, const GearShape& g, UvRect faceUv, uin
             std::max(6, g.teeth), rimUv, rimMaterial, true);
 }
 
+namespace {
+// The two triangles of every quad of a grid whose (columns + 1) x (rows + 1) points,
+// row by row, start at `first`: wound for the front addSurface describes, or for the
+// other side.
+void addGridQuads(Mesh& m, uint16_t first, int columns, int rows, bool otherSide, uint8_t material) {
+  auto index = [&](int s, int r) { return uint16_t(first + r * (columns + 1) + s); };
+  for (int r = 0; r < rows; ++r)
+    for (int s = 0; s < columns; ++s) {
+      const uint16_t a = index(s, r), b = index(s, r + 1), c = index(s + 1, r + 1), d = index(s + 1, r);
+      if (otherSide) {
+        m.triangles.push_back({a, c, d, material});
+        m.triangles.push_back({a, b, c, material});
+      } else {
+        m.triangles.push_back({a, c, b, material});
+        m.triangles.push_back({a, d, c, material});
+      }
+    }
+}
+}  // namespace
+
+void addSurface(Mesh& m, int columns, int rows, const std::function<Vector3(float, float)>& at, UvRect uv,
+                uint8_t material) {
+  const uint16_t first = uint16_t(m.positions.size());
+  for (int r = 0; r <= rows; ++r)
+    for (int s = 0; s <= columns; ++s) {
+      const float fs = float(s) / float(columns), fr = float(r) / float(rows);
+      addVertex(m, at(fs, fr), uv.at(fs, fr));
+    }
+  addGridQuads(m, first, columns, rows, false, material);
+}
+
+void addLathe(Mesh& m, const Vector3& base, const std::vector<ProfilePoint>& profile, int segments, float u0,
+              float u1, uint8_t material, bool inward) {
+  const int rows = int(profile.size()) - 1;
+  if (rows < 1) return;
+  const uint16_t first = uint16_t(m.positions.size());
+  for (const ProfilePoint& p : profile)
+    for (int s = 0; s <= segments; ++s) {
+      const float a = kTurn * float(s) / float(segments);
+      addVertex(m, base + Vector3{p.radius * std::cos(a), p.height, -p.radius * std::sin(a)},
+                {u0 + (u1 - u0) * float(s) / float(segments), p.v});
+    }
+  addGridQuads(m, first, segments, rows, !inward, material);
+}
+
+void addTubeAlong(Mesh& m, const std::vector<Vector3>& path, int sides, const std::function<float(float)>& radiusAt,
+                  bool loop, UvRect uv, uint8_t material) {
+  const size_t n = path.size();
+  if (n < 2) return;
+  // Tangents, then frames carried along by the smallest turn from point to point.
+  std::vector<Vector3> tangent(n), normal(n);
+  for (size_t i = 0; i < n; ++i) {
+    Vector3 prev = (i > 0) ? path[i - 1] : (loop ? path[n - 1] : path[i]);
+    Vector3 next = (i + 1 < n) ? path[i + 1] : (loop ? path[0] : path[i]);
+    tangent[i] = unit(next - prev);
+  }
+  normal[0] = -alongAxis(path[0], tangent[0]).x;
+  for (size_t i = 1; i < n; ++i) normal[i] = unit(cross(cross(tangent[i], normal[i - 1]), tangent[i]));
+  // Round a loop the carried frame comes back turned about the first tangent:
+  // spread that twist evenly along the loop, so the closing ring (the first ring
+  // again) meets the one before it like any other.
+  float twist = 0;
+  if (loop) {
+    Vector3 back = unit(cross(cross(tangent[0], normal[n - 1]), tangent[0]));
+    twist = std::atan2(dot(cross(back, normal[0]), tangent[0]), dot(back, normal[0]));
+  }
+  const size_t points = loop ? n + 1 : n;
+  std::vector<Vector3> ring(points), across(points), across2(points);
+  for (size_t i = 0; i < points; ++i) {
+    size_t k = i % n;
+    float a = twist * float(k) / float(n);
+    ring[i] = path[k];
+    across[i] = normal[k] * std::cos(a) + cross(tangent[k], normal[k]) * std::sin(a);
+    across2[i] = cross(tangent[k], across[i]);
+  }
+  addSurface(
+      m, sides, int(points) - 1,
+      [&](float s, float r) {
+        size_t i = size_t(std::lround(r * float(points - 1)));
+        float a = -kTurn * s;
+        return ring[i] + (across[i] * std::cos(a) + across2[i] * std::sin(a)) * radiusAt(float(i) / float(points - 1));
+      },
+      uv, material);
+}
+
+void addBeam(Mesh& m, const Vector3& from, const Vector3& to, float width, const Vector3& up, UvRect side,
+             uint8_t material) {
+  const Vector3 d = unit(to - from);
+  Vector3 a = unit(cross(d, up));
+  if (length(a) == 0) a = alongAxis(from, d).x;  // `up` along the beam: any way across
+  const Vector3 b = cross(a, d);
+  const float h = width * 0.5f;
+  // Four long sides, each seen from outside with the beam running down the picture.
+  const Vector3 corners[4] = {a * h + b * h, a * -h + b * h, a * -h + b * -h, a * h + b * -h};
+  for (int k = 0; k < 4; ++k) {
+    const Vector3 p = corners[k], q = corners[(k + 1) % 4];
+    addSurface(
+        m, 1, 1, [&](float s, float r) { return from + (to - from) * r + p + (q - p) * s; }, side, material);
+  }
+}
+
 void appendMesh(Mesh& dst, const Mesh& src, const Placement& p) {
   uint16_t base = uint16_t(dst.positions.size());
   for (size_t i = 0; i < src.positions.size(); ++i) {
@@ -288,6 +390,26 @@ void appendMesh(Mesh& dst, const Mesh& src, const Placement& p) {
   }
   for (const Triangle& t : src.triangles)
     dst.triangles.push_back({uint16_t(base + t.a), uint16_t(base + t.b), uint16_t(base + t.c), t.material});
+}
+
+ThreeDsWriterObject toWriterObject(const std::string& name, const Mesh& m,
+                                   const std::vector<ThreeDsWriterMaterial>& materials) {
+  ThreeDsWriterObject o;
+  o.name = name;
+  o.vertices = m.positions;
+  for (const Uv& uv : m.uvs) o.uvs.push_back({uv.u, 1.0f - uv.v});  // the file's v runs up
+  std::vector<int> groupOf(materials.size(), -1);
+  for (size_t i = 0; i < m.triangles.size(); ++i) {
+    const Triangle& t = m.triangles[i];
+    o.faces.push_back({t.a, t.b, t.c, 0x7});
+    if (t.material >= groupOf.size()) continue;
+    if (groupOf[t.material] < 0) {
+      groupOf[t.material] = int(o.faceGroups.size());
+      o.faceGroups.push_back({materials[t.material].name, {}});
+    }
+    o.faceGroups[size_t(groupOf[t.material])].faces.push_back(uint16_t(i));
+  }
+  return o;
 }
 
 }  // namespace mesh

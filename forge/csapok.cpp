@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "forge/keyframe_scene.hpp"
-#include "forge/mesh_shapes.hpp"
+#include "forge/mesh.hpp"
 #include "forge/texture_paint.hpp"
 #include "forge/canvas.hpp"
 #include "forge/forge.hpp"
@@ -173,12 +173,6 @@ Mesh tapHandle(const uint8_t mat[]) {
   return m;
 }
 
-std::vector<RotationKey> spin(const Vector3& axis, float degreesPerFrame) {
-  std::vector<RotationKey> keys;
-  for (int f = 0; f <= kLastFrame; f += 50) keys.push_back({uint16_t(f), axisAngle(axis, degreesPerFrame * float(f))});
-  return keys;
-}
-
 bool makeScene(std::vector<uint8_t>& out) {
   KeyframeScene s(kLastFrame);
   uint8_t mat[kLookCount];
@@ -194,7 +188,7 @@ bool makeScene(std::vector<uint8_t>& out) {
     Mesh wheel;
     appendMesh(wheel, handwheel(v.radius, 8, 3, mat[kRed], mat[kBrass]), alongAxis(centre, {1, 0, 0}));
     uint16_t node = s.addObject(v.name, wheel, centre);
-    s.setRotations(node, spin({1, 0, 0}, v.degreesPerFrame));
+    s.setRotations(node, steadyTurn({1, 0, 0}, v.degreesPerFrame, kLastFrame, 50));
   }
   for (const Tap& t : kTaps) {
     s.addObject(std::string(t.name) + " body", tapBody(t, mat));
@@ -202,14 +196,14 @@ bool makeScene(std::vector<uint8_t>& out) {
     Mesh handle;
     appendMesh(handle, tapHandle(mat), placedAt(top));
     uint16_t node = s.addObject(t.name, handle, top);
-    s.setRotations(node, spin({0, 1, 0}, t.degreesPerFrame));
+    s.setRotations(node, steadyTurn({0, 1, 0}, t.degreesPerFrame, kLastFrame, 50));
   }
   Vector3 wheelCentre{0, kWheelY, kEnd - 30};
   Mesh wheel;
   appendMesh(wheel, handwheel(kWheelRadius, 16, 4, mat[kRed], mat[kBrass]), alongAxis(wheelCentre, {0, 0, -1}));
   addPipe(wheel, wheelCentre, wheelCentre + Vector3{0, 0, 30}, 14, 8, {0, 1, -1}, mat[kIron]);
   uint16_t wheelNode = s.addObject("great wheel", wheel, wheelCentre);
-  s.setRotations(wheelNode, spin({0, 0, 1}, kWheelDegreesPerFrame));
+  s.setRotations(wheelNode, steadyTurn({0, 0, 1}, kWheelDegreesPerFrame, kLastFrame, 50));
 
   // The hall, section by section, near to far: pipes, then walls.
   for (int i = 0; i < kSections; ++i) {
@@ -236,82 +230,61 @@ Colour pipeShade(int x, int y, Colour base, Colour stain, uint32_t seed) {
   return c + Colour{255, 240, 220} * (0.55f * glint);
 }
 
-bool makeCopper(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) { return pipeShade(x, y, hex(0xc0703c), hex(0x4a9c84), 101); });
-  return true;
+Colour copperTexel(int x, int y) { return pipeShade(x, y, hex(0xc0703c), hex(0x4a9c84), 101); }
+Colour ironTexel(int x, int y) {
+  Colour c = pipeShade(x, y, hex(0x4c5a5a), hex(0x6a3a1e), 113);
+  if (y % 128 < 6) c = c * 0.6f;  // seams
+  return c;
 }
-bool makeIron(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    Colour c = pipeShade(x, y, hex(0x4c5a5a), hex(0x6a3a1e), 113);
-    if (y % 128 < 6) c = c * 0.6f;  // seams
-    return c;
-  });
-  return true;
-}
-bool makeBrass(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) { return pipeShade(x, y, hex(0xd8b050), hex(0x6a5a2a), 127); });
-  return true;
-}
-bool makeRed(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    Colour c = pipeShade(x, y, hex(0xc02418), hex(0x3a3a3a), 131);
-    float chip = tileFbm(float(x), float(y), 8, 2, 137);
-    return chip > 0.78f ? hex(0x8a8e90) * 0.7f : c;
-  });
-  return true;
+Colour brassTexel(int x, int y) { return pipeShade(x, y, hex(0xd8b050), hex(0x6a5a2a), 127); }
+Colour redTexel(int x, int y) {
+  Colour c = pipeShade(x, y, hex(0xc02418), hex(0x3a3a3a), 131);
+  float chip = tileFbm(float(x), float(y), 8, 2, 137);
+  return chip > 0.78f ? hex(0x8a8e90) * 0.7f : c;
 }
 
 // Glazed green-white tiles, a dado of dark tiles, grime rising from the floor, and
 // a caged lamp with its pool of light in the middle of each section's wall.
-bool makeTiles(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    float tx = float(x % 16), ty = float(y % 16);
-    float grime = tileFbm(float(x), float(y), 8, 4, 149);
-    Colour tile = y > 176 ? hex(0x2c4a44) : hex(0xb8cfc0);
-    tile = tile * (0.9f + 0.12f * float(hash2(x / 16, y / 16, 151) & 15) / 15.0f);
-    tile = tile + Colour{40, 40, 40} * std::max(0.0f, paint::bevelLight(tx, ty, 16, 16, 2));
-    if (std::min(tx, ty) < 1) tile = hex(0x59625c);
-    float dirt = std::clamp((float(y) - 120) / 136.0f, 0.0f, 1.0f) * (0.5f + 0.5f * grime);
-    Colour c = tile * (1.0f - 0.6f * dirt);
-    float pool = paint::spot(float(x), float(y), 128, 56, 120);
-    c = c * (0.45f + 0.6f * pool) + hex(0xffc070) * (0.3f * pool);
-    if (std::fabs(float(x) - 128) < 16 && std::fabs(float(y) - 50) < 20) {  // the lamp in its cage
-      bool bar = std::abs(x - 128) % 8 == 7 || std::abs(y - 50) % 10 == 9;
-      c = bar ? hex(0x303030) : hex(0xfff4c8);
-    }
-    return c;
-  });
-  return true;
+Colour tilesTexel(int x, int y) {
+  float tx = float(x % 16), ty = float(y % 16);
+  float grime = tileFbm(float(x), float(y), 8, 4, 149);
+  Colour tile = y > 176 ? hex(0x2c4a44) : hex(0xb8cfc0);
+  tile = tile * (0.9f + 0.12f * float(hash2(x / 16, y / 16, 151) & 15) / 15.0f);
+  tile = tile + Colour{40, 40, 40} * std::max(0.0f, paint::bevelLight(tx, ty, 16, 16, 2));
+  if (std::min(tx, ty) < 1) tile = hex(0x59625c);
+  float dirt = std::clamp((float(y) - 120) / 136.0f, 0.0f, 1.0f) * (0.5f + 0.5f * grime);
+  Colour c = tile * (1.0f - 0.6f * dirt);
+  float pool = paint::spot(float(x), float(y), 128, 56, 120);
+  c = c * (0.45f + 0.6f * pool) + hex(0xffc070) * (0.3f * pool);
+  if (std::fabs(float(x) - 128) < 16 && std::fabs(float(y) - 50) < 20) {  // the lamp in its cage
+    bool bar = std::abs(x - 128) % 8 == 7 || std::abs(y - 50) % 10 == 9;
+    c = bar ? hex(0x303030) : hex(0xfff4c8);
+  }
+  return c;
 }
 
 // Wet concrete with a drain channel down the middle and a grating over it.
-bool makeFloor(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    float n = tileFbm(float(x), float(y), 8, 5, 163);
-    Colour c = hex(0x46484a) * (0.6f + 0.6f * n);
-    float wet = tileFbm(float(x), float(y), 4, 3, 167);
-    if (wet > 0.55f) c = c * 0.7f + hex(0x8ab0c0) * (0.25f * (wet - 0.55f) * 4);
-    float channel = std::fabs(float(x) - 127.5f);
-    if (channel < 20) {
-      bool slot = (y % 16) < 10 && channel < 16;
-      c = slot ? hex(0x101214) : hex(0x707880);
-    }
-    float seam = std::min(float(y % 128), float(127 - y % 128));
-    if (seam < 1.5f) c = c * 0.5f;
-    return c * (0.8f + 0.35f * paint::spot(float(x), float(y), 128, 128, 180));
-  });
-  return true;
+Colour floorTexel(int x, int y) {
+  float n = tileFbm(float(x), float(y), 8, 5, 163);
+  Colour c = hex(0x46484a) * (0.6f + 0.6f * n);
+  float wet = tileFbm(float(x), float(y), 4, 3, 167);
+  if (wet > 0.55f) c = c * 0.7f + hex(0x8ab0c0) * (0.25f * (wet - 0.55f) * 4);
+  float channel = std::fabs(float(x) - 127.5f);
+  if (channel < 20) {
+    bool slot = (y % 16) < 10 && channel < 16;
+    c = slot ? hex(0x101214) : hex(0x707880);
+  }
+  float seam = std::min(float(y % 128), float(127 - y % 128));
+  if (seam < 1.5f) c = c * 0.5f;
+  return c * (0.8f + 0.35f * paint::spot(float(x), float(y), 128, 128, 180));
 }
 
 // Dark boards between riveted beams.
-bool makeCeiling(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    float n = tileFbm(float(x), float(y), 16, 3, 173);
-    Colour c = hex(0x2a2620) * (0.7f + 0.5f * n);
-    if (y % 64 < 10) c = hex(0x3a4040) * (y % 64 < 3 ? 1.3f : 0.9f);
-    return c;
-  });
-  return true;
+Colour ceilingTexel(int x, int y) {
+  float n = tileFbm(float(x), float(y), 16, 3, 173);
+  Colour c = hex(0x2a2620) * (0.7f + 0.5f * n);
+  if (y % 64 < 10) c = hex(0x3a4040) * (y % 64 < 3 ? 1.3f : 0.9f);
+  return c;
 }
 
 // --- The greetings line -----------------------------------------------------------
@@ -397,19 +370,17 @@ bool makeGreetings(std::vector<uint8_t>& out) {
   return true;
 }
 
-bool makeFallback(std::vector<uint8_t>& out) {
-  out = paint::fallbackTexture(hex(0x4c5a5a), hex(0x2c4a44));
-  return true;
-}
-
-const ForgeRegistrar kScene("DATA\\CSAPOK\\csapok.3ds", makeScene);
-const ForgeRegistrar kGreet("DATA\\CSAPOK\\greet.rgb", makeGreetings);
-const ForgeRegistrar kCopperTex("DATA\\CSAPOK\\copper.rgb", makeCopper);
-const ForgeRegistrar kIronTex("DATA\\CSAPOK\\iron.rgb", makeIron);
-const ForgeRegistrar kBrassTex("DATA\\CSAPOK\\brass.rgb", makeBrass);
-const ForgeRegistrar kRedTex("DATA\\CSAPOK\\red.rgb", makeRed);
-const ForgeRegistrar kTilesTex("DATA\\CSAPOK\\tiles.rgb", makeTiles);
-const ForgeRegistrar kFloorTex("DATA\\CSAPOK\\floor.rgb", makeFloor);
-const ForgeRegistrar kCeilingTex("DATA\\CSAPOK\\ceiling.rgb", makeCeiling);
-const ForgeRegistrar kFallback("DATA\\CSAPOK\\texture.rgb", makeFallback);
+// The section's files and their makers.
+const ForgeRegistrar kFiles[] = {
+    {"DATA\\CSAPOK\\csapok.3ds", makeScene},
+    {"DATA\\CSAPOK\\greet.rgb", makeGreetings},
+    {"DATA\\CSAPOK\\copper.rgb", paint::textureMaker<copperTexel>},
+    {"DATA\\CSAPOK\\iron.rgb", paint::textureMaker<ironTexel>},
+    {"DATA\\CSAPOK\\brass.rgb", paint::textureMaker<brassTexel>},
+    {"DATA\\CSAPOK\\red.rgb", paint::textureMaker<redTexel>},
+    {"DATA\\CSAPOK\\tiles.rgb", paint::textureMaker<tilesTexel>},
+    {"DATA\\CSAPOK\\floor.rgb", paint::textureMaker<floorTexel>},
+    {"DATA\\CSAPOK\\ceiling.rgb", paint::textureMaker<ceilingTexel>},
+    {"DATA\\CSAPOK\\texture.rgb", paint::fallbackMaker<0x4c5a5a, 0x2c4a44>},
+};
 }  // namespace

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "forge/keyframe_scene.hpp"
-#include "forge/mesh_shapes.hpp"
+#include "forge/mesh.hpp"
 #include "forge/texture_paint.hpp"
 #include "forge/forge.hpp"
 #include "forge/noise.hpp"
@@ -125,12 +125,6 @@ Mesh hallMesh(uint8_t floor, uint8_t wall, uint8_t ceiling) {
 
 // --- Animation --------------------------------------------------------------------
 
-std::vector<RotationKey> spin(const Vector3& axis, float degreesPerFrame) {
-  std::vector<RotationKey> keys;
-  for (int f = 0; f <= kLastFrame; f += 40) keys.push_back({uint16_t(f), axisAngle(axis, degreesPerFrame * float(f))});
-  return keys;
-}
-
 std::vector<ScaleKey> unfoldAndFold(const uint16_t frames[4]) {
   const Vector3 folded{0.01f, 0.01f, 0.01f}, open{1, 1, 1};
   return {{frames[0], folded, kEaseKey}, {frames[1], open, kEaseKey}, {frames[2], open, kEaseKey},
@@ -154,7 +148,7 @@ bool makeScene(std::vector<uint8_t>& out) {
   for (const ShellDesign& d : kShells) {
     uint8_t material = s.addMaterial(d.name, d.texture);
     uint16_t node = s.addObject(d.name, windowedBox(d.half, d.wall, d.window, material), {0, 0, 0}, parent);
-    s.setRotations(node, spin(d.axis, d.degreesPerFrame));
+    s.setRotations(node, steadyTurn(d.axis, d.degreesPerFrame, kLastFrame, 40));
     if (d.growTo > 0) {
       const uint16_t frames[4] = {d.growFrom, d.growTo, d.foldFrom, d.foldTo};
       s.setScales(node, unfoldAndFold(frames));
@@ -167,7 +161,7 @@ bool makeScene(std::vector<uint8_t>& out) {
   Mesh coreMesh;
   addBox(coreMesh, {}, {kCoreHalf, kCoreHalf, kCoreHalf}, allFaces(core));
   uint16_t coreNode = s.addObject("core", coreMesh, {0, 0, 0}, parent);
-  s.setRotations(coreNode, spin({1, 2, 0.5f}, kCoreDegreesPerFrame));
+  s.setRotations(coreNode, steadyTurn({1, 2, 0.5f}, kCoreDegreesPerFrame, kLastFrame, 40));
   s.setScales(coreNode, unfoldAndFold(kCoreGrow));
 
   uint8_t floor = s.addMaterial("floor", "floor.gif");
@@ -180,125 +174,106 @@ bool makeScene(std::vector<uint8_t>& out) {
 
 // --- Textures ---------------------------------------------------------------------
 
-// A shell's atlas: the outside of a face, the inside, the window lining, spare.
-bool makeShellTexture(const ShellDesign& d, std::vector<uint8_t>& out) {
+// Shell i's atlas: the outside of a face, the inside, the window lining, spare.
+template <int i>
+Colour shellTexel(int x, int y) {
+  const ShellDesign& d = kShells[i];
   const Colour body = hex(d.body), trim = hex(d.trim), glow = hex(d.glow);
   const float windowEdge = (d.half - d.window) / (2 * d.half);  // face units from the rim
-  out = paint::textureFile([&](int x, int y) {
-    int q = (x >= 128 ? 1 : 0) + (y >= 128 ? 2 : 0);
-    float fx = (float(x % 128) + 0.5f) / 128.0f, fy = (float(y % 128) + 0.5f) / 128.0f;
-    float grain = tileFbm(float(x), float(y), 16, 4, 31);
-    float edge = std::min({fx, fy, 1 - fx, 1 - fy});
-    if (q == 0) {
-      // Enamel lit from above, a gold rim, an inlaid trim line, rivets and a bright
-      // bevel round the window.
-      Colour c = body * (0.75f + 0.5f * grain + 0.45f * (1 - fy));
-      float rim = paint::band(edge - 0.012f, 0.02f);
-      c = paint::mix(c, trim * (1.1f - 0.4f * fy), rim);
-      c = paint::mix(c, trim * 0.8f, paint::band(edge - windowEdge * 0.45f, 0.008f));
-      float cornerX = std::min(fx, 1 - fx), cornerY = std::min(fy, 1 - fy);
-      if (std::hypot(cornerX - windowEdge * 0.45f, cornerY - windowEdge * 0.45f) < 0.022f) c = trim * 1.2f;
-      float lip = paint::band(edge - windowEdge + 0.01f, 0.02f);
-      return paint::mix(c, glow, lip * 0.9f);
-    }
-    if (q == 1) {
-      // Inside: dark, warmed by the core's light nearer the window.
-      float nearWindow = std::clamp(1.0f - (windowEdge - edge) / 0.12f, 0.0f, 1.0f);
-      return body * (0.35f + 0.3f * grain) + glow * (0.35f * nearWindow * nearWindow);
-    }
-    if (q == 2) {
-      // Window lining: a glowing strip between two dark lips.
-      float across = std::fabs(fy - 0.5f) * 2;
-      Colour c = glow * (1.1f - 0.7f * across);
-      c = c + Colour{255, 255, 255} * (0.35f * paint::band(across, 0.3f));
-      if (across > 0.8f) c = body * 0.6f;
-      return c;
-    }
-    return body * (0.5f + 0.4f * grain);
-  });
-  return true;
+  int q = (x >= 128 ? 1 : 0) + (y >= 128 ? 2 : 0);
+  float fx = (float(x % 128) + 0.5f) / 128.0f, fy = (float(y % 128) + 0.5f) / 128.0f;
+  float grain = tileFbm(float(x), float(y), 16, 4, 31);
+  float edge = std::min({fx, fy, 1 - fx, 1 - fy});
+  if (q == 0) {
+    // Enamel lit from above, a gold rim, an inlaid trim line, rivets and a bright
+    // bevel round the window.
+    Colour c = body * (0.75f + 0.5f * grain + 0.45f * (1 - fy));
+    float rim = paint::band(edge - 0.012f, 0.02f);
+    c = paint::mix(c, trim * (1.1f - 0.4f * fy), rim);
+    c = paint::mix(c, trim * 0.8f, paint::band(edge - windowEdge * 0.45f, 0.008f));
+    float cornerX = std::min(fx, 1 - fx), cornerY = std::min(fy, 1 - fy);
+    if (std::hypot(cornerX - windowEdge * 0.45f, cornerY - windowEdge * 0.45f) < 0.022f) c = trim * 1.2f;
+    float lip = paint::band(edge - windowEdge + 0.01f, 0.02f);
+    return paint::mix(c, glow, lip * 0.9f);
+  }
+  if (q == 1) {
+    // Inside: dark, warmed by the core's light nearer the window.
+    float nearWindow = std::clamp(1.0f - (windowEdge - edge) / 0.12f, 0.0f, 1.0f);
+    return body * (0.35f + 0.3f * grain) + glow * (0.35f * nearWindow * nearWindow);
+  }
+  if (q == 2) {
+    // Window lining: a glowing strip between two dark lips.
+    float across = std::fabs(fy - 0.5f) * 2;
+    Colour c = glow * (1.1f - 0.7f * across);
+    c = c + Colour{255, 255, 255} * (0.35f * paint::band(across, 0.3f));
+    if (across > 0.8f) c = body * 0.6f;
+    return c;
+  }
+  return body * (0.5f + 0.4f * grain);
 }
 
-bool makeShell0(std::vector<uint8_t>& out) { return makeShellTexture(kShells[0], out); }
-bool makeShell1(std::vector<uint8_t>& out) { return makeShellTexture(kShells[1], out); }
-bool makeShell2(std::vector<uint8_t>& out) { return makeShellTexture(kShells[2], out); }
-bool makeShell3(std::vector<uint8_t>& out) { return makeShellTexture(kShells[3], out); }
-
 // White-hot in the middle of each face, yellow to orange at its rim.
-bool makeCore(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    float d = std::max(std::fabs(float(x) - 127.5f), std::fabs(float(y) - 127.5f)) / 128.0f;
-    Colour c = paint::mix(hex(0xffffff), hex(0xffd050), d * 1.3f);
-    c = paint::mix(c, hex(0xff6a10), (d - 0.75f) * 4);
-    float grid = paint::band(std::fmod(float(x) + 16, 32.0f) - 16, 1.5f) + paint::band(std::fmod(float(y) + 16, 32.0f) - 16, 1.5f);
-    return c * (1.0f - 0.12f * std::min(1.0f, grid));
-  });
-  return true;
+Colour coreTexel(int x, int y) {
+  float d = std::max(std::fabs(float(x) - 127.5f), std::fabs(float(y) - 127.5f)) / 128.0f;
+  Colour c = paint::mix(hex(0xffffff), hex(0xffd050), d * 1.3f);
+  c = paint::mix(c, hex(0xff6a10), (d - 0.75f) * 4);
+  float grid =
+      paint::band(std::fmod(float(x) + 16, 32.0f) - 16, 1.5f) + paint::band(std::fmod(float(y) + 16, 32.0f) - 16, 1.5f);
+  return c * (1.0f - 0.12f * std::min(1.0f, grid));
 }
 
 // Dark polished tiles with faint cyan seams, and a warm pool of light under the
 // lantern (the floor shows the texture once).
-bool makeFloor(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    int tile = (x / 32 + y / 32) & 1;
-    float grain = tileFbm(float(x), float(y), 32, 3, 41);
-    Colour c = paint::mix(hex(0x141824), hex(0x1e2434), float(tile)) * (0.8f + 0.4f * grain);
-    float lx = float(x % 32), ly = float(y % 32);
-    c = c + Colour{40, 40, 50} * std::max(0.0f, paint::bevelLight(lx, ly, 32, 32, 3));
-    float seam = std::min({lx, ly, 31 - lx, 31 - ly});
-    if (seam < 1) c = hex(0x2a6a80);
-    float pool = paint::spot(float(x), float(y), 127.5f, 127.5f, 120);
-    c = c + hex(0xffb060) * (0.55f * pool);
-    float vignette = paint::spot(float(x), float(y), 127.5f, 127.5f, 200);
-    return c * (0.55f + 0.6f * vignette);
-  });
-  return true;
+Colour floorTexel(int x, int y) {
+  int tile = (x / 32 + y / 32) & 1;
+  float grain = tileFbm(float(x), float(y), 32, 3, 41);
+  Colour c = paint::mix(hex(0x141824), hex(0x1e2434), float(tile)) * (0.8f + 0.4f * grain);
+  float lx = float(x % 32), ly = float(y % 32);
+  c = c + Colour{40, 40, 50} * std::max(0.0f, paint::bevelLight(lx, ly, 32, 32, 3));
+  float seam = std::min({lx, ly, 31 - lx, 31 - ly});
+  if (seam < 1) c = hex(0x2a6a80);
+  float pool = paint::spot(float(x), float(y), 127.5f, 127.5f, 120);
+  c = c + hex(0xffb060) * (0.55f * pool);
+  float vignette = paint::spot(float(x), float(y), 127.5f, 127.5f, 200);
+  return c * (0.55f + 0.6f * vignette);
 }
 
 // Ribbed wall panels with a row of small lamps and soot near the floor.
-bool makeWall(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    float grain = tileFbm(float(x), float(y), 8, 4, 53);
-    float rib = 0.8f + 0.2f * std::cos(float(x % 64) / 64.0f * 6.2831853f);
-    Colour c = hex(0x263048) * (rib * (0.7f + 0.6f * grain));
-    if (x % 64 < 2) c = hex(0x10141e);
-    if (std::abs(y - 40) < 2) c = hex(0x3a4460);
-    float lamp = 0;
-    if (std::abs(y - 96) < 6 && std::abs(x % 64 - 32) < 10) lamp = 1;
-    c = c + hex(0x9ae0ff) * paint::spot(float(x % 64), float(y), 32, 96, 26) * 0.5f;
-    if (lamp > 0) c = hex(0xd8f4ff);
-    float soot = std::clamp((float(y) - 170) / 86.0f, 0.0f, 1.0f);
-    return c * (1.0f - 0.55f * soot * (0.6f + 0.4f * grain));
-  });
-  return true;
+Colour wallTexel(int x, int y) {
+  float grain = tileFbm(float(x), float(y), 8, 4, 53);
+  float rib = 0.8f + 0.2f * std::cos(float(x % 64) / 64.0f * 6.2831853f);
+  Colour c = hex(0x263048) * (rib * (0.7f + 0.6f * grain));
+  if (x % 64 < 2) c = hex(0x10141e);
+  if (std::abs(y - 40) < 2) c = hex(0x3a4460);
+  float lamp = 0;
+  if (std::abs(y - 96) < 6 && std::abs(x % 64 - 32) < 10) lamp = 1;
+  c = c + hex(0x9ae0ff) * paint::spot(float(x % 64), float(y), 32, 96, 26) * 0.5f;
+  if (lamp > 0) c = hex(0xd8f4ff);
+  float soot = std::clamp((float(y) - 170) / 86.0f, 0.0f, 1.0f);
+  return c * (1.0f - 0.55f * soot * (0.6f + 0.4f * grain));
 }
 
 // A dark coffered ceiling with a lamp in every coffer.
-bool makeCeiling(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    float lx = float(x % 64), ly = float(y % 64);
-    float grain = tileFbm(float(x), float(y), 16, 3, 67);
-    Colour c = hex(0x161a26) * (0.7f + 0.5f * grain);
-    c = c + Colour{30, 34, 46} * paint::bevelLight(lx, ly, 64, 64, 6);
-    c = c + hex(0xffe0b0) * paint::spot(lx, ly, 31.5f, 31.5f, 16);
-    return c;
-  });
-  return true;
+Colour ceilingTexel(int x, int y) {
+  float lx = float(x % 64), ly = float(y % 64);
+  float grain = tileFbm(float(x), float(y), 16, 3, 67);
+  Colour c = hex(0x161a26) * (0.7f + 0.5f * grain);
+  c = c + Colour{30, 34, 46} * paint::bevelLight(lx, ly, 64, 64, 6);
+  c = c + hex(0xffe0b0) * paint::spot(lx, ly, 31.5f, 31.5f, 16);
+  return c;
 }
 
-bool makeFallback(std::vector<uint8_t>& out) {
-  out = paint::fallbackTexture(hex(0x1a2848), hex(0x263048));
-  return true;
-}
-
-const ForgeRegistrar kScene("DATA\\boxbox\\boxbox.3ds", makeScene);
-const ForgeRegistrar kShell0("DATA\\boxbox\\shell0.rgb", makeShell0);
-const ForgeRegistrar kShell1("DATA\\boxbox\\shell1.rgb", makeShell1);
-const ForgeRegistrar kShell2("DATA\\boxbox\\shell2.rgb", makeShell2);
-const ForgeRegistrar kShell3("DATA\\boxbox\\shell3.rgb", makeShell3);
-const ForgeRegistrar kCore("DATA\\boxbox\\core.rgb", makeCore);
-const ForgeRegistrar kFloor("DATA\\boxbox\\floor.rgb", makeFloor);
-const ForgeRegistrar kWall("DATA\\boxbox\\wall.rgb", makeWall);
-const ForgeRegistrar kCeiling("DATA\\boxbox\\ceiling.rgb", makeCeiling);
-const ForgeRegistrar kFallback("DATA\\boxbox\\texture.rgb", makeFallback);
+// The section's files and their makers.
+const ForgeRegistrar kFiles[] = {
+    {"DATA\\boxbox\\boxbox.3ds", makeScene},
+    {"DATA\\boxbox\\shell0.rgb", paint::textureMaker<shellTexel<0>>},
+    {"DATA\\boxbox\\shell1.rgb", paint::textureMaker<shellTexel<1>>},
+    {"DATA\\boxbox\\shell2.rgb", paint::textureMaker<shellTexel<2>>},
+    {"DATA\\boxbox\\shell3.rgb", paint::textureMaker<shellTexel<3>>},
+    {"DATA\\boxbox\\core.rgb", paint::textureMaker<coreTexel>},
+    {"DATA\\boxbox\\floor.rgb", paint::textureMaker<floorTexel>},
+    {"DATA\\boxbox\\wall.rgb", paint::textureMaker<wallTexel>},
+    {"DATA\\boxbox\\ceiling.rgb", paint::textureMaker<ceilingTexel>},
+    {"DATA\\boxbox\\texture.rgb", paint::fallbackMaker<0x1a2848, 0x263048>},
+};
 }  // namespace

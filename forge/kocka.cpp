@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "forge/keyframe_scene.hpp"
-#include "forge/mesh_shapes.hpp"
+#include "forge/mesh.hpp"
 #include "forge/texture_paint.hpp"
 #include "forge/forge.hpp"
 #include "forge/noise.hpp"
@@ -109,8 +109,7 @@ StoryKey storyAt(float f) {
   for (int i = 0; i + 1 < n; ++i)
     if (f <= float(kStory[i + 1].frame)) {
       const StoryKey &a = kStory[i], &b = kStory[i + 1];
-      float t = (f - float(a.frame)) / float(b.frame - a.frame);
-      t = t * t * (3 - 2 * t);
+      const float t = smoothStep<float>(a.frame, b.frame, f);
       auto mixf = [&](float x, float y) { return x + (y - x) * t; };
       return {uint16_t(f), mixf(a.spread, b.spread), mixf(a.swirlTurns, b.swirlTurns),
               mixf(a.tumbleTurns, b.tumbleTurns), mixf(a.lift, b.lift)};
@@ -141,9 +140,9 @@ bool makeScene(std::vector<uint8_t>& out) {
   for (int f = 0; f <= kLastFrame; f += 20) {
     StoryKey k = storyAt(float(f));
     lift.push_back({uint16_t(f), kDieCentre + Vector3{0, k.lift, 0}});
-    float tip = std::clamp((float(f) - kTipFrom) / float(kTipTo - kTipFrom), 0.0f, 1.0f);
-    tip = tip * tip * (3 - 2 * tip);
-    turn.push_back({uint16_t(f), thenRotate(axisAngle({1, 0, 0}, -90.0f * tip), axisAngle({0, 1, 0}, kDieTurnPerFrame * float(f)))});
+    const float tip = smoothStep<float>(kTipFrom, kTipTo, float(f));
+    turn.push_back({uint16_t(f),
+                    thenRotate(axisAngle({1, 0, 0}, -90.0f * tip), axisAngle({0, 1, 0}, kDieTurnPerFrame * float(f)))});
   }
   s.setPositions(die, lift);
   s.setRotations(die, turn);
@@ -191,79 +190,67 @@ bool makeScene(std::vector<uint8_t>& out) {
 // The die's cube faces in four quarters (blank, black pip, red pip, the glowing
 // inside), at one brightness: rounded ivory with a bevel lit from the top left,
 // pips sunk into it.
-bool makeDieTexture(float brightness, std::vector<uint8_t>& out) {
-  out = paint::textureFile([brightness](int x, int y) {
-    int q = (x >= 128 ? 1 : 0) + (y >= 128 ? 2 : 0);
-    float lx = float(x % 128), ly = float(y % 128);
-    float grain = tileFbm(float(x), float(y), 16, 3, 331);
-    if (q == kInside) {
-      float d = std::max(std::fabs(lx - 63.5f), std::fabs(ly - 63.5f)) / 64.0f;
-      Colour c = paint::mix(hex(0xffe080), hex(0xd04010), d * 1.2f) * (0.8f + 0.3f * grain);
-      float grid = paint::band(std::fmod(lx + 8, 16.0f) - 8, 1.0f) + paint::band(std::fmod(ly + 8, 16.0f) - 8, 1.0f);
-      return c * (1.0f - 0.35f * std::min(1.0f, grid)) * (0.6f + 0.4f * brightness);
+Colour dieTexel(float brightness, int x, int y) {
+  int q = (x >= 128 ? 1 : 0) + (y >= 128 ? 2 : 0);
+  float lx = float(x % 128), ly = float(y % 128);
+  float grain = tileFbm(float(x), float(y), 16, 3, 331);
+  if (q == kInside) {
+    float d = std::max(std::fabs(lx - 63.5f), std::fabs(ly - 63.5f)) / 64.0f;
+    Colour c = paint::mix(hex(0xffe080), hex(0xd04010), d * 1.2f) * (0.8f + 0.3f * grain);
+    float grid = paint::band(std::fmod(lx + 8, 16.0f) - 8, 1.0f) + paint::band(std::fmod(ly + 8, 16.0f) - 8, 1.0f);
+    return c * (1.0f - 0.35f * std::min(1.0f, grid)) * (0.6f + 0.4f * brightness);
+  }
+  Colour c = hex(0xf0e8d8) * (0.92f + 0.1f * grain);
+  c = c * (1.0f + 0.18f * paint::bevelLight(lx, ly, 128, 128, 10));
+  // Rounded edges fall off into shadow.
+  float edge = std::min({lx, ly, 127 - lx, 127 - ly});
+  c = c * (0.55f + 0.45f * std::min(1.0f, edge / 6.0f));
+  if (q != kBlank) {
+    float d = std::hypot(lx - 63.5f, ly - 63.5f);
+    if (d < 24) {
+      Colour pip = q == kRedPip ? hex(0xb01818) : hex(0x1c1a20);
+      // Sunk in: shadow on the upper left inside, a glint on the lower right.
+      float inner = ((lx - 63.5f) + (ly - 63.5f)) / 34.0f;
+      c = pip * (0.7f + 0.4f * inner) + Colour{255, 255, 255} * (0.5f * paint::spot(lx, ly, 74, 74, 6));
+    } else if (d < 27) {
+      c = c * 0.75f;
     }
-    Colour c = hex(0xf0e8d8) * (0.92f + 0.1f * grain);
-    c = c * (1.0f + 0.18f * paint::bevelLight(lx, ly, 128, 128, 10));
-    // Rounded edges fall off into shadow.
-    float edge = std::min({lx, ly, 127 - lx, 127 - ly});
-    c = c * (0.55f + 0.45f * std::min(1.0f, edge / 6.0f));
-    if (q != kBlank) {
-      float d = std::hypot(lx - 63.5f, ly - 63.5f);
-      if (d < 24) {
-        Colour pip = q == kRedPip ? hex(0xb01818) : hex(0x1c1a20);
-        // Sunk in: shadow on the upper left inside, a glint on the lower right.
-        float inner = ((lx - 63.5f) + (ly - 63.5f)) / 34.0f;
-        c = pip * (0.7f + 0.4f * inner) + Colour{255, 255, 255} * (0.5f * paint::spot(lx, ly, 74, 74, 6));
-      } else if (d < 27) {
-        c = c * 0.75f;
-      }
-    }
-    return c * brightness;
-  });
-  return true;
+  }
+  return c * brightness;
 }
-bool makeDieTop(std::vector<uint8_t>& out) { return makeDieTexture(1.05f, out); }
-bool makeDieSide(std::vector<uint8_t>& out) { return makeDieTexture(0.8f, out); }
-bool makeDieBase(std::vector<uint8_t>& out) { return makeDieTexture(0.55f, out); }
+Colour dieTopTexel(int x, int y) { return dieTexel(1.05f, x, y); }
+Colour dieSideTexel(int x, int y) { return dieTexel(0.8f, x, y); }
+Colour dieBaseTexel(int x, int y) { return dieTexel(0.55f, x, y); }
 
 // Green baize with a pool of lamplight in the middle and the die's soft shadow.
-bool makeBaize(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    float nap = tileFbm(float(x), float(y), 64, 2, 347);
-    Colour c = hex(0x1c6a38) * (0.85f + 0.25f * nap);
-    float pool = paint::spot(float(x), float(y), 127.5f, 127.5f, 150);
-    c = c * (0.42f + 0.85f * pool);
-    float shadow = std::max(std::fabs(float(x) - 127.5f), std::fabs(float(y) - 127.5f));
-    c = c * (0.55f + 0.45f * std::clamp((shadow - 8) / 14.0f, 0.0f, 1.0f));
-    // A gold border line round the table's playing field.
-    float border = std::max(std::fabs(float(x) - 127.5f), std::fabs(float(y) - 127.5f));
-    return paint::mix(c, hex(0xa08030) * (0.3f + 0.7f * pool), paint::band(border - 100, 1.5f));
-  });
-  return true;
+Colour baizeTexel(int x, int y) {
+  float nap = tileFbm(float(x), float(y), 64, 2, 347);
+  Colour c = hex(0x1c6a38) * (0.85f + 0.25f * nap);
+  float pool = paint::spot(float(x), float(y), 127.5f, 127.5f, 150);
+  c = c * (0.42f + 0.85f * pool);
+  float shadow = std::max(std::fabs(float(x) - 127.5f), std::fabs(float(y) - 127.5f));
+  c = c * (0.55f + 0.45f * std::clamp((shadow - 8) / 14.0f, 0.0f, 1.0f));
+  // A gold border line round the table's playing field.
+  float border = std::max(std::fabs(float(x) - 127.5f), std::fabs(float(y) - 127.5f));
+  return paint::mix(c, hex(0xa08030) * (0.3f + 0.7f * pool), paint::band(border - 100, 1.5f));
 }
 
 // Dark wood panels with a lighter rail, lit from below by the table's glow.
-bool makePanels(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    float grain = tileFbm(float(x) * 0.3f, float(y) * 3.0f, 16, 4, 353);
-    Colour c = paint::mix(hex(0x2a160c), hex(0x4a2a16), grain);
-    float px = float(x % 64), py = float(y % 128);
-    c = c * (1.0f + 0.3f * paint::bevelLight(px, py, 64, 128, 4));
-    if (std::abs(y - 200) < 6) c = hex(0x6a4424) * (std::abs(y - 200) < 2 ? 1.3f : 0.9f);
-    return c * (0.5f + 0.6f * float(y) / 255.0f);
-  });
-  return true;
+Colour panelsTexel(int x, int y) {
+  float grain = tileFbm(float(x) * 0.3f, float(y) * 3.0f, 16, 4, 353);
+  Colour c = paint::mix(hex(0x2a160c), hex(0x4a2a16), grain);
+  float px = float(x % 64), py = float(y % 128);
+  c = c * (1.0f + 0.3f * paint::bevelLight(px, py, 64, 128, 4));
+  if (std::abs(y - 200) < 6) c = hex(0x6a4424) * (std::abs(y - 200) < 2 ? 1.3f : 0.9f);
+  return c * (0.5f + 0.6f * float(y) / 255.0f);
 }
 
 // A dark ceiling with the lamp's bright disc in its middle.
-bool makeCeiling(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    Colour c = hex(0x1a1410) * (0.8f + 0.3f * tileFbm(float(x), float(y), 8, 3, 359));
-    float d = std::hypot(float(x) - 127.5f, float(y) - 127.5f);
-    if (d < 20) return paint::mix(hex(0xfff8e0), hex(0xffc060), d / 20);
-    return c + hex(0xffa040) * (0.4f * paint::spot(float(x), float(y), 127.5f, 127.5f, 70));
-  });
-  return true;
+Colour ceilingTexel(int x, int y) {
+  Colour c = hex(0x1a1410) * (0.8f + 0.3f * tileFbm(float(x), float(y), 8, 3, 359));
+  float d = std::hypot(float(x) - 127.5f, float(y) - 127.5f);
+  if (d < 20) return paint::mix(hex(0xfff8e0), hex(0xffc060), d / 20);
+  return c + hex(0xffa040) * (0.4f * paint::spot(float(x), float(y), 127.5f, 127.5f, 70));
 }
 
 // --- Sprites --------------------------------------------------------------------
@@ -305,20 +292,18 @@ bool makeBox3(std::vector<uint8_t>& out) {
   return true;
 }
 
-bool makeFallback(std::vector<uint8_t>& out) {
-  out = paint::fallbackTexture(hex(0x2a160c), hex(0x1c6a38));
-  return true;
-}
-
-const ForgeRegistrar kScene("DATA\\kocka\\kocka.3ds", makeScene);
-const ForgeRegistrar kDieTopTex("DATA\\kocka\\dietop.rgb", makeDieTop);
-const ForgeRegistrar kDieSideTex("DATA\\kocka\\dieside.rgb", makeDieSide);
-const ForgeRegistrar kDieBaseTex("DATA\\kocka\\diebase.rgb", makeDieBase);
-const ForgeRegistrar kBaizeTex("DATA\\kocka\\baize.rgb", makeBaize);
-const ForgeRegistrar kPanelsTex("DATA\\kocka\\panels.rgb", makePanels);
-const ForgeRegistrar kCeilingTex("DATA\\kocka\\ceiling.rgb", makeCeiling);
-const ForgeRegistrar kFallback("DATA\\kocka\\texture.rgb", makeFallback);
-const ForgeRegistrar kBox1("DATA\\kocka\\box1.rgb", makeBox1);
-const ForgeRegistrar kBox2("DATA\\kocka\\box2.rgb", makeBox2);
-const ForgeRegistrar kBox3("DATA\\kocka\\box3.rgb", makeBox3);
+// The section's files and their makers.
+const ForgeRegistrar kFiles[] = {
+    {"DATA\\kocka\\kocka.3ds", makeScene},
+    {"DATA\\kocka\\dietop.rgb", paint::textureMaker<dieTopTexel>},
+    {"DATA\\kocka\\dieside.rgb", paint::textureMaker<dieSideTexel>},
+    {"DATA\\kocka\\diebase.rgb", paint::textureMaker<dieBaseTexel>},
+    {"DATA\\kocka\\baize.rgb", paint::textureMaker<baizeTexel>},
+    {"DATA\\kocka\\panels.rgb", paint::textureMaker<panelsTexel>},
+    {"DATA\\kocka\\ceiling.rgb", paint::textureMaker<ceilingTexel>},
+    {"DATA\\kocka\\texture.rgb", paint::fallbackMaker<0x2a160c, 0x1c6a38>},
+    {"DATA\\kocka\\box1.rgb", makeBox1},
+    {"DATA\\kocka\\box2.rgb", makeBox2},
+    {"DATA\\kocka\\box3.rgb", makeBox3},
+};
 }  // namespace

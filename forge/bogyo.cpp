@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "forge/keyframe_scene.hpp"
-#include "forge/mesh_shapes.hpp"
+#include "forge/mesh.hpp"
 #include "forge/texture_paint.hpp"
 #include "forge/forge.hpp"
 #include "forge/noise.hpp"
@@ -194,9 +194,7 @@ bool makeScene(std::vector<uint8_t>& out) {
       breath.push_back({uint16_t(f), {k, 2 - k, k}});
     }
     s.setScales(node, breath);
-    std::vector<RotationKey> turn;
-    for (int f = 0; f <= kLastFrame; f += 60) turn.push_back({uint16_t(f), axisAngle({0, 1, 0}, c.shellSpinPerFrame * float(f))});
-    s.setRotations(node, turn);
+    s.setRotations(node, steadyTurn({0, 1, 0}, c.shellSpinPerFrame, kLastFrame, 60));
   }
   s.addCamera("Camera01", std::vector<CameraKey>(std::begin(kFrontCamera), std::end(kFrontCamera)));
   s.addCamera("Camera02", std::vector<CameraKey>(std::begin(kBelowCamera), std::end(kBelowCamera)));
@@ -218,118 +216,94 @@ Colour berryShade(int x, int y, Colour deep, Colour light, float bloom) {
   return c;
 }
 
-bool makeCurrant(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) { return berryShade(x, y, hex(0x500810), hex(0xf03028), 0.3f); });
-  return true;
-}
-bool makeBlueberry(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) { return berryShade(x, y, hex(0x101a3c), hex(0x6878c0), 1.0f); });
-  return true;
-}
-bool makeGooseberry(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    Colour c = berryShade(x, y, hex(0x5a3a08), hex(0xf8c848), 0.2f);
-    float vein = paint::band(std::fmod(float(x) + 8, 16.0f) - 8, 1.2f);  // stripes from pole to pole
-    return c * (1.0f - 0.25f * vein);
-  });
-  return true;
+Colour currantTexel(int x, int y) { return berryShade(x, y, hex(0x500810), hex(0xf03028), 0.3f); }
+Colour blueberryTexel(int x, int y) { return berryShade(x, y, hex(0x101a3c), hex(0x6878c0), 1.0f); }
+Colour gooseberryTexel(int x, int y) {
+  Colour c = berryShade(x, y, hex(0x5a3a08), hex(0xf8c848), 0.2f);
+  float vein = paint::band(std::fmod(float(x) + 8, 16.0f) - 8, 1.2f);  // stripes from pole to pole
+  return c * (1.0f - 0.25f * vein);
 }
 
 // Bark: brown with cracks along the twig, lit along u = 0.25.
-bool makeBark(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    float u = (float(x) + 0.5f) / 256.0f;
-    float facing = std::cos((u - 0.25f) * 6.2831853f);
-    float crack = tileFbm(float(x) * 2, float(y) * 0.25f, 16, 3, 223);
-    Colour c = hex(0x5a4030) * (0.45f + 0.5f * std::max(0.0f, facing) + 0.15f * facing);
-    if (crack < 0.35f) c = c * 0.45f;
-    return c + hex(0x3a5030) * (0.3f * tileFbm(float(x), float(y), 8, 2, 227));
-  });
-  return true;
+Colour barkTexel(int x, int y) {
+  float u = (float(x) + 0.5f) / 256.0f;
+  float facing = std::cos((u - 0.25f) * 6.2831853f);
+  float crack = tileFbm(float(x) * 2, float(y) * 0.25f, 16, 3, 223);
+  Colour c = hex(0x5a4030) * (0.45f + 0.5f * std::max(0.0f, facing) + 0.15f * facing);
+  if (crack < 0.35f) c = c * 0.45f;
+  return c + hex(0x3a5030) * (0.3f * tileFbm(float(x), float(y), 8, 2, 227));
 }
 
 // A leaf blade: lighter midrib and veins, darker edges, a sheen on one half.
-bool makeLeaf(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    float u = (float(x) + 0.5f) / 256.0f - 0.5f, v = (float(y) + 0.5f) / 256.0f;
-    Colour c = paint::mix(hex(0x2a6a1c), hex(0x103a10), std::fabs(u) * 2);
-    c = c * (0.8f + 0.3f * tileFbm(float(x), float(y), 16, 3, 229));
-    if (u < 0) c = c * 1.25f;
-    float rib = paint::band(u, 0.02f);
-    float vein = paint::band(std::fmod(v + std::fabs(u) * 0.8f + 1.0f, 0.12f) - 0.06f, 0.008f);
-    return c + hex(0x90c060) * (0.6f * rib + 0.3f * vein * (1 - std::fabs(u) * 2));
-  });
-  return true;
+Colour leafTexel(int x, int y) {
+  float u = (float(x) + 0.5f) / 256.0f - 0.5f, v = (float(y) + 0.5f) / 256.0f;
+  Colour c = paint::mix(hex(0x2a6a1c), hex(0x103a10), std::fabs(u) * 2);
+  c = c * (0.8f + 0.3f * tileFbm(float(x), float(y), 16, 3, 229));
+  if (u < 0) c = c * 1.25f;
+  float rib = paint::band(u, 0.02f);
+  float vein = paint::band(std::fmod(v + std::fabs(u) * 0.8f + 1.0f, 0.12f) - 0.06f, 0.008f);
+  return c + hex(0x90c060) * (0.6f * rib + 0.3f * vein * (1 - std::fabs(u) * 2));
 }
 
 // The shells' glass: dark, with a net of glowing cells and sparks (it is added on
 // top of the picture, so dark parts leave it alone).
-bool makeGlass(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    // Cells: the distances to the nearest two jittered points of a wrapping 8 x 8
-    // lattice of 32-texel cells (the neighbouring cells hold them).
-    float best = 1e9f, second = 1e9f;
-    for (int cy = y / 32 - 1; cy <= y / 32 + 1; ++cy)
-      for (int cx = x / 32 - 1; cx <= x / 32 + 1; ++cx) {
-        uint32_t h = hash2((cx + 8) % 8, (cy + 8) % 8, 239);
-        float px = (float(cx) + 0.2f + 0.6f * float(h & 255) / 255.0f) * 32;
-        float py = (float(cy) + 0.2f + 0.6f * float((h >> 8) & 255) / 255.0f) * 32;
-        float d = std::hypot(float(x) - px, float(y) - py);
-        if (d < best) second = best, best = d;
-        else if (d < second) second = d;
-      }
-    float edge = second - best;
-    Colour c = hex(0x040c16) + hex(0x0c2a26) * (best / 24.0f);
-    c = c + hex(0x40e8c0) * paint::band(edge, 2.5f);
-    if ((hash2(x, y, 241) & 511) == 0) c = hex(0xc0fff0);
-    return c;
-  });
-  return true;
+Colour glassTexel(int x, int y) {
+  // Cells: the distances to the nearest two jittered points of a wrapping 8 x 8
+  // lattice of 32-texel cells (the neighbouring cells hold them).
+  float best = 1e9f, second = 1e9f;
+  for (int cy = y / 32 - 1; cy <= y / 32 + 1; ++cy)
+    for (int cx = x / 32 - 1; cx <= x / 32 + 1; ++cx) {
+      uint32_t h = hash2((cx + 8) % 8, (cy + 8) % 8, 239);
+      float px = (float(cx) + 0.2f + 0.6f * float(h & 255) / 255.0f) * 32;
+      float py = (float(cy) + 0.2f + 0.6f * float((h >> 8) & 255) / 255.0f) * 32;
+      float d = std::hypot(float(x) - px, float(y) - py);
+      if (d < best) second = best, best = d;
+      else if (d < second) second = d;
+    }
+  float edge = second - best;
+  Colour c = hex(0x040c16) + hex(0x0c2a26) * (best / 24.0f);
+  c = c + hex(0x40e8c0) * paint::band(edge, 2.5f);
+  if ((hash2(x, y, 241) & 511) == 0) c = hex(0xc0fff0);
+  return c;
 }
 
 // The sky from the zenith (top row) to the horizon (bottom row): deep violet with
 // stars, rose, then the orange of the sunset and a ridge of dark hills.
-bool makeSky(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    float v = (float(y) + 0.5f) / 256.0f;
-    Colour c = paint::mix(hex(0x0c0a28), hex(0x40205a), v * 1.4f);
-    c = paint::mix(c, hex(0xc05070), (v - 0.55f) * 3);
-    c = paint::mix(c, hex(0xffa050), (v - 0.8f) * 6);
-    if (v < 0.6f && (hash2(x, y, 251) % 97) == 0) c = c + Colour{200, 200, 220} * (1 - v);
-    float ridge = 0.91f + 0.05f * tileFbm(float(x), 0, 4, 4, 257) + 0.025f * tileFbm(float(x), 0, 16, 2, 263);
-    if (v > ridge) c = hex(0x1a1024) * (1.0f + 0.6f * (1 - (v - ridge) * 12));
-    return c;
-  });
-  return true;
+Colour skyTexel(int x, int y) {
+  float v = (float(y) + 0.5f) / 256.0f;
+  Colour c = paint::mix(hex(0x0c0a28), hex(0x40205a), v * 1.4f);
+  c = paint::mix(c, hex(0xc05070), (v - 0.55f) * 3);
+  c = paint::mix(c, hex(0xffa050), (v - 0.8f) * 6);
+  if (v < 0.6f && (hash2(x, y, 251) % 97) == 0) c = c + Colour{200, 200, 220} * (1 - v);
+  float ridge = 0.91f + 0.05f * tileFbm(float(x), 0, 4, 4, 257) + 0.025f * tileFbm(float(x), 0, 16, 2, 263);
+  if (v > ridge) c = hex(0x1a1024) * (1.0f + 0.6f * (1 - (v - ridge) * 12));
+  return c;
 }
 
 // The meadow from the horizon (top row) down: hazy at the horizon, dark grass
 // below, with fireflies.
-bool makeMeadow(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    float v = (float(y) + 0.5f) / 256.0f;
-    Colour c = paint::mix(hex(0x3a2238), hex(0x0a1208), v * 3.0f);
-    c = c * (0.6f + 0.6f * tileFbm(float(x) * 2, float(y) * 0.5f, 32, 3, 269));
-    uint32_t h = hash2(x / 8, y / 8, 271);
-    if ((h & 31) == 0) c = c + hex(0xe0ff60) * paint::spot(float(x % 8), float(y % 8), float((h >> 8) & 3) + 2, float((h >> 12) & 3) + 2, 2.5f);
-    return c;
-  });
-  return true;
+Colour meadowTexel(int x, int y) {
+  float v = (float(y) + 0.5f) / 256.0f;
+  Colour c = paint::mix(hex(0x3a2238), hex(0x0a1208), v * 3.0f);
+  c = c * (0.6f + 0.6f * tileFbm(float(x) * 2, float(y) * 0.5f, 32, 3, 269));
+  uint32_t h = hash2(x / 8, y / 8, 271);
+  if ((h & 31) == 0)
+    c = c + hex(0xe0ff60) *
+                paint::spot(float(x % 8), float(y % 8), float((h >> 8) & 3) + 2, float((h >> 12) & 3) + 2, 2.5f);
+  return c;
 }
 
-bool makeFallback(std::vector<uint8_t>& out) {
-  out = paint::fallbackTexture(hex(0x3a2a3a), hex(0x5a4030));
-  return true;
-}
-
-const ForgeRegistrar kScene("DATA\\BOGYO\\bogyo.3ds", makeScene);
-const ForgeRegistrar kCurrant("DATA\\BOGYO\\currant.rgb", makeCurrant);
-const ForgeRegistrar kBlueberry("DATA\\BOGYO\\blueb.rgb", makeBlueberry);
-const ForgeRegistrar kGooseberry("DATA\\BOGYO\\goose.rgb", makeGooseberry);
-const ForgeRegistrar kBark("DATA\\BOGYO\\bark.rgb", makeBark);
-const ForgeRegistrar kLeaf("DATA\\BOGYO\\leaf.rgb", makeLeaf);
-const ForgeRegistrar kGlass("DATA\\BOGYO\\glass.rgb", makeGlass);
-const ForgeRegistrar kSky("DATA\\BOGYO\\sky.rgb", makeSky);
-const ForgeRegistrar kMeadow("DATA\\BOGYO\\meadow.rgb", makeMeadow);
-const ForgeRegistrar kFallback("DATA\\BOGYO\\texture.rgb", makeFallback);
+// The section's files and their makers.
+const ForgeRegistrar kFiles[] = {
+    {"DATA\\BOGYO\\bogyo.3ds", makeScene},
+    {"DATA\\BOGYO\\currant.rgb", paint::textureMaker<currantTexel>},
+    {"DATA\\BOGYO\\blueb.rgb", paint::textureMaker<blueberryTexel>},
+    {"DATA\\BOGYO\\goose.rgb", paint::textureMaker<gooseberryTexel>},
+    {"DATA\\BOGYO\\bark.rgb", paint::textureMaker<barkTexel>},
+    {"DATA\\BOGYO\\leaf.rgb", paint::textureMaker<leafTexel>},
+    {"DATA\\BOGYO\\glass.rgb", paint::textureMaker<glassTexel>},
+    {"DATA\\BOGYO\\sky.rgb", paint::textureMaker<skyTexel>},
+    {"DATA\\BOGYO\\meadow.rgb", paint::textureMaker<meadowTexel>},
+    {"DATA\\BOGYO\\texture.rgb", paint::fallbackMaker<0x3a2a3a, 0x5a4030>},
+};
 }  // namespace

@@ -1,15 +1,19 @@
 // Small value-like meshes the forge builds its 3DS scenes from: positions, texture
-// coordinates and triangles tagged with a material, and the shapes (panels, boxes,
-// tubes, spheres, tori, gears) that fill them. Coordinates are the engine's, y up.
-// Every shape says which side faces the viewer; the triangles are wound so that the
-// engine's back-face rule shows that side.
+// coordinates and triangles tagged with a material, the shapes (panels, boxes,
+// tubes, spheres, tori, gears, surfaces, lathes, beams) that fill them, and the
+// writer's object made of one. Coordinates are the engine's, y up. Every shape says
+// which side faces the viewer; the triangles are wound so that the engine's
+// back-face rule shows that side.
 #pragma once
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "engine/enginemath.hpp"
+#include "engine/threeds_writer.hpp"
 
 namespace mesh {
 
@@ -115,9 +119,12 @@ void addDisc(Mesh& m, const Placement& p, float r, float z0, int sides, UvRect u
 void addRing(Mesh& m, const Placement& p, float rInner, float rOuter, float z0, int sides, UvRect uv,
              uint8_t material, bool facingPlusZ);
 // An ellipsoid of radii (rx, ry, rz) with its poles on local y; u runs round, v from
-// the top pole down.
+// the top pole down. radiusAt(u, v), given, scales the radius at each point of the
+// grid (fractions 0..1 round and down; each pole is one point, taken at u = 0), so
+// that blobs and rocks can bulge.
+using SphereRadius = std::function<float(float u, float v)>;
 void addSphere(Mesh& m, const Placement& p, const Vector3& radii, int rings, int segments, UvRect uv,
-               uint8_t material, bool inward = false);
+               uint8_t material, bool inward = false, const SphereRadius& radiusAt = nullptr);
 // A ring about local z: `ringRadius` to the centre of its round section of radius
 // `tubeRadius`.
 void addTorus(Mesh& m, const Placement& p, float ringRadius, float tubeRadius, int segments, int sides, UvRect uv,
@@ -138,7 +145,45 @@ struct GearShape {
 void addGear(Mesh& m, const Placement& p, const GearShape& g, UvRect faceUv, uint8_t faceMaterial, UvRect rimUv,
              uint8_t rimMaterial);
 
+// A surface over a grid of columns x rows quads: at(s, r) places the point at column
+// fraction s and row fraction r (0..1 each), and the texture follows them, u with s
+// and v with r over `uv`. Its front is the side from which the rows run down and the
+// columns from right to left (a picture mapped with u0 < u1 shows mirrored there).
+// A closed shape repeats its first column's points as its last, so the seam gets
+// texture coordinates of its own.
+void addSurface(Mesh& m, int columns, int rows, const std::function<Vector3(float s, float r)>& at, UvRect uv,
+                uint8_t material);
+
+// A surface of revolution round the vertical line through `base`: profile points
+// (radius, height) from the bottom up, each with its texture row v. Faces outward
+// unless `inward`; u runs once round from u0 to u1.
+struct ProfilePoint {
+  float radius, height, v;
+};
+void addLathe(Mesh& m, const Vector3& base, const std::vector<ProfilePoint>& profile, int segments, float u0,
+              float u1, uint8_t material, bool inward = false);
+
+// A round tube along a path, its cross-section carried along without twisting (a
+// loop spreads the twist it comes back with evenly round itself). radiusAt(r) gives
+// the radius at path fraction r; u runs round the tube over uv.u0..u1, v along the
+// path over uv.v0..v1.
+void addTubeAlong(Mesh& m, const std::vector<Vector3>& path, int sides, const std::function<float(float r)>& radiusAt,
+                  bool loop, UvRect uv, uint8_t material);
+
+// A square beam between two points, `width` across, its cross-section turned by `up`;
+// the four long sides show `side` (u across, v from `from` to `to`), the ends are
+// open.
+void addBeam(Mesh& m, const Vector3& from, const Vector3& to, float width, const Vector3& up, UvRect side,
+             uint8_t material);
+
 // Everything of `src` added to `dst`, its positions moved by the placement.
 void appendMesh(Mesh& dst, const Mesh& src, const Placement& p);
+
+// The writer's object of the mesh: its faces grouped by material in the order of
+// first use, named from `materials`, which the triangles' indices point into (a
+// triangle whose material is not in it stays in no group). The mesh matrix is the
+// identity, so the vertices are read as given.
+ThreeDsWriterObject toWriterObject(const std::string& name, const Mesh& m,
+                                   const std::vector<ThreeDsWriterMaterial>& materials);
 
 }  // namespace mesh

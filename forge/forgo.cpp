@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "forge/keyframe_scene.hpp"
-#include "forge/mesh_shapes.hpp"
+#include "forge/mesh.hpp"
 #include "forge/texture_paint.hpp"
 #include "forge/forge.hpp"
 #include "forge/noise.hpp"
@@ -175,12 +175,6 @@ Mesh roomMesh(uint8_t wall, uint8_t floor) {
   return m;
 }
 
-std::vector<RotationKey> spinAbout(const Vector3& axis, float degreesPerFrame) {
-  std::vector<RotationKey> keys;
-  for (int f = 0; f <= kLastFrame; f += 25) keys.push_back({uint16_t(f), axisAngle(axis, degreesPerFrame * float(f))});
-  return keys;
-}
-
 bool makeScene(std::vector<uint8_t>& out) {
   KeyframeScene s(kLastFrame);
   const uint8_t gears = s.addMaterial("gears", "gears.gif");
@@ -194,13 +188,13 @@ bool makeScene(std::vector<uint8_t>& out) {
     Mesh mesh;
     appendMesh(mesh, turnstileMesh(rotor), placedAt(foot));
     uint16_t node = s.addObject(t.name, mesh, foot);
-    s.setRotations(node, spinAbout({0, 1, 0}, t.degreesPerFrame));
+    s.setRotations(node, steadyTurn({0, 1, 0}, t.degreesPerFrame, kLastFrame, 25));
   }
   const std::vector<PlacedGear> placed = placeGears();
   std::vector<uint16_t> gearNodes;
   for (size_t i = 0; i < placed.size(); ++i) {
     uint16_t node = s.addObject(kGears[i].name, gearMesh(kGears[i], placed[i], gears), placed[i].centre);
-    s.setRotations(node, spinAbout({0, 0, 1}, placed[i].degreesPerFrame));
+    s.setRotations(node, steadyTurn({0, 0, 1}, placed[i].degreesPerFrame, kLastFrame, 25));
     gearNodes.push_back(node);
   }
   // The rotor rides on the driver's shaft and turns with it.
@@ -220,87 +214,73 @@ bool makeScene(std::vector<uint8_t>& out) {
 // Gear atlas: brass face, steel face, brass rim, steel rim. Faces are turned rings
 // with a bright bevel near the teeth and four dark lightening holes that show the
 // turning; rims are lit along their top edge.
-bool makeGears(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    int q = (x >= 128 ? 1 : 0) + (y >= 128 ? 2 : 0);
-    float lx = float(x % 128) - 63.5f, ly = float(y % 128) - 63.5f;
-    Colour base = (q & 1) ? hex(0x8a96a4) : hex(0xc89a40);
-    if (q >= 2) {  // rim: v runs across the thickness
-      float v = (float(y % 128) + 0.5f) / 128.0f;
-      return base * (1.15f - 0.8f * v) * (0.85f + 0.25f * tileFbm(float(x), float(y), 32, 2, 401));
-    }
-    float r = std::hypot(lx, ly) / 64.0f, a = std::atan2(ly, lx);
-    float rings = 0.88f + 0.12f * std::sin(r * 40.0f);
-    float sheen = 0.75f + 0.35f * std::fabs(std::cos(a - 0.8f));  // brushed metal catches the light
-    Colour c = base * (rings * sheen * (0.9f + 0.15f * tileFbm(float(x), float(y), 16, 3, 409)));
-    c = c * (1.0f + 0.35f * paint::band(r - 0.74f, 0.03f) - 0.35f * paint::band(r - 0.79f, 0.03f));
-    for (int k = 0; k < 4; ++k) {
-      float ha = float(k) * kPi / 2 + kPi / 4;
-      float d = std::hypot(lx - std::cos(ha) * 28, ly - std::sin(ha) * 28);
-      if (d < 9) c = hex(0x18120c) * (1.0f + 0.5f * (d / 9));
-      else if (d < 11) c = c * 1.3f;
-    }
-    if (r < 0.22f) c = c * 0.7f;
-    return c;
-  });
-  return true;
+Colour gearsTexel(int x, int y) {
+  int q = (x >= 128 ? 1 : 0) + (y >= 128 ? 2 : 0);
+  float lx = float(x % 128) - 63.5f, ly = float(y % 128) - 63.5f;
+  Colour base = (q & 1) ? hex(0x8a96a4) : hex(0xc89a40);
+  if (q >= 2) {  // rim: v runs across the thickness
+    float v = (float(y % 128) + 0.5f) / 128.0f;
+    return base * (1.15f - 0.8f * v) * (0.85f + 0.25f * tileFbm(float(x), float(y), 32, 2, 401));
+  }
+  float r = std::hypot(lx, ly) / 64.0f, a = std::atan2(ly, lx);
+  float rings = 0.88f + 0.12f * std::sin(r * 40.0f);
+  float sheen = 0.75f + 0.35f * std::fabs(std::cos(a - 0.8f));  // brushed metal catches the light
+  Colour c = base * (rings * sheen * (0.9f + 0.15f * tileFbm(float(x), float(y), 16, 3, 409)));
+  c = c * (1.0f + 0.35f * paint::band(r - 0.74f, 0.03f) - 0.35f * paint::band(r - 0.79f, 0.03f));
+  for (int k = 0; k < 4; ++k) {
+    float ha = float(k) * kPi / 2 + kPi / 4;
+    float d = std::hypot(lx - std::cos(ha) * 28, ly - std::sin(ha) * 28);
+    if (d < 9) c = hex(0x18120c) * (1.0f + 0.5f * (d / 9));
+    else if (d < 11) c = c * 1.3f;
+  }
+  if (r < 0.22f) c = c * 0.7f;
+  return c;
 }
 
 // Rotor atlas: red-painted steel, chrome, the lamps, dark steel.
-bool makeRotor(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    int q = (x >= 128 ? 1 : 0) + (y >= 128 ? 2 : 0);
-    float lx = float(x % 128), ly = float(y % 128);
-    float n = tileFbm(float(x), float(y), 16, 3, 419);
-    if (q == 0) return hex(0xb02818) * (0.7f + 0.5f * (1 - ly / 128.0f)) * (0.9f + 0.2f * n);
-    if (q == 1) return hex(0xc8d0d8) * (0.55f + 0.5f * std::fabs(std::sin(ly / 128.0f * kPi * 1.5f)));
-    if (q == 2) return paint::mix(hex(0xffffff), hex(0xffb040), paint::squareDistance(lx, ly, 128, 0) / 64.0f);
-    return hex(0x303438) * (0.7f + 0.5f * n);
-  });
-  return true;
+Colour rotorTexel(int x, int y) {
+  int q = (x >= 128 ? 1 : 0) + (y >= 128 ? 2 : 0);
+  float lx = float(x % 128), ly = float(y % 128);
+  float n = tileFbm(float(x), float(y), 16, 3, 419);
+  if (q == 0) return hex(0xb02818) * (0.7f + 0.5f * (1 - ly / 128.0f)) * (0.9f + 0.2f * n);
+  if (q == 1) return hex(0xc8d0d8) * (0.55f + 0.5f * std::fabs(std::sin(ly / 128.0f * kPi * 1.5f)));
+  if (q == 2) return paint::mix(hex(0xffffff), hex(0xffb040), paint::squareDistance(lx, ly, 128, 0) / 64.0f);
+  return hex(0x303438) * (0.7f + 0.5f * n);
 }
 
 // Riveted iron plates with soot and streaks of rust, dimmer towards the top.
-bool makePlates(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    float px = float(x % 64), py = float(y % 128);
-    float n = tileFbm(float(x), float(y), 8, 4, 431);
-    Colour c = hex(0x3e4448) * (0.7f + 0.5f * n);
-    float rust = tileFbm(float(x) * 2, float(y) * 0.3f, 8, 3, 433);
-    c = paint::mix(c, hex(0x6a3418), (rust - 0.55f) * 3);
-    c = c * (1.0f + 0.35f * paint::bevelLight(px, py, 64, 128, 3));
-    for (int k = 0; k < 4; ++k) {
-      float rx = (k & 1) ? 58 : 6, ry = (k & 2) ? 122 : 6;
-      float d = std::hypot(px - rx, py - ry);
-      if (d < 2.5f) c = hex(0x7a8088) * (1.3f - 0.2f * (px - rx + py - ry));
-    }
-    return c;
-  });
-  return true;
+Colour platesTexel(int x, int y) {
+  float px = float(x % 64), py = float(y % 128);
+  float n = tileFbm(float(x), float(y), 8, 4, 431);
+  Colour c = hex(0x3e4448) * (0.7f + 0.5f * n);
+  float rust = tileFbm(float(x) * 2, float(y) * 0.3f, 8, 3, 433);
+  c = paint::mix(c, hex(0x6a3418), (rust - 0.55f) * 3);
+  c = c * (1.0f + 0.35f * paint::bevelLight(px, py, 64, 128, 3));
+  for (int k = 0; k < 4; ++k) {
+    float rx = (k & 1) ? 58 : 6, ry = (k & 2) ? 122 : 6;
+    float d = std::hypot(px - rx, py - ry);
+    if (d < 2.5f) c = hex(0x7a8088) * (1.3f - 0.2f * (px - rx + py - ry));
+  }
+  return c;
 }
 
 // A steel floor grating over darkness.
-bool makeGrating(std::vector<uint8_t>& out) {
-  out = paint::textureFile([](int x, int y) {
-    float gx = float(x % 32), gy = float(y % 32);
-    bool bar = gx < 6 || gy < 6;
-    float n = tileFbm(float(x), float(y), 16, 3, 443);
-    if (!bar) return hex(0x0c0c10) * (0.8f + 0.4f * n);
-    float lit = gx < 6 ? 1.0f - gx / 8 : 1.0f - gy / 8;
-    return hex(0x707880) * (0.5f + 0.5f * lit) * (0.8f + 0.3f * n);
-  });
-  return true;
+Colour gratingTexel(int x, int y) {
+  float gx = float(x % 32), gy = float(y % 32);
+  bool bar = gx < 6 || gy < 6;
+  float n = tileFbm(float(x), float(y), 16, 3, 443);
+  if (!bar) return hex(0x0c0c10) * (0.8f + 0.4f * n);
+  float lit = gx < 6 ? 1.0f - gx / 8 : 1.0f - gy / 8;
+  return hex(0x707880) * (0.5f + 0.5f * lit) * (0.8f + 0.3f * n);
 }
 
-bool makeFallback(std::vector<uint8_t>& out) {
-  out = paint::fallbackTexture(hex(0x3e4448), hex(0x6a3418));
-  return true;
-}
-
-const ForgeRegistrar kScene("DATA\\FORGo\\forgo.3ds", makeScene);
-const ForgeRegistrar kGearsTex("DATA\\FORGo\\gears.rgb", makeGears);
-const ForgeRegistrar kRotorTex("DATA\\FORGo\\rotor.rgb", makeRotor);
-const ForgeRegistrar kPlatesTex("DATA\\FORGo\\plates.rgb", makePlates);
-const ForgeRegistrar kGratingTex("DATA\\FORGo\\grating.rgb", makeGrating);
-const ForgeRegistrar kFallback("DATA\\FORGo\\texture.rgb", makeFallback);
+// The section's files and their makers.
+const ForgeRegistrar kFiles[] = {
+    {"DATA\\FORGo\\forgo.3ds", makeScene},
+    {"DATA\\FORGo\\gears.rgb", paint::textureMaker<gearsTexel>},
+    {"DATA\\FORGo\\rotor.rgb", paint::textureMaker<rotorTexel>},
+    {"DATA\\FORGo\\plates.rgb", paint::textureMaker<platesTexel>},
+    {"DATA\\FORGo\\grating.rgb", paint::textureMaker<gratingTexel>},
+    {"DATA\\FORGo\\texture.rgb", paint::fallbackMaker<0x3e4448, 0x6a3418>},
+};
 }  // namespace
