@@ -7,6 +7,7 @@
 
 #include "image/pixelops.hpp"
 #include "image/pixelops_ref.hpp"
+#include "image/radialblur.hpp"
 #include "tests/testutil.hpp"
 
 namespace {
@@ -52,6 +53,28 @@ TEST(FastPaths, SmearsMatchTheirReference) {
                           << size[1];
         }
   });
+}
+
+TEST(FastPaths, RadialBlurMatchesItsReference) {
+  createRadialBlurTable();
+  fillRadialBlurTable();
+  // The callers' centres, centres on the border rows and columns (quadrants of one row
+  // or column), and centres that leave quadrants just too narrow, or just wide enough,
+  // for blocks, and blocks that reach past the image.
+  const int centres[][2] = {{160, 100}, {132, 100}, {1, 1},     {319, 199}, {1, 199},   {319, 1},
+                            {160, 1},   {160, 199}, {1, 100},   {319, 100}, {15, 100},  {16, 100},
+                            {304, 100}, {305, 92},  {7, 193},   {313, 7},   {100, 16},  {200, 184}};
+  onEveryPath([&] {
+    TestRng rng(5);
+    for (auto& c : centres)
+      for (int strength : {0, 1, 128, 254, 255}) {
+        auto a = randomFrame(rng), b = a;
+        radialBlur(c[0], c[1], strength, a.data());
+        ref::radialBlur(c[0], c[1], strength, b.data());
+        ASSERT_EQ(a, b) << "centre " << c[0] << "," << c[1] << " strength " << strength;
+      }
+  });
+  freeRadialBlurTable();
 }
 
 }  // namespace

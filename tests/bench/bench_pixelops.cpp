@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "image/pixelops.hpp"
+#include "image/radialblur.hpp"
 
 namespace {
 std::vector<uint32_t> randomFrame() {
@@ -51,4 +52,17 @@ BENCHMARK(BM_Smear<smearRight>)->Name("BM_SmearRight")->Arg(0)->Arg(1)->Unit(ben
 BENCHMARK(BM_Smear<smearUp>)->Name("BM_SmearUp")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Smear<smearDown>)->Name("BM_SmearDown")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
+// The sphere scene's centre and strength.
+void BM_RadialBlur(benchmark::State& state) {
+  if (!pinPath(state)) return;
+  createRadialBlurTable();
+  fillRadialBlurTable();
+  std::vector<uint32_t> frame = randomFrame();
+  for (auto _ : state) {
+    radialBlur(160, 100, 230, frame.data());
+    benchmark::DoNotOptimize(frame.data());
+  }
+  setVectorPath(VectorPath::Avx2);
+}
+BENCHMARK(BM_RadialBlur)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 }  // namespace
