@@ -239,10 +239,11 @@ void fillRow(double zStart, uint32_t s0, uint32_t t0, const RowSteps& steps, int
     z1 = _mm256_add_pd(z1, steps.dz);
     uv1 = addPairs<Perspective>(uv1, steps.duv);
   }
-  for (int k = 0; k < count; k += 8) {
+  // Most rows are short: every access is masked, so that the end of a row costs no branch.
+  for (int k = 0;;) {
     const int left = count - k;
     const __m256i inSpan = _mm256_load_si256(reinterpret_cast<const __m256i*>(kFirstLanes[left < 8 ? left : 8]));
-    const __m256 d = left >= 8 ? _mm256_loadu_ps(depthRow + k) : _mm256_maskload_ps(depthRow + k, inSpan);
+    const __m256 d = _mm256_maskload_ps(depthRow + k, inSpan);
     // The depth test runs against z rounded to single precision, which is what gets
     // stored; where the two are equal, z itself decides.
     const __m256 zf = _mm256_set_m128(_mm256_cvtpd_ps(z1), _mm256_cvtpd_ps(z0));
@@ -265,15 +266,11 @@ void fillRow(double zStart, uint32_t s0, uint32_t t0, const RowSteps& steps, int
         index = texelIndex8(_mm256_castps_si256(u), _mm256_castps_si256(v));
       const __m256i texel = _mm256_i32gather_epi32(reinterpret_cast<const int*>(texels), index, 4);
       const __m256i mask = _mm256_castps_si256(drawn);
-      if (left >= 8) {
-        const __m256i old = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + k));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + k), _mm256_blendv_epi8(old, texel, mask));
-        _mm256_storeu_ps(depthRow + k, _mm256_blendv_ps(d, zf, drawn));
-      } else {
-        _mm256_maskstore_epi32(reinterpret_cast<int*>(row + k), mask, texel);
-        _mm256_maskstore_ps(depthRow + k, mask, zf);
-      }
+      _mm256_maskstore_epi32(reinterpret_cast<int*>(row + k), mask, texel);
+      _mm256_maskstore_ps(depthRow + k, mask, zf);
     }
+    k += 8;
+    if (k >= count) break;
     z0 = z1;
     uv0 = uv1;
     for (int j = 0; j < 4; ++j) {
