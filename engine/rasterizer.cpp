@@ -170,10 +170,10 @@ inline __m256i texelIndex8(__m256i u, __m256i v) {
 
 // Texel indices of eight pixels: the nearest integers of the double-precision quotients
 // u*z / z and v*z / z, of which only bits 8-15 count. They are first taken in single
-// precision, within 2^-22 of the double quotient, so within 0.19 of it below 2^20; the
-// texel then differs only when the rounded value ends in 0 or 255 (next to a texel edge).
-// Where a drawn pixel has such a value, or a larger one, the eight are taken in double
-// precision as the plain filler does.
+// precision (z, its reciprocal and the product each rounded once, so within 3 * 2^-24 of
+// the quotient relatively, within 0.19 below 2^20); the texel then differs only when the
+// rounded value ends in 0 or 255, next to a texel edge. Where a drawn pixel has such a
+// value, or a larger one, the eight are taken in double precision as the plain filler does.
 inline __m256i perspectiveIndex(__m256 u, __m256 v, __m256 zf, __m256d z0, __m256d z1, __m256 drawn) {
   const __m256 r = _mm256_div_ps(_mm256_set1_ps(1.0f), zf);
   const __m256 qu = _mm256_mul_ps(u, r), qv = _mm256_mul_ps(v, r);
