@@ -1,8 +1,10 @@
 // Packed SSE2 versions of the pixel operations: four 8-bit channels of a pixel
-// are widened to 16-bit lanes, so one register carries two pixels.
+// are widened to 16-bit lanes, so one register carries two pixels. The smears also
+// have AVX2 versions, chosen at run time where the processor has AVX2.
 #include "image/pixelops.hpp"
 
 #include <emmintrin.h>
+#include <immintrin.h>
 
 #include <cmath>
 #include <cstring>
@@ -182,7 +184,8 @@ void smearFourRows(uint32_t* r0, uint32_t* r1, uint32_t* r2, uint32_t* r3, int f
 }
 }  // namespace
 
-void smearRight(int a, int b, int w, int h, uint32_t* frame) {
+namespace {
+void smearRightSse2(int a, int b, int w, int h, uint32_t* frame) {
   const __m128i A = _mm_set1_epi16(short(a + b)), B = _mm_set1_epi16(short(256 - a));
   int y = 0;
   for (; y + 4 <= h; y += 4) {
@@ -199,7 +202,7 @@ void smearRight(int a, int b, int w, int h, uint32_t* frame) {
   }
 }
 
-void smearLeft(int a, int b, int w, int h, uint32_t* frame) {
+void smearLeftSse2(int a, int b, int w, int h, uint32_t* frame) {
   const __m128i A = _mm_set1_epi16(short(a + b)), B = _mm_set1_epi16(short(256 - a));
   int y = h - 1;
   for (; y - 3 >= 0; y -= 4) {
@@ -216,7 +219,6 @@ void smearLeft(int a, int b, int w, int h, uint32_t* frame) {
   }
 }
 
-namespace {
 // One row fed by its already updated neighbour row.
 void smearRowFrom(const uint32_t* nb, uint32_t* row, int w, __m128i A, __m128i B) {
   const __m128i z = _mm_setzero_si128();
@@ -229,14 +231,186 @@ void smearRowFrom(const uint32_t* nb, uint32_t* row, int w, __m128i A, __m128i B
   }
   for (; x < w; ++x) row[x] = narrow(smearStep(widen(nb[x]), widen(row[x]), A, B));
 }
-}  // namespace
 
-void smearDown(int a, int b, int w, int h, uint32_t* frame) {
+void smearDownSse2(int a, int b, int w, int h, uint32_t* frame) {
   const __m128i A = _mm_set1_epi16(short(a + b)), B = _mm_set1_epi16(short(256 - a));
   for (int y = 1; y < h; ++y) smearRowFrom(frame + (y - 1) * w, frame + y * w, w, A, B);
 }
 
-void smearUp(int a, int b, int w, int h, uint32_t* frame) {
+void smearUpSse2(int a, int b, int w, int h, uint32_t* frame) {
   const __m128i A = _mm_set1_epi16(short(a + b)), B = _mm_set1_epi16(short(256 - a));
   for (int y = h - 2; y >= 0; --y) smearRowFrom(frame + (y + 1) * w, frame + y * w, w, A, B);
+}
+}  // namespace
+
+// The same smears in AVX2, eight pixels to a register. The four bytes of a pixel are
+// taken as two pairs of 16-bit lanes, bytes 0 and 2 (masked) and bytes 1 and 3 (shifted
+// down), so that nothing is widened or packed: the low pair's results are shifted down
+// into place, the high pair's are masked in place.
+#pragma GCC push_options
+#pragma GCC target("avx2")
+namespace {
+struct SmearWeights {
+  __m256i a, b, lowBytes, highBytes;
+};
+inline SmearWeights smearWeights(int a, int b) {
+  return {_mm256_set1_epi16(short(a + b)), _mm256_set1_epi16(short(256 - a)), _mm256_set1_epi16(0x00FF),
+          _mm256_set1_epi16(short(0xFF00))};
+}
+inline __m256i load8(const uint32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+inline void store8(uint32_t* p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
+
+// Eight pixels fed by their eight neighbours.
+inline __m256i smear8(__m256i nb, __m256i p, const SmearWeights& w) {
+  const __m256i low = _mm256_adds_epu16(_mm256_mullo_epi16(_mm256_and_si256(nb, w.lowBytes), w.a),
+                                        _mm256_mullo_epi16(_mm256_and_si256(p, w.lowBytes), w.b));
+  const __m256i high = _mm256_adds_epu16(_mm256_mullo_epi16(_mm256_srli_epi16(nb, 8), w.a),
+                                         _mm256_mullo_epi16(_mm256_srli_epi16(p, 8), w.b));
+  return _mm256_or_si256(_mm256_srli_epi16(low, 8), _mm256_and_si256(high, w.highBytes));
+}
+
+void smearRowFromAvx2(const uint32_t* nb, uint32_t* row, int w, const SmearWeights& wt, __m128i A, __m128i B) {
+  int x = 0;
+  for (; x + 8 <= w; x += 8) store8(row + x, smear8(load8(nb + x), load8(row + x), wt));
+  for (; x < w; ++x) row[x] = narrow(smearStep(widen(nb[x]), widen(row[x]), A, B));
+}
+
+void smearDownAvx2(int a, int b, int w, int h, uint32_t* frame) {
+  const SmearWeights wt = smearWeights(a, b);
+  const __m128i A = _mm_set1_epi16(short(a + b)), B = _mm_set1_epi16(short(256 - a));
+  for (int y = 1; y < h; ++y) smearRowFromAvx2(frame + (y - 1) * w, frame + y * w, w, wt, A, B);
+}
+
+void smearUpAvx2(int a, int b, int w, int h, uint32_t* frame) {
+  const SmearWeights wt = smearWeights(a, b);
+  const __m128i A = _mm_set1_epi16(short(a + b)), B = _mm_set1_epi16(short(256 - a));
+  for (int y = h - 2; y >= 0; --y) smearRowFromAvx2(frame + (y + 1) * w, frame + y * w, w, wt, A, B);
+}
+
+// Four registers, each holding a 4 x 4 block in either half, turned within the halves.
+inline void transpose4(__m256i& a, __m256i& b, __m256i& c, __m256i& d) {
+  const __m256i t0 = _mm256_unpacklo_epi32(a, b), t1 = _mm256_unpackhi_epi32(a, b);
+  const __m256i t2 = _mm256_unpacklo_epi32(c, d), t3 = _mm256_unpackhi_epi32(c, d);
+  a = _mm256_unpacklo_epi64(t0, t2);
+  b = _mm256_unpackhi_epi64(t0, t2);
+  c = _mm256_unpacklo_epi64(t1, t3);
+  d = _mm256_unpackhi_epi64(t1, t3);
+}
+// Four pixels of two rows, one row in either half.
+inline __m256i loadRows(const uint32_t* low, const uint32_t* high) {
+  return _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(high), reinterpret_cast<const __m128i*>(low));
+}
+inline void storeRows(uint32_t* low, uint32_t* high, __m256i v) {
+  _mm256_storeu2_m128i(reinterpret_cast<__m128i*>(high), reinterpret_cast<__m128i*>(low), v);
+}
+
+// Eight rows side by side, one per lane: blocks of eight columns are turned so that each
+// register holds one column, stepped in order, and turned back. The running neighbour is
+// kept as its two pairs of 16-bit lanes, so the chain from pixel to pixel is one multiply,
+// one add and one shift. Dir is +1 (rightwards) or -1 (leftwards).
+template <int Dir>
+void smearEightRows(uint32_t* rows, int w, const SmearWeights& wt, __m128i A, __m128i B) {
+  const int first = Dir > 0 ? 0 : w - 1;
+  const __m256i start = _mm256_setr_epi32(int(rows[first]), int(rows[w + first]), int(rows[2 * w + first]),
+                                          int(rows[3 * w + first]), int(rows[4 * w + first]), int(rows[5 * w + first]),
+                                          int(rows[6 * w + first]), int(rows[7 * w + first]));
+  __m256i low = _mm256_and_si256(start, wt.lowBytes), high = _mm256_srli_epi16(start, 8);
+  // One block of eight columns from column x0; in the order of the pass, its first
+  // `done` columns are already smeared and only feed the chain.
+  auto block = [&](int x0, int done) __attribute__((always_inline)) {
+    // Rows r and r + 4 share a register, so that turning the blocks within the halves
+    // gives registers of one column each, rows 0-7 in lane order.
+    __m256i c[8];
+#pragma GCC unroll 4
+    for (int r = 0; r < 4; ++r) {
+      c[r] = loadRows(rows + r * w + x0, rows + (r + 4) * w + x0);
+      c[r + 4] = loadRows(rows + r * w + x0 + 4, rows + (r + 4) * w + x0 + 4);
+    }
+    transpose4(c[0], c[1], c[2], c[3]);
+    transpose4(c[4], c[5], c[6], c[7]);
+#pragma GCC unroll 8
+    for (int i = 0; i < 8; ++i) {
+      __m256i& col = c[Dir > 0 ? i : 7 - i];
+      if (i < done) {
+        low = _mm256_and_si256(col, wt.lowBytes);
+        high = _mm256_srli_epi16(col, 8);
+        continue;
+      }
+      const __m256i lowSum = _mm256_adds_epu16(_mm256_mullo_epi16(low, wt.a),
+                                               _mm256_mullo_epi16(_mm256_and_si256(col, wt.lowBytes), wt.b));
+      const __m256i highSum = _mm256_adds_epu16(_mm256_mullo_epi16(high, wt.a),
+                                                _mm256_mullo_epi16(_mm256_srli_epi16(col, 8), wt.b));
+      low = _mm256_srli_epi16(lowSum, 8);
+      high = _mm256_srli_epi16(highSum, 8);
+      col = _mm256_or_si256(low, _mm256_and_si256(highSum, wt.highBytes));
+    }
+    transpose4(c[0], c[1], c[2], c[3]);
+    transpose4(c[4], c[5], c[6], c[7]);
+#pragma GCC unroll 4
+    for (int r = 0; r < 4; ++r) {
+      storeRows(rows + r * w + x0, rows + (r + 4) * w + x0, c[r]);
+      storeRows(rows + r * w + x0 + 4, rows + (r + 4) * w + x0 + 4, c[r + 4]);
+    }
+  };
+  int done = 1;  // columns in the order of the pass; the first is kept as it is
+  for (; done + 8 <= w; done += 8) block(Dir > 0 ? done : w - done - 8, 0);
+  if (done < w) {
+    if (w >= 8) {
+      // The last columns as the end of a block that overlaps columns already smeared.
+      block(Dir > 0 ? w - 8 : 0, 8 - (w - done));
+    } else {
+      for (int r = 0; r < 8; ++r) {
+        uint32_t* row = rows + r * w;
+        for (int k = done; k < w; ++k) {
+          const int x = Dir > 0 ? k : w - 1 - k;
+          row[x] = narrow(smearStep(widen(row[x - Dir]), widen(row[x]), A, B));
+        }
+      }
+    }
+  }
+}
+
+void smearRightAvx2(int a, int b, int w, int h, uint32_t* frame) {
+  const SmearWeights wt = smearWeights(a, b);
+  const __m128i A = _mm_set1_epi16(short(a + b)), B = _mm_set1_epi16(short(256 - a));
+  int y = 0;
+  for (; y + 8 <= h; y += 8) smearEightRows<+1>(frame + y * w, w, wt, A, B);
+  if (y < h) smearRightSse2(a, b, w, h - y, frame + y * w);
+}
+
+void smearLeftAvx2(int a, int b, int w, int h, uint32_t* frame) {
+  const SmearWeights wt = smearWeights(a, b);
+  const __m128i A = _mm_set1_epi16(short(a + b)), B = _mm_set1_epi16(short(256 - a));
+  int y = 0;
+  for (; y + 8 <= h; y += 8) smearEightRows<-1>(frame + y * w, w, wt, A, B);
+  if (y < h) smearLeftSse2(a, b, w, h - y, frame + y * w);
+}
+}  // namespace
+#pragma GCC pop_options
+
+namespace {
+bool& avx2Chosen() {
+  static bool chosen = processorHasAvx2();
+  return chosen;
+}
+}  // namespace
+
+bool processorHasAvx2() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2");
+}
+void setVectorPath(VectorPath path) { avx2Chosen() = path == VectorPath::Avx2 && processorHasAvx2(); }
+VectorPath vectorPath() { return avx2Chosen() ? VectorPath::Avx2 : VectorPath::Sse2; }
+
+void smearRight(int a, int b, int w, int h, uint32_t* frame) {
+  (avx2Chosen() ? smearRightAvx2 : smearRightSse2)(a, b, w, h, frame);
+}
+void smearLeft(int a, int b, int w, int h, uint32_t* frame) {
+  (avx2Chosen() ? smearLeftAvx2 : smearLeftSse2)(a, b, w, h, frame);
+}
+void smearDown(int a, int b, int w, int h, uint32_t* frame) {
+  (avx2Chosen() ? smearDownAvx2 : smearDownSse2)(a, b, w, h, frame);
+}
+void smearUp(int a, int b, int w, int h, uint32_t* frame) {
+  (avx2Chosen() ? smearUpAvx2 : smearUpSse2)(a, b, w, h, frame);
 }

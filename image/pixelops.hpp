@@ -32,3 +32,12 @@ void smearUp(int a, int b, int w, int h, uint32_t* frame);
 
 // Round to nearest, halves to even; NaN and out-of-range values give INT32_MIN.
 int roundEven(double x);
+
+// The vector instructions the fast paths use: AVX2 where the processor has it (the
+// default), otherwise SSE2, which every x86-64 processor has. Every path gives the same
+// bits; tests and benchmarks pin each in turn.
+enum class VectorPath { Avx2, Sse2 };
+bool processorHasAvx2();
+// Asking for AVX2 on a processor without it keeps SSE2.
+void setVectorPath(VectorPath path);
+VectorPath vectorPath();

@@ -29,6 +29,7 @@
 #include "engine/threeds.hpp"
 #include "engine/tracks.hpp"
 #include "base/datapath.hpp"
+#include "image/pixelops.hpp"
 #include "tests/bench/bench_data.hpp"
 #include "cli/png.hpp"
 #include "cli/scenefile.hpp"
@@ -160,10 +161,17 @@ bool forgeScenes() {
 }
 
 // The engine's part of one section frame: the frame sequence, the drawing pass and
-// the glow pass, stepping through every camera's animation.
+// the glow pass, stepping through every camera's animation; the second argument pins
+// the fillers' vector path (0: AVX2, 1: SSE2).
 void BM_EngineFrameForged(benchmark::State& state) {
   const ForgedScene& d = kForgedScenes[state.range(0)];
-  state.SetLabel(d.file);
+  const VectorPath path = state.range(1) == 0 ? VectorPath::Avx2 : VectorPath::Sse2;
+  state.SetLabel(std::string(d.file) + (path == VectorPath::Avx2 ? " AVX2" : " SSE2"));
+  if (path == VectorPath::Avx2 && !processorHasAvx2()) {
+    state.SkipWithError("the processor has no AVX2");
+    return;
+  }
+  setVectorPath(path);
   if (!forgeScenes()) {
     state.SkipWithError("cannot forge the scenes into a temporary folder");
     return;
@@ -188,7 +196,10 @@ void BM_EngineFrameForged(benchmark::State& state) {
   state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
   state.counters["allocs_per_frame"] = double(allocations) / double(state.iterations());
   releaseSceneSequence(scene);
+  setVectorPath(VectorPath::Avx2);
 }
-BENCHMARK(BM_EngineFrameForged)->DenseRange(0, kForgedSceneCount - 1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_EngineFrameForged)
+    ->ArgsProduct({benchmark::CreateDenseRange(0, kForgedSceneCount - 1, 1), {0, 1}})
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
