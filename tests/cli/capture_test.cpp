@@ -97,13 +97,13 @@ std::vector<int16_t> decodeSound(const std::string& input) {
 // seconds: the place within 100 ms where the synthesizer's own kick (its first 40 ms)
 // fits the sound best, by normalised correlation.
 double kickOnset(const std::vector<int16_t>& sound, double expected) {
-  static const StereoBuffer kick = [] {
-    StereoBuffer b;
-    b.resize(1764);
+  static const BusWindow kick = [] {
+    BusWindow b(1764);
     renderKick(b, 0, 1.0, 1.0);
+    b.l.resize(1764);
     return b;
   }();
-  const long centre = std::lround(expected * 44100), length = long(kick.frames());
+  const long centre = std::lround(expected * 44100), length = long(kick.l.size());
   long best = centre;
   double bestFit = -1e300;
   for (long s = std::max(centre - 4410, 0L); s <= centre + 4410 && s + length <= long(sound.size()); ++s) {
