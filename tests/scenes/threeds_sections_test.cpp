@@ -70,23 +70,14 @@ struct Plain {
   }
   // The ending of the one-camera sections.
   void lastUnits(float t) {
-    if (t > 1706.0f) {
-      if (t < 1770.0f)
-        darken(rnd(4.0 * (double(t) - 1706.0)));
-      else
-        clear(target);
-    }
+    if (t >= 1770.0f) clear(target);
+    else if (t > 1706.0f) darken(rnd(4.0 * (double(t) - 1706.0)));
   }
   // The fades of one half of a two-camera section.
   void half(float f, int frames) {
-    if (f < 31.0f) {
-      darken(rnd(255.0 - 8.0 * f));
-    } else if (f > float(frames - 31)) {
-      if (f < float(frames))
-        darken(rnd(8.0 * (double(f) - (frames - 31))));
-      else
-        clear(target);
-    }
+    if (f < 31.0f) darken(rnd(255.0 - 8.0 * f));
+    else if (f >= float(frames)) clear(target);
+    else if (f > float(frames - 31)) darken(rnd(8.0 * (double(f) - (frames - 31))));
   }
 };
 
@@ -240,9 +231,7 @@ const char* kSceneData = "misc|data\\box|HYPER|boxbox|CSAPOK|BOGYO|kocka|FORGo";
 class ThreeDsSections : public ::testing::TestWithParam<Section> {
  protected:
   void SetUp() override {
-    const std::string root = forgedDataRoot(kSceneData);
-    ASSERT_FALSE(root.empty()) << "the forge failed";
-    setDataRoot(root);
+    USE_FORGED_DATA(root, kSceneData);
   }
 };
 
@@ -279,9 +268,7 @@ TEST_P(ThreeDsSections, WindowPlaysAtALowFrameRate) {
   for (float t = 0; t < s.length; t += 23.0f) {
     s.module.render(t, frame.data());
     if (t < 130 || t > s.length - 130 || (t >= s.darkFrom && t <= s.darkTo)) continue;
-    int lit = 0;
-    for (uint32_t p : frame) lit += (p & 0xFFFFFF) != 0;
-    EXPECT_GT(lit, kFramePixels / 4) << s.module.name << " at " << t;
+    EXPECT_GT(litPixels(frame.data(), kFramePixels), kFramePixels / 4) << s.module.name << " at " << t;
     if (!previous.empty()) {
       EXPECT_NE(frame, previous) << s.module.name << " at " << t;
     }
