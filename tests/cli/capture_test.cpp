@@ -158,7 +158,8 @@ TEST(VideoCapture, SilenceBeforeTheMusicAndNoneForTheSingleScene) {
   ASSERT_NEAR(double(sound.size()), 44100, 4410);
   EXPECT_TRUE(std::all_of(sound.begin(), sound.begin() + 20000, [](float v) { return v == 0.0f; }));
   EXPECT_NEAR(kickOnset(sound, 0.5), 0.5, 0.1);  // the first bar line
-  ASSERT_EQ(render("--single-scene --from 0 --to 24 --fps 10 --scale 1 --video " + dir + "/single.mp4", &log), 0) << log;
+  ASSERT_EQ(render("--single-scene --from 0 --to 24 --fps 10 --scale 1 --video " + dir + "/single.mp4", &log), 0)
+      << log;
   const auto streams = probeStreams(dir + "/single.mp4");
   ASSERT_EQ(streams.size(), 1u);
   EXPECT_EQ(streams[0].at("codec_type"), "video");
@@ -184,7 +185,8 @@ TEST(VideoCapture, FailuresLeaveNothingBehind) {
       {"", "--video " + dir + "/v.mp4" + range, broken, "ffmpeg failed"}};
   for (const auto& f : failures) {
     std::string log;
-    EXPECT_EQ(runCommand(f.prefix + kTool + " render " + f.args + " --data-root " + f.data, &log), 1) << f.args << "\n" << log;
+    const std::string command = f.prefix + kTool + " render " + f.args + " --data-root " + f.data;
+    EXPECT_EQ(runCommand(command, &log), 1) << command << "\n" << log;
     EXPECT_NE(log.find(f.message), std::string::npos) << log;
     EXPECT_TRUE(fs::is_empty(dir)) << f.args;
   }
@@ -194,7 +196,8 @@ TEST(VideoCapture, FailuresLeaveNothingBehind) {
   EXPECT_EQ(render("--video " + dir + "/keep.mp4" + range, &log, broken), 1);
   EXPECT_EQ(readFile(dir + "/keep.mp4"), "old");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
-  const std::string badOptions[] = {" --out " + dir + " --video x.mp4", " --out " + dir + " --scale 2", " --video x.mp4 --scale 9"};
+  const std::string badOptions[] = {" --out " + dir + " --video x.mp4", " --out " + dir + " --scale 2",
+                                    " --video x.mp4 --scale 9"};
   for (const std::string& bad : badOptions)
     EXPECT_EQ(runTool("render --from 0 --to 30 --fps 10" + bad), 2) << bad;
 }

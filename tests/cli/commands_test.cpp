@@ -1,6 +1,7 @@
 // Guards the gvs-tool commands that run the show offline, end to end: render writes
-// numbered pages, bench reports every section, the contact sheet shows them all; the
-// installed tree finds its data from anywhere; and both programs' command lines.
+// numbered pages (with a progress line on a terminal), bench reports every section,
+// the contact sheet shows them all; the installed tree finds its data from anywhere;
+// and both programs' command lines.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,5 +1,6 @@
-// Guards the show run headless: the loader's fades on the frame clock, the full run with the loader and the music
-// clock, which ends by itself, and the show started part way (--start).
+// Guards the show run headless: the loader's fades on the frame clock, the full run
+// with the loader and the music clock, which ends by itself, and the show started
+// part way (--start).
 #include <gtest/gtest.h>
 
 #include <algorithm>
