@@ -241,6 +241,9 @@ TEST(EngineReference, ClipperMatchesItsPlainReading) {
           p.visible = false;
       }
     }
+    // Exactly the reference's new vertices, within the capacity of 12 per face.
+    ASSERT_EQ(object.vertexCount, wantVerts.size()) << iter;
+    ASSERT_LE(object.vertexCount, object.vertexCapacity) << iter;
     for (int f = 0; f < faces; ++f) {
       ASSERT_EQ(got[f].visible != 0, want[f].visible) << iter;
       ASSERT_EQ(got[f].cornerCount, int(want[f].corners.size())) << iter;
