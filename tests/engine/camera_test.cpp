@@ -63,7 +63,7 @@ TEST(EngineCamera, PointsOnTheAxisProjectToTheCentre) {
   }
 }
 
-TEST(EngineCamera, DepthLimitsOfTheProjection) {
+TEST(EngineCamera, DepthLimitsAndRoundingOfTheProjection) {
   ProjectionCamera c = cameraAt({0, 0, 0}, {0, 0, 5});
   bool inside = true;
   ScreenVertex s = project(c, {0.1f, 0, 0.47f}, &inside);
@@ -76,11 +76,6 @@ TEST(EngineCamera, DepthLimitsOfTheProjection) {
   EXPECT_FALSE(inside);
   project(c, {0, 0, 100000.0f * 1.0099f}, &inside);
   EXPECT_TRUE(inside);
-}
-
-TEST(EngineCamera, ProjectionRounding) {
-  ProjectionCamera c = cameraAt({0, 0, 0}, {0, 0, 5});
-  ScreenVertex s{};
   // Columns and rows truncate toward zero; texture coordinates round halves to even.
   ASSERT_TRUE(projectVertex(c, {-1.0f, -0.5f, 1.0f, 0.5f / 65536.0f, 1.5f / 65536.0f}, s));
   EXPECT_EQ(s.sx, int32_t(-160.0f * 256.0f + 40960.0f));
@@ -108,7 +103,7 @@ TEST(EngineCamera, RollTurnsThePicture) {
   EXPECT_NEAR(right.sx, 40960, 256);
 }
 
-TEST(EngineCamera, CameraOnItsTargetAndAutomaticPlanes) {
+TEST(EngineCamera, CameraOnItsTargetAutomaticPlanesAndViewVolume) {
   ProjectionCamera c = cameraAt({1, 2, 3}, {1, 2, 3});
   EXPECT_EQ(c.zAxis.x, 0.0f);
   EXPECT_EQ(c.zAxis.z, 1.0f);
@@ -116,10 +111,8 @@ TEST(EngineCamera, CameraOnItsTargetAndAutomaticPlanes) {
   buildProjectionCamera(a, {0, 0, 0}, {0, 3, 4}, 0, 60, true, 0.5f, 100000.0f);
   EXPECT_EQ(a.nearZPlane, 1.0f);
   EXPECT_FLOAT_EQ(a.farZPlane, 5.0f);
-}
-
-TEST(EngineCamera, ViewVolumeLiesJustInsideTheScreen) {
-  ProjectionCamera c = cameraAt({0, 0, 0}, {0, 0, 5}, 0, 60);
+  // The view volume lies just inside the screen.
+  c = cameraAt({0, 0, 0}, {0, 0, 5}, 0, 60);
   ViewPlane planes[kViewPlaneCount];
   computeViewPlanes(c, planes);
   EXPECT_EQ(planes[kNearPlane].point.z, 0.5f);

@@ -97,11 +97,9 @@ TEST(EnginePipeline, CullingBackFacesAndAWholeFrame) {
   Scene3D* scene = loadTestScene("pipeline_frame", testCubeScene({0, 0, -6}, {0, 0, 0}));
   runFrameSequence(scene, 0.0f, 0);
   // The camera comes from its nodes, with the default depth planes.
-  EXPECT_EQ(scene->camera->position, (Vector3{0, 0, -6}));
-  EXPECT_EQ(scene->camera->target, (Vector3{0, 0, 0}));
-  EXPECT_EQ(scene->camera->fov, 90.0f);
-  EXPECT_EQ(scene->camera->nearZPlane, 0.5f);
-  EXPECT_EQ(scene->camera->farZPlane, 100000.0f);
+  const ProjectionCamera& c = *scene->camera;
+  EXPECT_EQ((std::vector<Vector3>{c.position, c.target}), (std::vector<Vector3>{{0, 0, -6}, {0, 0, 0}}));
+  EXPECT_EQ((std::vector<float>{c.fov, c.nearZPlane, c.farZPlane}), (std::vector<float>{90, 0.5f, 100000}));
   const TransformedObject& box = *scene->transformedMesh->objects[0];
   EXPECT_EQ(box.visible, 1);
   for (int k = 0; k < 6; ++k) EXPECT_EQ(box.clipFlags[k], 0) << k;
@@ -125,11 +123,9 @@ TEST(EnginePipeline, CullingBackFacesAndAWholeFrame) {
   EXPECT_FLOAT_EQ(scene->depthStore[100 * 320 + 160], 1.0f / 5.0f);
   // Flat shading: the face seen head on gets the brightest grey, 192 + 63.
   shadeFlat(scene);
-  for (uint32_t f = 0; f < box.polygonCount; ++f)
-    if (box.polygons[f].visible) {
-      EXPECT_EQ(box.polygons[f].shade[0], 0xFFFFFFu);
-      EXPECT_EQ(box.polygons[f].shade[1], 0xFFFFFFu);
-    }
+  for (const Polygon* p = box.polygons; p < box.polygons + box.polygonCount; ++p)
+    EXPECT_EQ((p->visible ? std::pair{p->shade[0], p->shade[1]} : std::pair{0xFFFFFFu, 0xFFFFFFu}),
+              (std::pair{0xFFFFFFu, 0xFFFFFFu}));
 
   // From behind the camera's back the box is culled as a whole.
   releaseSceneSequence(scene);
@@ -158,10 +154,7 @@ TEST(EnginePipeline, HierarchyMovesStaticChildrenWithTheirParent) {
   s.objects.push_back(testCube("Child", 0.5f, "Mat"));
   // The parent moves from x = 0 at frame 0 to x = 10 at frame 100; the child sits
   // 3 above it with a single key.
-  ThreeDsWriterKey<Vector3> k;
-  k.frame = 100;
-  k.value = {10, 0, 0};
-  s.nodes[0].positionKeys.push_back(k);
+  s.nodes[0].positionKeys.push_back({100, {}, {10, 0, 0}});
   s.nodes.push_back(testNode(ThreeDsNodeKind::object, "Child", {0, 3, 0}, 0));
   Scene3D* scene = loadTestScene("pipeline_hierarchy", s);
   ASSERT_EQ(scene->mesh->trackNodeCount, 4);

@@ -184,7 +184,8 @@ TEST(ThreeDsReader, NamesAreCutAndEmptyNamesAreDummies) {
   Chunks c;
   c.open(0x4D4D).open(0x3D3D);
   c.open(0xAFFF).open(0xA000).str("").close();
-  c.open(0xA200).open(0xA300).str("ABCDEFGHIJKLMNOP").close().close().close();
+  // (The amount is given: without it the last one read carries over.)
+  c.open(0xA200).open(0x0030).u16(100).close().open(0xA300).str("ABCDEFGHIJKLMNOP").close().close().close();
   c.open(0xAFFF).open(0xA000).str(long40).close().close();
   c.open(0x4000).str("").open(0x4100).close().close();
   c.close().open(0xB000).open(0xB002).open(0xB010).str("").u16(0).u16(0).u16(7).close().close();

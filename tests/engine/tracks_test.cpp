@@ -13,13 +13,7 @@
 namespace {
 
 ThreeDsPositionKey posKey(uint16_t frame, float x, float tension = 0, float continuity = 0, float bias = 0) {
-  ThreeDsPositionKey k{};
-  k.frame = frame;
-  k.position = {x, 2.0f * x, -x};
-  k.spline.tension = tension;
-  k.spline.continuity = continuity;
-  k.spline.bias = bias;
-  return k;
+  return {frame, {x, 2.0f * x, -x}, {0, tension, continuity, bias, 0, 0}};
 }
 
 double hermite(double p0, double s0, double p1, double d1, double s) {
@@ -100,16 +94,8 @@ TEST(EngineTracks, PositionSplinesFollowTheirDefinitions) {
 }
 
 TEST(EngineTracks, ScalarTracks) {
-  std::vector<ThreeDsFovKey> fov(3);
-  std::vector<ThreeDsRollKey> roll(2);
-  for (int i = 0; i < 3; ++i) {
-    fov[i].frame = uint16_t(10 * i);
-    fov[i].fov = 30.0f + 15.0f * i * i;
-  }
-  roll[0].frame = 0;
-  roll[0].roll = 0;
-  roll[1].frame = 100;
-  roll[1].roll = 90;
+  const std::vector<ThreeDsFovKey> fov = {{0, 30, {}}, {10, 45, {}}, {20, 90, {}}};
+  const std::vector<ThreeDsRollKey> roll = {{0, 0, {}}, {100, 90, {}}};
   float v = 0;
   ASSERT_TRUE(evaluateRollTrack(roll.data(), 2, 25.0f, v));
   EXPECT_NEAR(v, 22.5f, 1e-4f);
@@ -123,14 +109,9 @@ Quaternion axisAngleQ(double degrees, Vector3 axis) {
   return {float(std::cos(h)), float(axis.x * std::sin(h)), float(axis.y * std::sin(h)), float(axis.z * std::sin(h))};
 }
 
-ThreeDsRotationKey rotKey(uint16_t frame, Quaternion q) {
-  ThreeDsRotationKey k{};
-  k.frame = frame;
-  k.quaternion = q;
-  return k;
-}
+ThreeDsRotationKey rotKey(uint16_t frame, Quaternion q) { return {frame, 0, {}, {}, q}; }
 
-TEST(EngineTracks, RotationFollowsTheArcTheDotProductGives) {
+TEST(EngineTracks, RotationAndSlerpFollowTheArcTheDotProductGives) {
   // Identity and a 300 degree turn about z: the dot product is negative, so the
   // path runs the long way round through 150 degrees, not through -30.
   std::vector<ThreeDsRotationKey> keys = {rotKey(0, {1, 0, 0, 0}), rotKey(10, axisAngleQ(300, {0, 0, 1}))};
@@ -147,6 +128,13 @@ TEST(EngineTracks, RotationFollowsTheArcTheDotProductGives) {
   want = axisAngleQ(30, {0, 0, 1});
   EXPECT_NEAR(q.w, want.w, 1e-4f);
   EXPECT_NEAR(q.z, want.z, 1e-4f);
+  // Slerp outside the unit interval goes on along the arc; equal quaternions fall
+  // back to the linear weights.
+  q = slerp({1, 0, 0, 0}, axisAngleQ(60, {1, 0, 0}), -0.5f);
+  want = axisAngleQ(-30, {1, 0, 0});
+  EXPECT_NEAR(q.w, want.w, 1e-5f);
+  EXPECT_NEAR(q.x, want.x, 1e-5f);
+  EXPECT_FLOAT_EQ(slerp({1, 0, 0, 0}, {1, 0, 0, 0}, 0.3f).w, 1.0f);
 }
 
 TEST(EngineTracks, RotationWithInteriorKeys) {
@@ -172,26 +160,12 @@ TEST(EngineTracks, RotationWithInteriorKeys) {
   EXPECT_NEAR(2.0 * std::atan2(q.y, q.w) * 180.0 / M_PI, 60.0, 1e-2);
 }
 
-TEST(EngineTracks, SlerpOutsideTheUnitInterval) {
-  Quaternion a{1, 0, 0, 0}, b = axisAngleQ(60, {1, 0, 0});
-  Quaternion q = slerp(a, b, -0.5f);
-  Quaternion want = axisAngleQ(-30, {1, 0, 0});
-  EXPECT_NEAR(q.w, want.w, 1e-5f);
-  EXPECT_NEAR(q.x, want.x, 1e-5f);
-  // Equal quaternions fall back to the linear weights.
-  q = slerp(a, a, 0.3f);
-  EXPECT_FLOAT_EQ(q.w, 1.0f);
-}
-
 TEST(EngineTracks, NodeKindsEvaluateOnlyTheirTracks) {
   ThreeDsPositionKey pk = posKey(0, 5);
-  ThreeDsScaleKey sk{};
-  sk.scale = {2, 2, 2};
+  ThreeDsScaleKey sk{0, {2, 2, 2}, {}};
   ThreeDsRotationKey rk = rotKey(0, axisAngleQ(90, {0, 0, 1}));
-  ThreeDsFovKey fk{};
-  fk.fov = 60;
-  ThreeDsRollKey rlk{};
-  rlk.roll = 30;
+  ThreeDsFovKey fk{0, 60, {}};
+  ThreeDsRollKey rlk{0, 30, {}};
   ThreeDsTrackNode node{};
   node.positionKeyCount = node.scaleKeyCount = node.rotationKeyCount = node.fovKeyCount = node.rollKeyCount = 1;
   node.positionKeys = &pk;
