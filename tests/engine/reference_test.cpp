@@ -12,17 +12,12 @@
 #include "engine/depthtarget.hpp"
 #include "engine/pipeline.hpp"
 #include "engine/rasterizer.hpp"
+#include "tests/testutil.hpp"
 
 namespace {
 
-struct XorShift {
-  uint32_t s = 0x2545F491u;
-  uint32_t next() {
-    s ^= s << 13;
-    s ^= s >> 17;
-    s ^= s << 5;
-    return s;
-  }
+struct XorShift : TestRng {
+  XorShift() : TestRng(0x2545F491u) {}
   float in(float a, float b) { return a + (b - a) * float(next() % 1000000) / 1000000.0f; }
 };
 

@@ -33,29 +33,18 @@ struct Loaded {
   const std::string bytes##Text = readFile(bytes##Path); \
   const std::vector<uint8_t> bytes(bytes##Text.begin(), bytes##Text.end())
 
-template <typename T>
-size_t listLength(const T* head) {
-  size_t n = 0;
-  for (; head != nullptr; head = head->next) ++n;
-  return n;
-}
-
+// The index array holds the list in order, and nothing when it is empty.
 template <typename T>
 void expectIndex(uint16_t count, T* const* index, const T* head) {
-  ASSERT_EQ(listLength(head), count);
   EXPECT_EQ(count == 0, index == nullptr);
-  for (uint32_t i = 0; i < count; ++i, head = head->next) ASSERT_EQ(index[i], head);
+  uint32_t n = 0;
+  for (; head != nullptr; head = head->next, ++n) ASSERT_TRUE(n < count && index[n] == head) << n;
+  ASSERT_EQ(n, count);
 }
-
 template <size_t N>
-void expectTerminated(const char (&text)[N]) {
-  EXPECT_LT(strnlen(text, N), N);
-}
-
+void expectTerminated(const char (&text)[N]) { EXPECT_LT(strnlen(text, N), N); }
 template <typename Key>
-void expectKeys(uint16_t count, const Key* keys) {
-  EXPECT_EQ(count == 0, keys == nullptr);
-}
+void expectKeys(uint16_t count, const Key* keys) { EXPECT_EQ(count == 0, keys == nullptr); }
 
 // Whatever the file held, a structure handed out is consistent: every index fits the
 // array it names and every name ends inside its field.
@@ -114,13 +103,6 @@ bool rawCamera(const std::vector<uint8_t>& bytes, const char* name, float out[8]
     return true;
   }
   return false;
-}
-
-uint32_t xorshift(uint32_t& state) {
-  state ^= state << 13;
-  state ^= state >> 17;
-  state ^= state << 5;
-  return state;
 }
 
 }  // namespace
@@ -237,15 +219,12 @@ void expectEveryTruncationRefused(const std::string& name, const std::vector<uin
 
 // Random flips of one to four bytes: each file is refused (codes 5 or 6) or handed
 // out consistent.
-void flipRounds(const std::string& name, const std::vector<uint8_t>& bytes, int rounds, uint32_t& state,
-                int& accepted, int& total) {
+void flipRounds(const std::string& name, const std::vector<uint8_t>& bytes, int rounds, TestRng& rng, int& accepted,
+                int& total) {
   for (int round = 0; round < rounds; ++round) {
     std::vector<uint8_t> flipped = bytes;
-    const int flips = 1 + int(xorshift(state) % 4);
-    for (int i = 0; i < flips; ++i) {
-      const size_t at = xorshift(state) % flipped.size();
-      flipped[at] ^= uint8_t(1 + xorshift(state) % 255);
-    }
+    const int flips = 1 + rng.below(4);
+    for (int i = 0; i < flips; ++i) flipped[size_t(rng.below(int(flipped.size())))] ^= uint8_t(1 + rng.below(255));
     Loaded l(flipped);
     ++total;
     if (l.code == 0 || l.code == kThreeDsNotThreeDs) {
@@ -267,19 +246,19 @@ TEST(ThreeDsReaderRobustness, TruncationsAndRandomByteFlipsOfAWrittenScene) {
   int between = 0, accepted = 0, total = 0;
   expectEveryTruncationRefused("written scene", written, between);
   EXPECT_GT(between, 0);
-  uint32_t state = 0x3D5EEDu;
-  flipRounds("written scene", written, 1500, state, accepted, total);
+  TestRng rng(0x3D5EED);
+  flipRounds("written scene", written, 1500, rng, accepted, total);
   // Most flips land in vertex and key values and leave the structure intact.
   EXPECT_GT(accepted, total / 4);
 }
 
 TEST(ThreeDsReaderRobustness, TruncationsAndRandomByteFlipsOfTheEditorFiles) {
   int between = 0, accepted = 0, total = 0;
-  uint32_t state = 0xF11E5u;
+  TestRng rng(0xF11E5);
   for (const char* name : kFiles) {
     LOAD_OR_SKIP(name, bytes);
     expectEveryTruncationRefused(name, bytes, between);
-    flipRounds(name, bytes, 700, state, accepted, total);
+    flipRounds(name, bytes, 700, rng, accepted, total);
   }
   EXPECT_GT(between, 0);
   EXPECT_GT(accepted, total / 4);

@@ -265,7 +265,7 @@ TEST(ThreeDsReader, NameLinksLastMatchWins) {
   EXPECT_EQ(e->materials[0]->ambient[2], 2);
 }
 
-TEST(ThreeDsReader, PendingErrorsAndFreeing) {
+TEST(ThreeDsReader, PendingErrorsFileErrorsAndFreeing) {
   ThreeDsData* d = nullptr;
   EXPECT_FALSE(free3ds(d));
   EXPECT_EQ(take3dsError(), kThreeDsNothingToFree);
@@ -288,10 +288,7 @@ TEST(ThreeDsReader, PendingErrorsAndFreeing) {
   EXPECT_EQ(partial, nullptr);
   ASSERT_TRUE(load3dsFromMemory(d, good.bytes.data(), good.bytes.size()));
   EXPECT_TRUE(free3ds(d));
-}
 
-TEST(ThreeDsReader, FileErrors) {
-  ThreeDsData* d = nullptr;
   EXPECT_FALSE(load3ds(d, ""));
   EXPECT_EQ(take3dsError(), kThreeDsEmptyFileName);
   EXPECT_FALSE(load3dsFromDisk(d, std::string(GVS_BINARY_DIR) + "/no such file.3ds"));
