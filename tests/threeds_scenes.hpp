@@ -202,7 +202,7 @@ std::string describeKeys(const char* track, uint32_t count, const Key* keys, Val
 }
 
 inline std::string describe(const ThreeDsData& d) {
-  std::string out;
+  std::string out = fmtLine("%u bytes\n", d.totalBytes);
   for (uint32_t i = 0; i < d.materialCount; ++i) {
     const ThreeDsMaterial& m = *d.materials[i];
     out += fmtLine("material '%s' ambient %u %u %u texture '%s' amount %u\n", m.name, m.ambient[0], m.ambient[1],
