@@ -83,37 +83,48 @@ Chunks& triangleObject(Chunks& c, const char* name = "Box") {
   return c.close().close();
 }
 
+// Hand-made files read in turn; each one's code and what was handed out, as one text.
+struct Files {
+  std::vector<std::pair<std::string, Chunks>> files;
+  Chunks& add(const std::string& what) { return files.emplace_back(what, Chunks{}).second; }
+  std::string read() {
+    std::string text;
+    for (auto& [what, chunks] : files) {
+      Read d(chunks);
+      text += "== " + what + ": code " + std::to_string(d.code) + "\n" + describe(*d.d);
+    }
+    return text;
+  }
+};
+
 }  // namespace
 
-// Each case's code and what was handed out, in one golden text.
 TEST(ThreeDsReader, WalkRules) {
-  std::vector<std::pair<const char*, Chunks>> cases;
-  auto add = [&](const char* what) -> Chunks& { return cases.emplace_back(what, Chunks{}).second; };
-  add("only unknown chunks: an empty structure of the root's own size")
+  Files f;
+  f.add("only unknown chunks: an empty structure of the root's own size")
       .open(0x4D4D).open(0x1234).u32(7).close().open(0x0002).u32(3).closeAll();
-  add("an outermost chunk that is not Main: the empty structure is handed out").open(0x3D3D).close();
-  triangleObject(add("a full Main chunk followed by a foreign one: everything is read").open(0x4D4D)
+  f.add("an outermost chunk that is not Main: the empty structure is handed out").open(0x3D3D).close();
+  triangleObject(f.add("a full Main chunk followed by a foreign one: everything is read").open(0x4D4D)
                      .open(0x3D3D)).closeAll().open(0x1111).u32(0).close();
-  triangleObject(add("one stray byte after Main is not read").open(0x4D4D).open(0x3D3D)).closeAll().u8(0x77);
-  triangleObject(add("only the outermost level checks the id: Editor inside Editor").open(0x4D4D).open(0x3D3D)
+  triangleObject(f.add("one stray byte after Main is not read").open(0x4D4D).open(0x3D3D)).closeAll().u8(0x77);
+  triangleObject(f.add("only the outermost level checks the id: Editor inside Editor").open(0x4D4D).open(0x3D3D)
                      .open(0x3D3D)).closeAll();
-  add("a first header of length 0 ends the walk, whatever its id").header(0x3D3D, 0).u32(0xFFFFFFFF);
-  Chunks& c = add("a length-0 chunk ends its own level; the enclosing level goes on: only 'Read'");
+  f.add("a first header of length 0 ends the walk, whatever its id").header(0x3D3D, 0).u32(0xFFFFFFFF);
+  Chunks& c = f.add("a length-0 chunk ends its own level; the enclosing level goes on: only 'Read'");
   triangleObject(c.open(0x4D4D).open(0x3D3D).header(0x0000, 0), "Skipped").close().open(0x3D3D);
   triangleObject(c, "Read").closeAll();
-  Chunks& u = add("an unknown chunk is skipped with 'Hidden' inside; the frames chunk's extra bytes are passed");
+  Chunks& u = f.add("an unknown chunk is skipped with 'Hidden' inside; the frames chunk's extra bytes are passed");
   triangleObject(u.open(0x4D4D).open(0x3D3D).open(0x7777), "Hidden").close();
   u.open(0xB008).u32(3).u32(9).u32(0xDEADBEEF).close().open(0x4000).str("Box").open(0x4100).closeAll();
-  std::string text;
-  for (auto& [what, chunks] : cases) {
-    Read d(chunks);
-    text += std::string("== ") + what + ": code " + std::to_string(d.code) + "\n" + describe(*d.d);
-  }
-  expectGolden("engine/reader_walk.txt", text);
+  expectGolden("engine/reader_walk.txt", f.read());
 }
 
-TEST(ThreeDsReader, MeshLayoutsAndAxisExchange) {
-  Chunks c;
+TEST(ThreeDsReader, LayoutsNamesKeysAndLinks) {
+  Files f;
+  // The points and the matrix's rows and columns with y and z exchanged, the mapping
+  // coordinates 0 beyond the mapping list, the flags' edges AB, BC, CA in bits 2, 1, 0
+  // and wraps U, V in bits 3, 4; a light's data and sub-chunks are never read.
+  Chunks& c = f.add("mesh layouts and the axis exchange");
   c.open(0x4D4D).open(0x3D3D);
   c.open(0xAFFF).open(0xA000).str("Mat").close().close();
   c.open(0x4000).str("Obj").open(0x4100);
@@ -128,104 +139,68 @@ TEST(ThreeDsReader, MeshLayoutsAndAxisExchange) {
   c.close().close().close();
   c.open(0x4000).str("Cam").open(0x4700);
   c.f32s({1, 2, 3, 4, 5, 6, 7.5f, 50}).close().close();
-  // A light's data and sub-chunks are never read.
   c.open(0x4000).str("Lamp").open(0x4600).f32s({1, 2, 3});
-  c.open(0x4110).u16(1).f32s({0, 0, 0}).close().close().close();
-  c.close().close();
-  Read d(c);
-  ASSERT_EQ(d.code, 0);
-  // The points and the matrix's rows and columns with y and z exchanged, the mapping
-  // coordinates 0 beyond the mapping list, the flags' edges AB, BC, CA in bits 2, 1, 0
-  // and wraps U, V in bits 3, 4.
-  expectGolden("engine/reader_mesh.txt", describe(*d.d));
-  EXPECT_EQ(d->objectList, d->objects[0]);
-  EXPECT_EQ(d->objects[0]->faceNormals, nullptr);
-}
+  c.open(0x4110).u16(1).f32s({0, 0, 0}).closeAll();
 
-TEST(ThreeDsReader, NamesAreCutAndEmptyNamesAreDummies) {
-  const std::string long40(40, 'n');
-  Chunks c;
-  c.open(0x4D4D).open(0x3D3D);
-  c.open(0xAFFF).open(0xA000).str("").close();
+  Chunks& n = f.add("material, texture, object and node names cut or \"$DUMMY$\"; both dummies linked");
+  n.open(0x4D4D).open(0x3D3D);
+  n.open(0xAFFF).open(0xA000).str("").close();
   // (The amount is given: without it the last one read carries over.)
-  c.open(0xA200).open(0x0030).u16(100).close().open(0xA300).str("ABCDEFGHIJKLMNOP").close().close().close();
-  c.open(0xAFFF).open(0xA000).str(long40).close().close();
-  c.open(0x4000).str("").open(0x4100).close().close();
-  c.close().open(0xB000).open(0xB002).open(0xB010).str("").u16(0).u16(0).u16(7).close().close();
-  c.close().close();
-  Read d(c);
-  ASSERT_EQ(d.code, 0);
-  // Material, texture, object and node names cut or "$DUMMY$"; both dummies linked.
-  expectGolden("engine/reader_names.txt", describe(*d.d));
-}
+  n.open(0xA200).open(0x0030).u16(100).close().open(0xA300).str("ABCDEFGHIJKLMNOP").close().close().close();
+  n.open(0xAFFF).open(0xA000).str(std::string(40, 'n')).close().close();
+  n.open(0x4000).str("").open(0x4100).close().close();
+  n.close().open(0xB000).open(0xB002).open(0xB010).str("").u16(0).u16(0).u16(7).closeAll();
 
-TEST(ThreeDsReader, KeyframerCountsFramesAndSplines) {
-  Chunks c;
-  c.open(0x4D4D).open(0xB000);
-  c.open(0xB008).u32(100).u32(0).close();
-  c.open(0xB003);
-  c.open(0xB030).u16(9).u32(0).close();  // extra bytes after the id are skipped
-  c.open(0xB010).str("Cam").u16(1).u16(2).u16(0xFFFF).close();
-  c.open(0xB013).f32s({1, 2, 3}).close();
+  Chunks& k = f.add("keyframer: frames modulo 65536, the camera's last target node of its name linked");
+  k.open(0x4D4D).open(0xB000);
+  k.open(0xB008).u32(100).u32(0).close();
+  k.open(0xB003);
+  k.open(0xB030).u16(9).u32(0).close();  // extra bytes after the id are skipped
+  k.open(0xB010).str("Cam").u16(1).u16(2).u16(0xFFFF).close();
+  k.open(0xB013).f32s({1, 2, 3}).close();
   // 70000 keys in the file's 32-bit count: 4464 are read (70000 mod 65536).
-  c.open(0xB023).u16(0).u32(0).u32(0).u32(70000);
-  for (int i = 0; i < 4464; ++i) c.u32(0x10000u + uint32_t(i)).u16(0).f32(float(i));
-  c.close();
+  k.open(0xB023).u16(0).u32(0).u32(0).u32(70000);
+  for (int i = 0; i < 4464; ++i) k.u32(0x10000u + uint32_t(i)).u16(0).f32(float(i));
+  k.close();
   // Spline flags 0x0021: tension, then a parameter that is dropped, then the value.
-  c.open(0xB020).u16(0).u32(0).u32(0).u32(2);
-  c.u32(5).u16(0x0021).f32s({0.5f, 99, 1, 2, 3});
-  c.u32(6).u16(0x001F).f32s({1, 2, 3, 4, 5, 7, 8, 9});
-  c.close();
-  c.open(0xB021).u16(0).u32(0).u32(0).u32(1).u32(1).u16(0).f32s({1.5f, 1, 2, 3}).close();
-  c.open(0xB022).u16(0).u32(0).u32(0).u32(0).close();  // no keys
-  c.open(0xB024).u16(0).u32(0).u32(0).u32(1).u32(3).u16(0x0010).f32(0.75f).f32(45).close();
-  c.open(0xB026).u16(0).u32(0).u32(0).u32(1).u32(4).u16(0).str("Target").close();
-  c.close();
-  c.open(0xB004).open(0xB010).str("Cam").u16(0).u16(0).u16(0).close().close();
-  c.open(0xB004).open(0xB010).str("Cam").u16(0).u16(0).u16(0).close().close();
-  c.close().open(0x3D3D).open(0x4000).str("Cam").open(0x4700);
-  for (int i = 0; i < 8; ++i) c.f32(0);
-  c.close().close().close().close();
-  Read d(c);
-  ASSERT_EQ(d.code, 0);
-  // Frames taken modulo 65536; the camera's last target node of its name linked.
-  expectGolden("engine/reader_keyframer.txt", describe(*d.d));
-}
+  k.open(0xB020).u16(0).u32(0).u32(0).u32(2);
+  k.u32(5).u16(0x0021).f32s({0.5f, 99, 1, 2, 3});
+  k.u32(6).u16(0x001F).f32s({1, 2, 3, 4, 5, 7, 8, 9});
+  k.close();
+  k.open(0xB021).u16(0).u32(0).u32(0).u32(1).u32(1).u16(0).f32s({1.5f, 1, 2, 3}).close();
+  k.open(0xB022).u16(0).u32(0).u32(0).u32(0).close();  // no keys
+  k.open(0xB024).u16(0).u32(0).u32(0).u32(1).u32(3).u16(0x0010).f32(0.75f).f32(45).close();
+  k.open(0xB026).u16(0).u32(0).u32(0).u32(1).u32(4).u16(0).str("Target").close();
+  k.close();
+  k.open(0xB004).open(0xB010).str("Cam").u16(0).u16(0).u16(0).close().close();
+  k.open(0xB004).open(0xB010).str("Cam").u16(0).u16(0).u16(0).close().close();
+  k.close().open(0x3D3D).open(0x4000).str("Cam").open(0x4700);
+  for (int i = 0; i < 8; ++i) k.f32(0);
+  k.closeAll();
 
-TEST(ThreeDsReader, NameLinksLastMatchWins) {
-  Chunks c;
-  c.open(0x4D4D).open(0x3D3D);
+  Chunks& l = f.add("faces and objects take the last material and node of their name");
+  l.open(0x4D4D).open(0x3D3D);
   for (int i = 0; i < 3; ++i) {
-    c.open(0xAFFF).open(0xA000).str(i == 1 ? "Other" : "Same").close();
-    c.open(0xA010).open(0x0011).u8(uint8_t(10 * i)).u8(1).u8(2).close().close();
-    c.open(0xA200).open(0x0030).u16(uint16_t(50 + i)).close().close().close();
+    l.open(0xAFFF).open(0xA000).str(i == 1 ? "Other" : "Same").close();
+    l.open(0xA010).open(0x0011).u8(uint8_t(10 * i)).u8(1).u8(2).close().close();
+    l.open(0xA200).open(0x0030).u16(uint16_t(50 + i)).close().close().close();
   }
-  c.open(0x4000).str("Box").open(0x4100);
-  c.open(0x4110).u16(3);
-  for (int i = 0; i < 9; ++i) c.f32(0);
-  c.close().open(0x4120).u16(2).u16(0).u16(1).u16(2).u16(0).u16(0).u16(1).u16(2).u16(0);
-  c.open(0x4130).str("Same").u16(1).u16(0).close();
-  c.open(0x4130).str("same").u16(1).u16(1).close();  // comparison is case-sensitive
-  c.close().close().close();
-  c.open(0x4000).str("Lonely").open(0x4100).close().close();
-  c.close().open(0xB000);
+  l.open(0x4000).str("Box").open(0x4100);
+  l.open(0x4110).u16(3);
+  for (int i = 0; i < 9; ++i) l.f32(0);
+  l.close().open(0x4120).u16(2).u16(0).u16(1).u16(2).u16(0).u16(0).u16(1).u16(2).u16(0);
+  l.open(0x4130).str("Same").u16(1).u16(0).close();
+  l.open(0x4130).str("same").u16(1).u16(1).close();  // comparison is case-sensitive
+  l.close().close().close();
+  l.open(0x4000).str("Lonely").open(0x4100).close().close();
+  l.close().open(0xB000);
   for (const char* name : {"Box", "X", "Box"})
-    c.open(0xB002).open(0xB010).str(name).u16(0).u16(0).u16(0xFFFF).close().close();
-  c.close().close();
-  Read d(c);
-  ASSERT_EQ(d.code, 0);
-  // Faces and objects take the last material and node of their name.
-  expectGolden("engine/reader_links.txt", describe(*d.d));
+    l.open(0xB002).open(0xB010).str(name).u16(0).u16(0).u16(0xFFFF).close().close();
+  l.closeAll();
 
-  // The scratch colour carries over: an ambient colour given only as floats takes the
-  // byte colour read last, here in the file before.
-  Chunks f;
-  f.open(0x4D4D).open(0x3D3D).open(0xAFFF).open(0xA010).open(0x0010).f32s({1, 1, 1});
-  f.close().close().close().close().close();
-  Read e(f);
-  ASSERT_EQ(e.code, 0);
-  EXPECT_EQ(e->materials[0]->ambient[0], 20);
-  EXPECT_EQ(e->materials[0]->ambient[2], 2);
+  f.add("the scratch colour carries over: an ambient colour given only as floats takes the byte colour read last")
+      .open(0x4D4D).open(0x3D3D).open(0xAFFF).open(0xA010).open(0x0010).f32s({1, 1, 1}).closeAll();
+  expectGolden("engine/reader_layouts.txt", f.read());
 }
 
 TEST(ThreeDsReader, PendingErrorsFileErrorsAndFreeing) {
