@@ -88,19 +88,6 @@ std::string writtenPanningScene() {
   return file;
 }
 
-// A plank three times as wide as high, seen straight along the world's z axis while
-// the roll goes from 0 to 30 degrees over frames 0 to 100.
-std::string writtenRollingScene() {
-  static const std::string file = [] {
-    ThreeDsWriterScene s = testCubeScene({0.3f, 0.2f, -6}, {0.3f, 0.2f, 0});
-    for (Vector3& v : s.objects[0].vertices) v.x *= 3;
-    s.endFrame = 100;
-    s.nodes[1].rollKeys = {{0, {}, 0.0f}, {100, {}, 30.0f}};
-    return writeTestScene(engineTestDirectory("rolling"), "rolling.3ds", s);
-  }();
-  return file;
-}
-
 // The frames of a camera that pans up by frame 30 and down below its start by 100,
 // the last key, in a segment ending at 300.
 void expectPanningPictures(const std::string& file) {
@@ -141,7 +128,15 @@ void expectRolling(const std::string& file, float f0, float f1, float f2, double
   EXPECT_GT(p1.tilt * p2.tilt, 0.0) << file;
 }
 
-TEST(EngineTools, ViewFollowsTheRollKeys) { expectRolling(writtenRollingScene(), 0, 50, 100, 8.0); }
+// A plank three times as wide as high, seen straight along the world's z axis while
+// the roll goes from 0 to 30 degrees over frames 0 to 100.
+TEST(EngineTools, ViewFollowsTheRollKeys) {
+  ThreeDsWriterScene s = testCubeScene({0.3f, 0.2f, -6}, {0.3f, 0.2f, 0});
+  for (Vector3& v : s.objects[0].vertices) v.x *= 3;
+  s.endFrame = 100;
+  s.nodes[1].rollKeys = {{0, {}, 0.0f}, {100, {}, 30.0f}};
+  expectRolling(writeTestScene(engineTestDirectory("rolling"), "rolling.3ds", s), 0, 50, 100, 8.0);
+}
 
 // What the tool prints on standard output, and its exit status.
 std::string toolOutput(const std::string& args, int status) {

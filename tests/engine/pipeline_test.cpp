@@ -86,13 +86,6 @@ TEST(EnginePipeline, ClippingKeepsEdgeFlagsAndDropsTwoCornerPolygons) {
   EXPECT_EQ(further.polygons[0].visible, 0);
 }
 
-int visiblePolygons(const Scene3D* scene, int object) {
-  const TransformedObject& o = *scene->transformedMesh->objects[object];
-  int n = 0;
-  for (uint32_t f = 0; f < o.polygonCount; ++f) n += o.polygons[f].visible;
-  return n;
-}
-
 TEST(EnginePipeline, CullingBackFacesAndAWholeFrame) {
   Scene3D* scene = loadTestScene("pipeline_frame", testCubeScene({0, 0, -6}, {0, 0, 0}));
   runFrameSequence(scene, 0.0f, 0);
@@ -104,7 +97,7 @@ TEST(EnginePipeline, CullingBackFacesAndAWholeFrame) {
   EXPECT_EQ(box.visible, 1);
   for (int k = 0; k < 6; ++k) EXPECT_EQ(box.clipFlags[k], 0) << k;
   // Head on, only the two triangles of the face toward the camera are front faces.
-  EXPECT_EQ(visiblePolygons(scene, 0), 2);
+  EXPECT_EQ(std::count_if(box.polygons, box.polygons + box.polygonCount, [](auto& p) { return p.visible; }), 2);
   EXPECT_EQ(box.vertexCount, 8u);
   EXPECT_EQ(scene->projectedMesh->objects[0]->visible, 1);
   // The cleared depth target is the scene's.
