@@ -1,6 +1,7 @@
 // 3DS scenes the engine and tool tests build with our writer: a textured cube with
 // a target camera, loaded through the engine's sequence, and a sample holding every
-// chunk the writer can write. Vectors compare and print in the tests' messages.
+// chunk the writer can write; describe() prints every field the reader fills, for
+// golden texts. Vectors compare and print in the tests' messages.
 #pragma once
 #include <gtest/gtest.h>
 
