@@ -3,8 +3,7 @@
 # report themselves skipped.
 set(expected_skips
   ThreeDsRealFiles.CountsNamesAndCameras
-  ThreeDsReaderRobustness.EveryTruncationOfTheEditorFilesIsRefused
-  ThreeDsReaderRobustness.RandomByteFlipsOfTheEditorFilesReadWithoutFault
+  ThreeDsReaderRobustness.TruncationsAndRandomByteFlipsOfTheEditorFiles
   EngineToolsOnEditorFiles.ViewFollowsTheTargetCameraKeys
   EngineToolsOnEditorFiles.ViewFollowsTheRollKeys
   EngineToolsOnEditorFiles.ViewFramesFilesWithoutCameraAndDumps)

@@ -1,14 +1,18 @@
 // 3DS scenes the engine and tool tests build with our writer: a textured cube with
 // a target camera, loaded through the engine's sequence, and a sample holding every
-// chunk the writer can write. Vectors compare and print in the tests' messages.
+// chunk the writer can write; describe() prints every field the reader fills, for
+// golden texts. Vectors compare and print in the tests' messages.
 #pragma once
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "engine/scenesequence.hpp"
+#include "engine/threeds.hpp"
 #include "engine/threeds_writer.hpp"
 #include "tests/testutil.hpp"
 
@@ -100,10 +104,6 @@ inline Scene3D* loadTestScene(const std::string& name, const ThreeDsWriterScene&
   return scene;
 }
 
-inline ThreeDsSplineParams spline(uint16_t flags, float t, float c, float b, float to, float from) {
-  return {flags, t, c, b, to, from};
-}
-
 // A scene with every chunk the writer can write, which editors' files lack: lights,
 // morph keys, every node kind, spline parameters, texture data. Two boxes, each with
 // half its faces in a material group; the second has no mapping and no matrix.
@@ -143,18 +143,18 @@ inline ThreeDsWriterScene sampleScene() {
   };
   ThreeDsWriterNode cube = node(ThreeDsNodeKind::object, "Cube", 0);
   cube.pivot = {1, 2, 3};
-  cube.positionKeys = {{0, {}, {0, 0, 0}}, {100, spline(0x001F, 0.5f, -0.5f, 0.25f, 1, 0.75f), {10, 20, 30}}};
-  cube.rotationKeys = {{0, spline(0x0021, 0.3f, 0, 0, 0, 0), {0, {0, 1, 0}}},
-                       {50, spline(0x0004, 0, 0, -1, 0, 0), {1.5f, {1, 0, 0}}}};
+  cube.positionKeys = {{0, {}, {0, 0, 0}}, {100, {0x001F, 0.5f, -0.5f, 0.25f, 1, 0.75f}, {10, 20, 30}}};
+  cube.rotationKeys = {{0, {0x0021, 0.3f, 0, 0, 0, 0}, {0, {0, 1, 0}}},
+                       {50, {0x0004, 0, 0, -1, 0, 0}, {1.5f, {1, 0, 0}}}};
   cube.scaleKeys = {{0, {}, {1, 1, 1}}};
-  cube.morphKeys = {{20, spline(0x0002, 0, 0.125f, 0, 0, 0), "Small"}};
+  cube.morphKeys = {{20, {0x0002, 0, 0.125f, 0, 0, 0}, "Small"}};
   ThreeDsWriterNode small = node(ThreeDsNodeKind::object, "Small", 1);
   small.parent = 0;
   small.positionKeys = {{0, {}, {4, 5, 6}}};
   ThreeDsWriterNode camPos = node(ThreeDsNodeKind::cameraPosition, "Camera01", 2);
   camPos.positionKeys = {{0, {}, {-100, 20, 5}}};
-  camPos.fovKeys = {{0, spline(0x0008, 0, 0, 0, 2, 0), 45.0f}};
-  camPos.rollKeys = {{0, {}, 0.0f}, {200, spline(0x0010, 0, 0, 0, 0, 3), 90.0f}};
+  camPos.fovKeys = {{0, {0x0008, 0, 0, 0, 2, 0}, 45.0f}};
+  camPos.rollKeys = {{0, {}, 0.0f}, {200, {0x0010, 0, 0, 0, 0, 3}, 90.0f}};
   ThreeDsWriterNode camTarget = node(ThreeDsNodeKind::cameraTarget, "Camera01", 3);
   camTarget.positionKeys = {{0, {}, {0, 1, 2}}};
   // As editors write them: 0xB005 holds an omni light, 0xB007 a spotlight and
@@ -165,4 +165,78 @@ inline ThreeDsWriterScene sampleScene() {
   spot.positionKeys = {{0, {}, {-20, 30, 10}}};
   s.nodes = {cube, small, camPos, camTarget, omni, spot, node(ThreeDsNodeKind::spotlightTarget, "Spot01", 6)};
   return s;
+}
+
+// Every field the reader fills, one record a line, for golden files; floats as short
+// as they read back exactly. Key tracks of more than six keys show their first
+// three and last three.
+inline std::string fmtNum(float v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", v);
+  if (std::strtof(text, nullptr) != v) std::snprintf(text, sizeof text, "%.9g", v);
+  return text;
+}
+inline std::string fmtNum(Vector3 v) { return "(" + fmtNum(v.x) + ", " + fmtNum(v.y) + ", " + fmtNum(v.z) + ")"; }
+inline const char* fmtArg(const std::string& s) { return s.c_str(); }
+template <typename T>
+T fmtArg(T v) {
+  return v;
+}
+template <typename... Args>
+std::string fmtLine(const char* format, const Args&... args) {
+  char text[512];
+  std::snprintf(text, sizeof text, format, fmtArg(args)...);
+  return text;
+}
+
+template <typename Key, typename Value>
+std::string describeKeys(const char* track, uint32_t count, const Key* keys, Value value) {
+  std::string out;
+  for (uint32_t i = 0; i < count; ++i) {
+    if (count > 6 && i == 3) out += fmtLine("    ... %u %s keys\n", count, track);
+    if (count > 6 && i >= 3 && i + 3 < count) continue;
+    const ThreeDsSplineParams& s = keys[i].spline;
+    out += fmtLine("    %s %u [%u %s %s %s %s %s] %s\n", track, keys[i].frame, s.flags, fmtNum(s.tension),
+                   fmtNum(s.continuity), fmtNum(s.bias), fmtNum(s.easeTo), fmtNum(s.easeFrom), value(keys[i]));
+  }
+  return out;
+}
+
+inline std::string describe(const ThreeDsData& d) {
+  std::string out = fmtLine("%u bytes\n", d.totalBytes);
+  for (uint32_t i = 0; i < d.materialCount; ++i) {
+    const ThreeDsMaterial& m = *d.materials[i];
+    out += fmtLine("material '%s' ambient %u %u %u texture '%s' amount %u\n", m.name, m.ambient[0], m.ambient[1],
+                   m.ambient[2], m.textureFile, m.textureAmount);
+  }
+  for (uint32_t i = 0; i < d.objectCount; ++i) {
+    const ThreeDsObject& o = *d.objects[i];
+    out += fmtLine("object '%s' node %u axes %s %s %s origin %s\n", o.name, o.trackNode, fmtNum(o.xAxis),
+                   fmtNum(o.yAxis), fmtNum(o.zAxis), fmtNum(o.origin));
+    for (const ThreeDsVertex* v = o.vertices; v < o.vertices + o.vertexCount; ++v)
+      out += fmtLine("    vertex %s uv %s %s\n", fmtNum({v->x, v->y, v->z}), fmtNum(v->u), fmtNum(v->v));
+    for (const ThreeDsFace* f = o.faces; f < o.faces + o.faceCount; ++f)
+      out += fmtLine("    face %u %u %u edges AB %u BC %u CA %u wrap %u %u material '%s' %u\n", f->a, f->b, f->c,
+                     f->edgeAB, f->edgeBC, f->edgeCA, f->wrapU, f->wrapV, f->materialName, f->materialIndex);
+  }
+  for (uint32_t i = 0; i < d.cameraCount; ++i) {
+    const ThreeDsCamera& c = *d.cameras[i];
+    out += fmtLine("camera '%s' %s to %s bank %s lens %s nodes %u %u\n", c.name, fmtNum(c.position), fmtNum(c.target),
+                   fmtNum(c.bank), fmtNum(c.lens), c.positionNode, c.targetNode);
+  }
+  for (uint32_t i = 0; i < d.lightCount; ++i) out += fmtLine("light '%s'\n", d.lights[i]->name);
+  out += fmtLine("frames %u to %u (%u)\n", d.startFrame, d.endFrame, d.frameCount);
+  for (uint32_t i = 0; i < d.trackNodeCount; ++i) {
+    const ThreeDsTrackNode& n = *d.trackNodes[i];
+    out += fmtLine("node '%s' kind %d id %u parent %u static %u pivot %s\n", n.name, int(n.kind), n.nodeId, n.parent,
+                   n.isStatic, fmtNum(n.pivot));
+    out += describeKeys("position", n.positionKeyCount, n.positionKeys, [](auto& k) { return fmtNum(k.position); });
+    out += describeKeys("rotation", n.rotationKeyCount, n.rotationKeys,
+                        [](auto& k) { return fmtNum(k.angle) + " about " + fmtNum(k.axis); });
+    out += describeKeys("scale", n.scaleKeyCount, n.scaleKeys, [](auto& k) { return fmtNum(k.scale); });
+    out += describeKeys("fov", n.fovKeyCount, n.fovKeys, [](auto& k) { return fmtNum(k.fov); });
+    out += describeKeys("roll", n.rollKeyCount, n.rollKeys, [](auto& k) { return fmtNum(k.roll); });
+    out += describeKeys("morph", n.morphKeyCount, n.morphKeys, [](auto& k) { return std::string(k.target); });
+  }
+  return out;
 }

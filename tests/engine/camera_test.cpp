@@ -7,7 +7,6 @@
 #include "engine/camera_testing.hpp"
 #include "engine/camera.hpp"
 #include "engine/vectorops.hpp"
-#include "tests/threeds_scenes.hpp"
 
 namespace {
 
@@ -25,20 +24,15 @@ ScreenVertex project(const ProjectionCamera& c, Vector3 world, bool* inside = nu
   return s;
 }
 
-TEST(EngineCamera, MagnificationsForFov90) {
+TEST(EngineCamera, MagnificationsAxesAndScreenDirections) {
   ProjectionCamera c = cameraAt({0, 0, 0}, {0, 0, 5});
   EXPECT_NEAR(c.xMagnify, 160.0f, 1e-3f);
   // The vertical half-angle is 0.75 of the horizontal one: 100 cot(33.75 degrees).
   EXPECT_NEAR(c.yMagnify, 149.66f, 1e-2f);
-  EXPECT_NEAR(c.yMagnify, 100.0 / std::tan(33.75 * M_PI / 180.0), 1e-3);
-}
-
-TEST(EngineCamera, AxesAndScreenDirections) {
-  ProjectionCamera c = cameraAt({0, 0, 0}, {0, 0, 5});
   EXPECT_NEAR(c.xAxis.x, 1.0f, 1e-6f);
   EXPECT_NEAR(c.yAxis.y, -1.0f, 1e-6f);
   EXPECT_NEAR(c.zAxis.z, 1.0f, 1e-6f);
-  // A point above the axis lands above the centre, one to the right right of it.
+  // A point above the axis lands above the centre, one right of it right of the centre.
   EXPECT_LT(project(c, {0, 2, 10}).sy, 100);
   EXPECT_GT(project(c, {2, 0, 10}).sx, 40960);
   // transformation = translation x rotation, with the axes as columns.
@@ -69,7 +63,7 @@ TEST(EngineCamera, PointsOnTheAxisProjectToTheCentre) {
   }
 }
 
-TEST(EngineCamera, DepthLimitsOfTheProjection) {
+TEST(EngineCamera, DepthLimitsAndRoundingOfTheProjection) {
   ProjectionCamera c = cameraAt({0, 0, 0}, {0, 0, 5});
   bool inside = true;
   ScreenVertex s = project(c, {0.1f, 0, 0.47f}, &inside);
@@ -82,11 +76,6 @@ TEST(EngineCamera, DepthLimitsOfTheProjection) {
   EXPECT_FALSE(inside);
   project(c, {0, 0, 100000.0f * 1.0099f}, &inside);
   EXPECT_TRUE(inside);
-}
-
-TEST(EngineCamera, ProjectionRounding) {
-  ProjectionCamera c = cameraAt({0, 0, 0}, {0, 0, 5});
-  ScreenVertex s{};
   // Columns and rows truncate toward zero; texture coordinates round halves to even.
   ASSERT_TRUE(projectVertex(c, {-1.0f, -0.5f, 1.0f, 0.5f / 65536.0f, 1.5f / 65536.0f}, s));
   EXPECT_EQ(s.sx, int32_t(-160.0f * 256.0f + 40960.0f));
@@ -114,7 +103,7 @@ TEST(EngineCamera, RollTurnsThePicture) {
   EXPECT_NEAR(right.sx, 40960, 256);
 }
 
-TEST(EngineCamera, CameraOnItsTargetAndAutomaticPlanes) {
+TEST(EngineCamera, CameraOnItsTargetAutomaticPlanesAndViewVolume) {
   ProjectionCamera c = cameraAt({1, 2, 3}, {1, 2, 3});
   EXPECT_EQ(c.zAxis.x, 0.0f);
   EXPECT_EQ(c.zAxis.z, 1.0f);
@@ -122,10 +111,8 @@ TEST(EngineCamera, CameraOnItsTargetAndAutomaticPlanes) {
   buildProjectionCamera(a, {0, 0, 0}, {0, 3, 4}, 0, 60, true, 0.5f, 100000.0f);
   EXPECT_EQ(a.nearZPlane, 1.0f);
   EXPECT_FLOAT_EQ(a.farZPlane, 5.0f);
-}
-
-TEST(EngineCamera, ViewVolumeLiesJustInsideTheScreen) {
-  ProjectionCamera c = cameraAt({0, 0, 0}, {0, 0, 5}, 0, 60);
+  // The view volume lies just inside the screen.
+  c = cameraAt({0, 0, 0}, {0, 0, 5}, 0, 60);
   ViewPlane planes[kViewPlaneCount];
   computeViewPlanes(c, planes);
   EXPECT_EQ(planes[kNearPlane].point.z, 0.5f);
@@ -142,19 +129,6 @@ TEST(EngineCamera, ViewVolumeLiesJustInsideTheScreen) {
     EXPECT_GE(s.sy, k == kLowerPlane ? 198 : 0) << k;
     EXPECT_LE(s.sy, k == kUpperPlane ? 1 : 199) << k;
   }
-}
-
-TEST(EngineCamera, SetupReadsTheCameraNodes) {
-  Scene3D* scene = loadTestScene("camera_setup", testCubeScene({2, 3, -10}, {0, 1, 0}));
-  runFrameSequence(scene, 0.0f, 0);
-  const ProjectionCamera& c = *scene->camera;
-  EXPECT_EQ(c.position, (Vector3{2, 3, -10}));
-  EXPECT_EQ(c.target, (Vector3{0, 1, 0}));
-  EXPECT_EQ(c.fov, 90.0f);
-  EXPECT_EQ(c.nearZPlane, 0.5f);
-  EXPECT_EQ(c.farZPlane, 100000.0f);
-  releaseSceneSequence(scene);
-  EXPECT_EQ(scene, nullptr);
 }
 
 }  // namespace

@@ -1,12 +1,13 @@
-// Guards the frame passes: clipping cases, vertex capacity, culling, back faces, the
-// hierarchy, the frame wrap and a whole frame drawn from a written scene.
+// Guards the frame passes: the clipper against its plain reading and its edge flags,
+// culling, back faces, the hierarchy, the frame wrap and a whole frame drawn from a
+// written scene.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
 
-#include "engine/camera_testing.hpp"
 #include "engine/camera.hpp"
 #include "engine/construction.hpp"
 #include "engine/depthtarget.hpp"
@@ -28,10 +29,11 @@ struct ClipRig {
   TransformedMesh mesh{};
   Scene3D scene{};
 
-  ClipRig(const std::vector<CameraVertex>& v, const std::vector<std::vector<int>>& faces, uint32_t capacity = 0) {
-    buildProjectionCamera(camera, {0, 0, 0}, {0, 0, 5}, 0, 90, false, 0.5f, 100000.0f);
+  ClipRig(const std::vector<CameraVertex>& v, const std::vector<std::vector<int>>& faces, float fov = 90,
+          float farZ = 100000.0f) {
+    buildProjectionCamera(camera, {0, 0, 0}, {0, 0, 5}, 0, fov, false, 0.5f, farZ);
     vertices = v;
-    vertices.resize(capacity ? capacity : v.size() + kClipVerticesPerFace * faces.size());
+    vertices.resize(v.size() + kClipVerticesPerFace * faces.size());
     for (const auto& f : faces) {
       Polygon p{};
       for (size_t i = 0; i < f.size(); ++i) {
@@ -58,64 +60,109 @@ struct ClipRig {
     for (int k : planes) object.clipFlags[k] = 1;
     clipPolygons(&scene);
   }
-  const CameraVertex& corner(int polygon, int i) const { return vertices[polygons[polygon].corner[i]]; }
 };
 
-TEST(EnginePipeline, NearPlaneClippingCases) {
+// The clipper against a plain, unoptimised reading of it, written out step by step.
+struct RefPolygon {
+  std::vector<int> corners;
+  bool visible;
+};
+
+void referenceClip(std::vector<CameraVertex>& verts, RefPolygon& poly, int plane, const ProjectionCamera& cam) {
+  const float a = (cam.fov / 2.0f) * 0.017453292f * 0.997f, b = 0.75f * a;
+  const Vector3 normals[6] = {{0, 0, 1},
+                              {0, 0, -1},
+                              {std::cos(a), 0, std::sin(a)},
+                              {-std::cos(a), 0, std::sin(a)},
+                              {0, std::cos(b), std::sin(b)},
+                              {0, -std::cos(b), std::sin(b)}};
+  auto distance = [&](const CameraVertex& p) -> float {
+    if (plane == 0) return p.z - cam.nearZPlane;
+    if (plane == 1) return cam.farZPlane - p.z;
+    const Vector3& nk = normals[plane];
+    return p.x * nk.x + p.y * nk.y + p.z * nk.z;
+  };
+  const std::vector<int> old = poly.corners;
+  const int n = int(old.size());
+  poly.corners.clear();
+  CameraVertex prev = verts[old[0]];
+  for (int e = 0; e < n; ++e) {
+    const CameraVertex cur = verts[old[(e + 1) % n]];
+    const float dPrev = distance(prev), dCur = distance(cur);
+    auto intersection = [&] {
+      const float t = dPrev / (dPrev - dCur);
+      verts.push_back({prev.x + t * (cur.x - prev.x), prev.y + t * (cur.y - prev.y), prev.z + t * (cur.z - prev.z),
+                       cur.u * t + prev.u * (1 - t), cur.v * t + prev.v * (1 - t)});
+      poly.corners.push_back(int(verts.size()) - 1);
+    };
+    if (dPrev > 0) {
+      poly.corners.push_back(old[e]);
+      if (dCur < -0.01f) intersection();
+    } else if (dCur > 0.01f) {
+      intersection();
+    }
+    prev = cur;
+  }
+  if (poly.corners.empty()) poly.visible = false;
+}
+
+// Random triangles, often within the band of 0.01 around the near plane, random
+// planes and visibility: the same corners bit for bit and the same new vertices,
+// within the capacity of 12 per face.
+TEST(EnginePipeline, ClipperMatchesItsPlainReading) {
+  TestRng rng(0x2545F491u);
+  auto in = [&](float a, float b) { return a + (b - a) * float(rng.next() % 1000000) / 1000000.0f; };
+  for (int iter = 0; iter < 5000; ++iter) {
+    const int faces = 1 + rng.below(4);
+    std::vector<CameraVertex> source;
+    std::vector<std::vector<int>> corners;
+    for (int i = 0; i < 3 * faces; ++i) {
+      source.push_back({in(-30, 30), in(-30, 30), in(-2, 60), in(-2, 2), in(-2, 2)});
+      if (rng.below(4) == 0) source.back().z = 0.5f + in(-0.02f, 0.02f);
+      if (i % 3 == 2) corners.push_back({i - 2, i - 1, i});
+    }
+    ClipRig rig(source, corners, 70.0f, 50.0f);
+    std::vector<CameraVertex> wantVerts = source;
+    std::vector<RefPolygon> want;
+    for (int f = 0; f < faces; ++f) {
+      rig.polygons[f].visible = rng.below(8) != 0;
+      want.push_back({corners[f], rig.polygons[f].visible != 0});
+    }
+    for (uint8_t& flag : rig.object.clipFlags) flag = rng.next() & 1;
+    clipPolygons(&rig.scene);
+    for (int k = 0; k < 6; ++k) {
+      if (!rig.object.clipFlags[k]) continue;
+      for (RefPolygon& p : want) {
+        if (p.corners.size() >= 3 && p.visible)
+          referenceClip(wantVerts, p, k, rig.camera);
+        else
+          p.visible = false;
+      }
+    }
+    ASSERT_EQ(rig.object.vertexCount, wantVerts.size()) << iter;
+    ASSERT_LE(rig.object.vertexCount, rig.object.vertexCapacity) << iter;
+    for (int f = 0; f < faces; ++f) {
+      const Polygon& got = rig.polygons[f];
+      ASSERT_EQ(got.visible != 0, want[f].visible) << iter;
+      ASSERT_EQ(got.cornerCount, int(want[f].corners.size())) << iter;
+      for (int i = 0; i < got.cornerCount; ++i)
+        ASSERT_EQ(std::memcmp(&rig.vertices[got.corner[i]], &wantVerts[want[f].corners[i]], sizeof(CameraVertex)), 0)
+            << iter << " corner " << i;
+    }
+  }
+}
+
+// Kept by hand: the corners' edge flags and the passes that leave two corners.
+TEST(EnginePipeline, ClippingKeepsEdgeFlagsAndDropsTwoCornerPolygons) {
   // One vertex behind: a quadrilateral with two new vertices on the plane.
   ClipRig one({{0, 0, 2, 0, 0}, {1, 0, 2, 1, 0}, {0, 1, -1, 0, 1}}, {{0, 1, 2}});
   one.clip({kNearPlane});
   ASSERT_EQ(one.polygons[0].cornerCount, 4);
   EXPECT_EQ(one.object.vertexCount, 5u);
-  EXPECT_EQ(one.polygons[0].corner[0], 0);
-  EXPECT_EQ(one.polygons[0].corner[1], 1);
-  EXPECT_EQ(one.polygons[0].corner[2], 3);
-  EXPECT_EQ(one.polygons[0].corner[3], 4);
-  EXPECT_FLOAT_EQ(one.corner(0, 2).z, 0.5f);
-  EXPECT_FLOAT_EQ(one.corner(0, 3).z, 0.5f);
-  // u, v follow the same fraction: edge B->C is cut at t = 0.5.
-  EXPECT_FLOAT_EQ(one.corner(0, 2).u, 0.5f);
-  EXPECT_FLOAT_EQ(one.corner(0, 2).v, 0.5f);
   EXPECT_EQ(one.polygons[0].visible, 1);
   // Edge flags travel with their corners.
   EXPECT_EQ(one.polygons[0].edgeFlags[0], 10);
   EXPECT_EQ(one.polygons[0].edgeFlags[1], 11);
-
-  // Two vertices behind: still a triangle, with two new vertices.
-  ClipRig two({{0, 0, 2, 0, 0}, {1, 0, -2, 0, 0}, {0, 1, -1, 0, 0}}, {{0, 1, 2}});
-  two.clip({kNearPlane});
-  ASSERT_EQ(two.polygons[0].cornerCount, 3);
-  EXPECT_EQ(two.object.vertexCount, 5u);
-  EXPECT_EQ(two.polygons[0].corner[0], 0);
-  EXPECT_FLOAT_EQ(two.corner(0, 1).z, 0.5f);
-  EXPECT_FLOAT_EQ(two.corner(0, 2).z, 0.5f);
-
-  // All behind: nothing left.
-  ClipRig none({{0, 0, -2, 0, 0}, {1, 0, -2, 0, 0}, {0, 1, -1, 0, 0}}, {{0, 1, 2}});
-  none.clip({kNearPlane});
-  EXPECT_EQ(none.polygons[0].cornerCount, 0);
-  EXPECT_EQ(none.polygons[0].visible, 0);
-}
-
-TEST(EnginePipeline, ClippingBandOfOneHundredth) {
-  // C lies 0.005 behind the near plane: A, B, I with I on edge C->A only.
-  ClipRig band({{0, 0, 2, 0, 0}, {1, 0, 2, 0, 0}, {0, 1, 0.495f, 0, 0}}, {{0, 1, 2}});
-  band.clip({kNearPlane});
-  ASSERT_EQ(band.polygons[0].cornerCount, 3);
-  EXPECT_EQ(band.object.vertexCount, 4u);
-  EXPECT_EQ(band.polygons[0].corner[0], 0);
-  EXPECT_EQ(band.polygons[0].corner[1], 1);
-  EXPECT_EQ(band.polygons[0].corner[2], 3);
-  const CameraVertex& i = band.corner(0, 2);
-  EXPECT_NEAR(i.z, 0.5f, 1e-6f);
-  EXPECT_NEAR(i.x, 0.0f, 1e-6f);  // on C->A (x = 0), not on B->C
-  // A vertex 0.005 inside after an outside one is kept as it is.
-  ClipRig keep({{0, 0, -1, 0, 0}, {1, 0, 0.505f, 0, 0}, {0, 1, 2, 0, 0}}, {{0, 1, 2}});
-  keep.clip({kNearPlane});
-  ASSERT_EQ(keep.polygons[0].cornerCount, 3);
-  EXPECT_EQ(keep.polygons[0].corner[0], 1);
-  EXPECT_EQ(keep.polygons[0].corner[1], 2);
-  EXPECT_EQ(keep.object.vertexCount, 4u);
 
   // One vertex well inside, two just outside: two corners, still visible after the
   // last pass that runs; a further pass marks it invisible.
@@ -128,104 +175,20 @@ TEST(EnginePipeline, ClippingBandOfOneHundredth) {
   further.clip({kNearPlane, kLeftPlane});
   EXPECT_EQ(further.polygons[0].cornerCount, 2);
   EXPECT_EQ(further.polygons[0].visible, 0);
-  // And the rasterizers draw nothing for it.
-  std::vector<ScreenVertex> screen(last.vertices.size());
-  for (size_t k = 0; k < last.object.vertexCount; ++k) projectVertex(last.camera, last.vertices[k], screen[k]);
-  Polygon* ref = &last.polygons[0];
-  TextureImage texture{};
-  last.polygons[0].texture = &texture;
-  ProjectedObject po{screen.data(), uint32_t(screen.size()), &ref, 1, 1};
-  std::vector<uint32_t> colour(kScreenPixels, 7);
-  std::vector<float> depth(kScreenPixels, 1.0e-6f);
-  setDepthTarget(depth.data());
-  drawPolygonPerspective(&po, 0, colour.data());
-  drawPolygonAffine(&po, 0, colour.data());
-  for (uint32_t c : colour) ASSERT_EQ(c, 7u);
-}
-
-TEST(EnginePipeline, SidePlanesAndFarPlane) {
-  // A triangle across the right edge of a 90 degree view at depth 4 (x = 4 is the
-  // edge): the clipped corners lie on the plane through the camera.
-  ClipRig side({{0, 0, 4, 0, 0}, {8, 0, 4, 1, 0}, {0, 2, 4, 0, 1}}, {{0, 1, 2}});
-  side.clip({kRightPlane});
-  ViewPlane planes[kViewPlaneCount];
-  computeViewPlanes(side.camera, planes);
-  ASSERT_EQ(side.polygons[0].cornerCount, 4);
-  for (int i = 0; i < 4; ++i) {
-    const CameraVertex& c = side.corner(0, i);
-    EXPECT_GE(c.x * planes[kRightPlane].normal.x + c.z * planes[kRightPlane].normal.z, -1e-5f);
-  }
-  ClipRig far({{0, 0, 10, 0, 0}, {1, 0, 200000, 0, 0}, {0, 1, 10, 0, 0}}, {{0, 1, 2}});
-  far.clip({kFarPlane});
-  ASSERT_EQ(far.polygons[0].cornerCount, 4);
-  EXPECT_FLOAT_EQ(far.corner(0, 1).z, 100000.0f);
-  EXPECT_FLOAT_EQ(far.corner(0, 2).z, 100000.0f);
-  EXPECT_EQ(far.polygons[0].corner[3], 2);
-}
-
-TEST(EnginePipeline, ClearFlagsAndInvisiblePolygonsAreLeftAlone) {
-  ClipRig rig({{0, 0, -2, 0, 0}, {1, 0, -2, 0, 0}, {0, 1, -1, 0, 0}}, {{0, 1, 2}, {0, 2, 1}});
-  rig.polygons[1].visible = 0;
-  rig.clip({});
-  EXPECT_EQ(rig.polygons[0].cornerCount, 3);
-  EXPECT_EQ(rig.object.vertexCount, 3u);
-  rig.clip({kNearPlane});
-  EXPECT_EQ(rig.polygons[1].cornerCount, 3);  // back faces are never clipped
-  EXPECT_EQ(rig.polygons[1].visible, 0);
-}
-
-// Random triangles across every plane: the capacity of 12 extra vertices per face
-// and the 15 corners always suffice, and every corner ends inside the volume.
-TEST(EnginePipeline, ClippingNeverExceedsItsCapacity) {
-  uint32_t seed = 12345;
-  auto rnd = [&](float lo, float hi) {
-    seed ^= seed << 13;
-    seed ^= seed >> 17;
-    seed ^= seed << 5;
-    return lo + (hi - lo) * float(seed % 100000) / 100000.0f;
-  };
-  for (int round = 0; round < 200; ++round) {
-    std::vector<CameraVertex> v;
-    std::vector<std::vector<int>> faces;
-    for (int f = 0; f < 20; ++f) {
-      for (int k = 0; k < 3; ++k) v.push_back({rnd(-30, 30), rnd(-30, 30), rnd(-5, 25), rnd(0, 1), rnd(0, 1)});
-      faces.push_back({3 * f, 3 * f + 1, 3 * f + 2});
-    }
-    ClipRig rig(v, faces);
-    rig.camera.farZPlane = 20.0f;
-    rig.clip({kNearPlane, kFarPlane, kLeftPlane, kRightPlane, kUpperPlane, kLowerPlane});
-    ASSERT_LE(rig.object.vertexCount, rig.object.vertexCapacity);
-    ViewPlane planes[kViewPlaneCount];
-    computeViewPlanes(rig.camera, planes);
-    for (const Polygon& p : rig.polygons) {
-      ASSERT_LE(p.cornerCount, 9);
-      if (!p.visible) continue;
-      for (int i = 0; i < p.cornerCount; ++i) {
-        const CameraVertex& c = rig.vertices[p.corner[i]];
-        EXPECT_GE(c.z, 0.5f - 1e-4f);
-        EXPECT_LE(c.z, 20.0f + 1e-3f);
-        for (int k = kLeftPlane; k <= kLowerPlane; ++k)
-          EXPECT_GE(c.x * planes[k].normal.x + c.y * planes[k].normal.y + c.z * planes[k].normal.z, -1e-4f);
-      }
-    }
-  }
-}
-
-int visiblePolygons(const Scene3D* scene, int object) {
-  const TransformedObject& o = *scene->transformedMesh->objects[object];
-  int n = 0;
-  for (uint32_t f = 0; f < o.polygonCount; ++f) n += o.polygons[f].visible;
-  return n;
 }
 
 TEST(EnginePipeline, CullingBackFacesAndAWholeFrame) {
   Scene3D* scene = loadTestScene("pipeline_frame", testCubeScene({0, 0, -6}, {0, 0, 0}));
   runFrameSequence(scene, 0.0f, 0);
+  // The camera comes from its nodes, with the default depth planes.
+  const ProjectionCamera& c = *scene->camera;
+  EXPECT_EQ((std::vector<Vector3>{c.position, c.target}), (std::vector<Vector3>{{0, 0, -6}, {0, 0, 0}}));
+  EXPECT_EQ((std::vector<float>{c.fov, c.nearZPlane, c.farZPlane}), (std::vector<float>{90, 0.5f, 100000}));
   const TransformedObject& box = *scene->transformedMesh->objects[0];
   EXPECT_EQ(box.visible, 1);
   for (int k = 0; k < 6; ++k) EXPECT_EQ(box.clipFlags[k], 0) << k;
   // Head on, only the two triangles of the face toward the camera are front faces.
-  EXPECT_EQ(visiblePolygons(scene, 0), 2);
+  EXPECT_EQ(std::count_if(box.polygons, box.polygons + box.polygonCount, [](auto& p) { return p.visible; }), 2);
   EXPECT_EQ(box.vertexCount, 8u);
   EXPECT_EQ(scene->projectedMesh->objects[0]->visible, 1);
   // The cleared depth target is the scene's.
@@ -244,11 +207,9 @@ TEST(EnginePipeline, CullingBackFacesAndAWholeFrame) {
   EXPECT_FLOAT_EQ(scene->depthStore[100 * 320 + 160], 1.0f / 5.0f);
   // Flat shading: the face seen head on gets the brightest grey, 192 + 63.
   shadeFlat(scene);
-  for (uint32_t f = 0; f < box.polygonCount; ++f)
-    if (box.polygons[f].visible) {
-      EXPECT_EQ(box.polygons[f].shade[0], 0xFFFFFFu);
-      EXPECT_EQ(box.polygons[f].shade[1], 0xFFFFFFu);
-    }
+  for (const Polygon* p = box.polygons; p < box.polygons + box.polygonCount; ++p)
+    EXPECT_EQ((p->visible ? std::pair{p->shade[0], p->shade[1]} : std::pair{0xFFFFFFu, 0xFFFFFFu}),
+              (std::pair{0xFFFFFFu, 0xFFFFFFu}));
 
   // From behind the camera's back the box is culled as a whole.
   releaseSceneSequence(scene);
@@ -277,10 +238,7 @@ TEST(EnginePipeline, HierarchyMovesStaticChildrenWithTheirParent) {
   s.objects.push_back(testCube("Child", 0.5f, "Mat"));
   // The parent moves from x = 0 at frame 0 to x = 10 at frame 100; the child sits
   // 3 above it with a single key.
-  ThreeDsWriterKey<Vector3> k;
-  k.frame = 100;
-  k.value = {10, 0, 0};
-  s.nodes[0].positionKeys.push_back(k);
+  s.nodes[0].positionKeys.push_back({100, {}, {10, 0, 0}});
   s.nodes.push_back(testNode(ThreeDsNodeKind::object, "Child", {0, 3, 0}, 0));
   Scene3D* scene = loadTestScene("pipeline_hierarchy", s);
   ASSERT_EQ(scene->mesh->trackNodeCount, 4);

@@ -1,6 +1,5 @@
-// Guards the fillers and the clipper against plain, unoptimised readings of them,
-// written out step by step, compared bit for bit with the engine's on random convex
-// polygons and random triangles.
+// Guards the fillers against a plain, unoptimised reading of them, written out step
+// by step, compared bit for bit with the engine's on random convex polygons.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,21 +7,14 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/camera.hpp"
 #include "engine/depthtarget.hpp"
-#include "engine/pipeline.hpp"
 #include "engine/rasterizer.hpp"
+#include "tests/testutil.hpp"
 
 namespace {
 
-struct XorShift {
-  uint32_t s = 0x2545F491u;
-  uint32_t next() {
-    s ^= s << 13;
-    s ^= s >> 17;
-    s ^= s << 5;
-    return s;
-  }
+struct XorShift : TestRng {
+  XorShift() : TestRng(0x2545F491u) {}
   float in(float a, float b) { return a + (b - a) * float(next() % 1000000) / 1000000.0f; }
 };
 
@@ -146,109 +138,6 @@ TEST(EngineReference, FillersMatchTheirPlainReading) {
     }
   }
   EXPECT_GT(drawn, 400);  // of 1200 draws, about half face the drawn way
-}
-
-struct RefPolygon {
-  std::vector<int> corners;
-  bool visible;
-};
-
-void referenceClip(std::vector<CameraVertex>& verts, RefPolygon& poly, int plane, const ProjectionCamera& cam) {
-  const float a = (cam.fov / 2.0f) * 0.017453292f * 0.997f, b = 0.75f * a;
-  const Vector3 normals[6] = {{0, 0, 1},
-                              {0, 0, -1},
-                              {std::cos(a), 0, std::sin(a)},
-                              {-std::cos(a), 0, std::sin(a)},
-                              {0, std::cos(b), std::sin(b)},
-                              {0, -std::cos(b), std::sin(b)}};
-  auto distance = [&](const CameraVertex& p) -> float {
-    if (plane == 0) return p.z - cam.nearZPlane;
-    if (plane == 1) return cam.farZPlane - p.z;
-    const Vector3& nk = normals[plane];
-    return p.x * nk.x + p.y * nk.y + p.z * nk.z;
-  };
-  const std::vector<int> old = poly.corners;
-  const int n = int(old.size());
-  poly.corners.clear();
-  CameraVertex prev = verts[old[0]];
-  for (int e = 0; e < n; ++e) {
-    const CameraVertex cur = verts[old[(e + 1) % n]];
-    const float dPrev = distance(prev), dCur = distance(cur);
-    auto intersection = [&] {
-      const float t = dPrev / (dPrev - dCur);
-      verts.push_back({prev.x + t * (cur.x - prev.x), prev.y + t * (cur.y - prev.y), prev.z + t * (cur.z - prev.z),
-                       cur.u * t + prev.u * (1 - t), cur.v * t + prev.v * (1 - t)});
-      poly.corners.push_back(int(verts.size()) - 1);
-    };
-    if (dPrev > 0) {
-      poly.corners.push_back(old[e]);
-      if (dCur < -0.01f) intersection();
-    } else if (dCur > 0.01f) {
-      intersection();
-    }
-    prev = cur;
-  }
-  if (poly.corners.empty()) poly.visible = false;
-}
-
-TEST(EngineReference, ClipperMatchesItsPlainReading) {
-  XorShift rng;
-  ProjectionCamera cam{};
-  buildProjectionCamera(cam, {0, 0, 0}, {0, 0, 5}, 0, 70.0f, false, 0.5f, 50.0f);
-  for (int iter = 0; iter < 5000; ++iter) {
-    const int faces = 1 + int(rng.next() % 4);
-    std::vector<CameraVertex> source;
-    for (int i = 0; i < 3 * faces; ++i) {
-      source.push_back({rng.in(-30, 30), rng.in(-30, 30), rng.in(-2, 60), rng.in(-2, 2), rng.in(-2, 2)});
-      // Often within the band around the near plane.
-      if (rng.next() % 4 == 0) source.back().z = 0.5f + rng.in(-0.02f, 0.02f);
-    }
-    std::vector<CameraVertex> wantVerts = source;
-    std::vector<CameraVertex> gotVerts(source.size() + kClipVerticesPerFace * faces);
-    std::copy(source.begin(), source.end(), gotVerts.begin());
-    std::vector<RefPolygon> want;
-    std::vector<Polygon> got(faces);
-    for (int f = 0; f < faces; ++f) {
-      got[f] = Polygon{};
-      got[f].cornerCount = 3;
-      got[f].visible = rng.next() % 8 != 0;
-      for (int i = 0; i < 3; ++i) got[f].corner[i] = 3 * f + i;
-      want.push_back({{3 * f, 3 * f + 1, 3 * f + 2}, got[f].visible != 0});
-    }
-    TransformedObject object{};
-    TransformedObject* objectRef = &object;
-    object.vertices = gotVerts.data();
-    object.vertexCapacity = uint32_t(gotVerts.size());
-    object.vertexCount = uint32_t(source.size());
-    object.polygons = got.data();
-    object.polygonCount = uint32_t(faces);
-    object.visible = 1;
-    for (uint8_t& flag : object.clipFlags) flag = rng.next() & 1;
-    TransformedMesh mesh{};
-    mesh.objectCount = 1;
-    mesh.objects = &objectRef;
-    Scene3D scene{};
-    scene.transformedMesh = &mesh;
-    scene.camera = &cam;
-    clipPolygons(&scene);
-
-    for (int k = 0; k < 6; ++k) {
-      if (!object.clipFlags[k]) continue;
-      for (RefPolygon& p : want) {
-        if (p.corners.size() >= 3 && p.visible)
-          referenceClip(wantVerts, p, k, cam);
-        else
-          p.visible = false;
-      }
-    }
-    for (int f = 0; f < faces; ++f) {
-      ASSERT_EQ(got[f].visible != 0, want[f].visible) << iter;
-      ASSERT_EQ(got[f].cornerCount, int(want[f].corners.size())) << iter;
-      for (int i = 0; i < got[f].cornerCount; ++i)
-        ASSERT_EQ(std::memcmp(&gotVerts[got[f].corner[i]], &wantVerts[want[f].corners[i]], sizeof(CameraVertex)), 0)
-            << iter << " corner " << i;
-    }
-  }
 }
 
 }  // namespace

@@ -19,8 +19,8 @@ const char* const kFiles[] = {"CameraRollAnim.3ds",  "TargetCameraAnim.3ds",
 struct Loaded {
   ThreeDsData* data = nullptr;
   int code = 0;
-  Loaded(const uint8_t* bytes, size_t size) {
-    load3dsFromMemory(data, bytes, size);
+  explicit Loaded(const std::vector<uint8_t>& bytes) {
+    load3dsFromMemory(data, bytes.data(), bytes.size());
     code = take3dsError();
   }
   ~Loaded() {
@@ -33,32 +33,18 @@ struct Loaded {
   const std::string bytes##Text = readFile(bytes##Path); \
   const std::vector<uint8_t> bytes(bytes##Text.begin(), bytes##Text.end())
 
-template <typename T>
-size_t listLength(const T* head) {
-  size_t n = 0;
-  for (; head != nullptr; head = head->next) ++n;
-  return n;
-}
-
+// The index array holds the list in order, and nothing when it is empty.
 template <typename T>
 void expectIndex(uint16_t count, T* const* index, const T* head) {
-  ASSERT_EQ(listLength(head), count);
-  if (count == 0) {
-    EXPECT_EQ(index, nullptr);
-    return;
-  }
-  for (uint32_t i = 0; i < count; ++i, head = head->next) ASSERT_EQ(index[i], head);
+  EXPECT_EQ(count == 0, index == nullptr);
+  uint32_t n = 0;
+  for (; head != nullptr; head = head->next, ++n) ASSERT_TRUE(n < count && index[n] == head) << n;
+  ASSERT_EQ(n, count);
 }
-
 template <size_t N>
-void expectTerminated(const char (&text)[N]) {
-  EXPECT_LT(strnlen(text, N), N);
-}
-
+void expectTerminated(const char (&text)[N]) { EXPECT_LT(strnlen(text, N), N); }
 template <typename Key>
-void expectKeys(uint16_t count, const Key* keys) {
-  EXPECT_EQ(count == 0, keys == nullptr);
-}
+void expectKeys(uint16_t count, const Key* keys) { EXPECT_EQ(count == 0, keys == nullptr); }
 
 // Whatever the file held, a structure handed out is consistent: every index fits the
 // array it names and every name ends inside its field.
@@ -119,100 +105,85 @@ bool rawCamera(const std::vector<uint8_t>& bytes, const char* name, float out[8]
   return false;
 }
 
-uint32_t xorshift(uint32_t& state) {
-  state ^= state << 13;
-  state ^= state >> 17;
-  state ^= state << 5;
-  return state;
-}
-
 }  // namespace
 
 TEST(ThreeDsRealFiles, CountsNamesAndCameras) {
-  LOAD_OR_SKIP("CameraRollAnim.3ds", roll);
-  {
-    Loaded l(roll.data(), roll.size());
-    ASSERT_EQ(l.code, 0);
-    const ThreeDsData& d = *l.data;
-    ASSERT_EQ(d.objectCount, 1);
-    EXPECT_STREQ(d.objects[0]->name, "Box01");
-    EXPECT_EQ(d.objects[0]->vertexCount, 26);
-    EXPECT_EQ(d.objects[0]->faceCount, 12);
-    ASSERT_EQ(d.cameraCount, 1);
-    const ThreeDsCamera& c = *d.cameras[0];
-    EXPECT_STREQ(c.name, "Camera01");
-    float raw[8];
-    ASSERT_TRUE(rawCamera(roll, "Camera01", raw));
-    // y and z exchanged against the file.
-    EXPECT_EQ(c.position, (Vector3{raw[0], raw[2], raw[1]}));
-    EXPECT_EQ(c.target, (Vector3{raw[3], raw[5], raw[4]}));
-    EXPECT_EQ(c.bank, raw[6]);
-    EXPECT_EQ(c.lens, raw[7]);
-    EXPECT_NEAR(c.lens, 53.3333f, 1e-3f);
-    ASSERT_NE(c.positionNode, kThreeDsNoNode);
-    ASSERT_NE(c.targetNode, kThreeDsNoNode);
-    EXPECT_EQ(d.trackNodes[c.positionNode]->kind, ThreeDsNodeKind::cameraPosition);
-    EXPECT_EQ(d.trackNodes[c.targetNode]->kind, ThreeDsNodeKind::cameraTarget);
-    EXPECT_EQ(d.trackNodes[c.positionNode]->rollKeyCount, 2);
-    EXPECT_EQ(d.startFrame, 0);
-    EXPECT_EQ(d.endFrame, 300);
-    EXPECT_EQ(d.frameCount, 300);
-    expectConsistent(d);
+  LOAD_OR_SKIP("CameraRollAnim.3ds", rollBytes);
+  const Loaded roll(rollBytes);
+  ASSERT_EQ(roll.code, 0);
+  const ThreeDsData& d = *roll.data;
+  ASSERT_EQ(d.objectCount, 1);
+  EXPECT_STREQ(d.objects[0]->name, "Box01");
+  EXPECT_EQ(d.objects[0]->vertexCount, 26);
+  EXPECT_EQ(d.objects[0]->faceCount, 12);
+  ASSERT_EQ(d.cameraCount, 1);
+  const ThreeDsCamera& c = *d.cameras[0];
+  EXPECT_STREQ(c.name, "Camera01");
+  float raw[8];
+  ASSERT_TRUE(rawCamera(rollBytes, "Camera01", raw));
+  // y and z exchanged against the file.
+  EXPECT_EQ(c.position, (Vector3{raw[0], raw[2], raw[1]}));
+  EXPECT_EQ(c.target, (Vector3{raw[3], raw[5], raw[4]}));
+  EXPECT_EQ(c.bank, raw[6]);
+  EXPECT_EQ(c.lens, raw[7]);
+  EXPECT_NEAR(c.lens, 53.3333f, 1e-3f);
+  ASSERT_NE(c.positionNode, kThreeDsNoNode);
+  ASSERT_NE(c.targetNode, kThreeDsNoNode);
+  EXPECT_EQ(d.trackNodes[c.positionNode]->kind, ThreeDsNodeKind::cameraPosition);
+  EXPECT_EQ(d.trackNodes[c.targetNode]->kind, ThreeDsNodeKind::cameraTarget);
+  EXPECT_EQ(d.trackNodes[c.positionNode]->rollKeyCount, 2);
+  EXPECT_EQ(d.startFrame, 0);
+  EXPECT_EQ(d.endFrame, 300);
+  EXPECT_EQ(d.frameCount, 300);
+  expectConsistent(d);
+
+  LOAD_OR_SKIP("TargetCameraAnim.3ds", targetBytes);
+  const Loaded target(targetBytes);
+  ASSERT_EQ(target.code, 0);
+  const ThreeDsCamera& t = *target.data->cameras[0];
+  EXPECT_EQ(target.data->trackNodes[t.positionNode]->positionKeyCount, 4);
+  EXPECT_EQ(target.data->trackNodes[t.targetNode]->positionKeyCount, 3);
+  EXPECT_EQ(target.data->frameCount, 300);
+
+  LOAD_OR_SKIP("RotatingCube.3DS", cubeBytes);
+  const Loaded cube(cubeBytes);
+  ASSERT_EQ(cube.code, 0);
+  EXPECT_EQ(cube.data->cameraCount, 0);
+  ASSERT_EQ(cube.data->trackNodeCount, 1);
+  EXPECT_EQ(cube.data->trackNodes[0]->rotationKeyCount, 182);
+  EXPECT_EQ(cube.data->objects[0]->trackNode, 0);
+
+  LOAD_OR_SKIP("cube_with_diffuse_texture.3DS", texturedBytes);
+  const Loaded textured(texturedBytes);
+  ASSERT_EQ(textured.code, 0);
+  ASSERT_EQ(textured.data->materialCount, 1);
+  EXPECT_STREQ(textured.data->materials[0]->textureFile, "TEST.PNG");
+  const ThreeDsObject& o = *textured.data->objects[0];
+  for (uint32_t f = 0; f < o.faceCount; ++f) EXPECT_EQ(o.faces[f].materialIndex, 0);
+
+  LOAD_OR_SKIP("cubes_with_alpha.3DS", cubesBytes);
+  const Loaded cubes(cubesBytes);
+  ASSERT_EQ(cubes.code, 0);
+  EXPECT_EQ(cubes.data->objectCount, 5);
+  EXPECT_EQ(cubes.data->materialCount, 5);
+  for (uint32_t i = 0; i < 5; ++i) {
+    EXPECT_EQ(cubes.data->objects[i]->name, "Quader0" + std::to_string(i + 1));
+    EXPECT_EQ(cubes.data->objects[i]->trackNode, i);
   }
-  LOAD_OR_SKIP("TargetCameraAnim.3ds", target);
-  {
-    Loaded l(target.data(), target.size());
-    ASSERT_EQ(l.code, 0);
-    const ThreeDsCamera& c = *l.data->cameras[0];
-    EXPECT_EQ(l.data->trackNodes[c.positionNode]->positionKeyCount, 4);
-    EXPECT_EQ(l.data->trackNodes[c.targetNode]->positionKeyCount, 3);
-    EXPECT_EQ(l.data->frameCount, 300);
-  }
-  LOAD_OR_SKIP("RotatingCube.3DS", cube);
-  {
-    Loaded l(cube.data(), cube.size());
-    ASSERT_EQ(l.code, 0);
-    EXPECT_EQ(l.data->cameraCount, 0);
-    ASSERT_EQ(l.data->trackNodeCount, 1);
-    EXPECT_EQ(l.data->trackNodes[0]->rotationKeyCount, 182);
-    EXPECT_EQ(l.data->objects[0]->trackNode, 0);
-  }
-  LOAD_OR_SKIP("cube_with_diffuse_texture.3DS", textured);
-  {
-    Loaded l(textured.data(), textured.size());
-    ASSERT_EQ(l.code, 0);
-    ASSERT_EQ(l.data->materialCount, 1);
-    EXPECT_STREQ(l.data->materials[0]->textureFile, "TEST.PNG");
-    const ThreeDsObject& o = *l.data->objects[0];
-    for (uint32_t f = 0; f < o.faceCount; ++f) EXPECT_EQ(o.faces[f].materialIndex, 0);
-  }
-  LOAD_OR_SKIP("cubes_with_alpha.3DS", cubes);
-  {
-    Loaded l(cubes.data(), cubes.size());
-    ASSERT_EQ(l.code, 0);
-    EXPECT_EQ(l.data->objectCount, 5);
-    EXPECT_EQ(l.data->materialCount, 5);
-    for (uint32_t i = 0; i < 5; ++i) {
-      EXPECT_EQ(l.data->objects[i]->name, "Quader0" + std::to_string(i + 1));
-      EXPECT_EQ(l.data->objects[i]->trackNode, i);
-    }
-    expectConsistent(*l.data);
-  }
-  LOAD_OR_SKIP("fels.3ds", fels);
-  {
-    Loaded l(fels.data(), fels.size());
-    ASSERT_EQ(l.code, 0);
-    EXPECT_EQ(l.data->objects[0]->vertexCount, 386);
-    EXPECT_EQ(l.data->objects[0]->faceCount, 768);
-    EXPECT_EQ(l.data->trackNodeCount, 0);
-    EXPECT_EQ(l.data->trackNodes, nullptr);
-  }
-  LOAD_OR_SKIP("empty.3ds", empty);
-  {
-    Loaded l(empty.data(), empty.size());
-    EXPECT_EQ(l.code, kThreeDsCorrupt);
-    EXPECT_EQ(l.data, nullptr);
-  }
+  expectConsistent(*cubes.data);
+
+  LOAD_OR_SKIP("fels.3ds", felsBytes);
+  const Loaded fels(felsBytes);
+  ASSERT_EQ(fels.code, 0);
+  EXPECT_EQ(fels.data->objects[0]->vertexCount, 386);
+  EXPECT_EQ(fels.data->objects[0]->faceCount, 768);
+  EXPECT_EQ(fels.data->trackNodeCount, 0);
+  EXPECT_EQ(fels.data->trackNodes, nullptr);
+
+  LOAD_OR_SKIP("empty.3ds", emptyBytes);
+  const Loaded empty(emptyBytes);
+  EXPECT_EQ(empty.code, kThreeDsCorrupt);
+  EXPECT_EQ(empty.data, nullptr);
 }
 
 namespace {
@@ -229,13 +200,13 @@ void expectEveryTruncationRefused(const std::string& name, const std::vector<uin
   for (size_t size = 0; size < bytes.size(); ++size) {
     // A copy of exactly the prefix, so the sanitizer sees any read past its end.
     std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + ptrdiff_t(size));
-    Loaded l(cut.data(), cut.size());
+    Loaded l(cut);
     ASSERT_EQ(l.code, kThreeDsCorrupt) << name << " cut to " << size;
     ASSERT_EQ(l.data, nullptr);
     if (size < 6) continue;
     const uint32_t cutLength = uint32_t(size);
     std::memcpy(&cut[2], &cutLength, 4);
-    Loaded inner(cut.data(), cut.size());
+    Loaded inner(cut);
     if (inner.code == 0) {
       ++between;
       expectConsistent(*inner.data);
@@ -248,16 +219,13 @@ void expectEveryTruncationRefused(const std::string& name, const std::vector<uin
 
 // Random flips of one to four bytes: each file is refused (codes 5 or 6) or handed
 // out consistent.
-void flipRounds(const std::string& name, const std::vector<uint8_t>& bytes, int rounds, uint32_t& state,
-                int& accepted, int& total) {
+void flipRounds(const std::string& name, const std::vector<uint8_t>& bytes, int rounds, TestRng& rng, int& accepted,
+                int& total) {
   for (int round = 0; round < rounds; ++round) {
     std::vector<uint8_t> flipped = bytes;
-    const int flips = 1 + int(xorshift(state) % 4);
-    for (int i = 0; i < flips; ++i) {
-      const size_t at = xorshift(state) % flipped.size();
-      flipped[at] ^= uint8_t(1 + xorshift(state) % 255);
-    }
-    Loaded l(flipped.data(), flipped.size());
+    const int flips = 1 + rng.below(4);
+    for (int i = 0; i < flips; ++i) flipped[size_t(rng.below(int(flipped.size())))] ^= uint8_t(1 + rng.below(255));
+    Loaded l(flipped);
     ++total;
     if (l.code == 0 || l.code == kThreeDsNotThreeDs) {
       ASSERT_NE(l.data, nullptr);
@@ -270,45 +238,28 @@ void flipRounds(const std::string& name, const std::vector<uint8_t>& bytes, int 
   }
 }
 
-// A written scene holds the chunks the editors' files lack: lights, morph keys, every
-// node kind, spline parameters, texture data.
-std::vector<uint8_t> writtenSample() {
-  std::vector<uint8_t> written;
-  EXPECT_TRUE(writeThreeDs(sampleScene(), written));
-  return written;
-}
-
 }  // namespace
 
-TEST(ThreeDsReaderRobustness, EveryTruncationOfAWrittenSceneIsRefused) {
-  int between = 0;
-  expectEveryTruncationRefused("written scene", writtenSample(), between);
+TEST(ThreeDsReaderRobustness, TruncationsAndRandomByteFlipsOfAWrittenScene) {
+  std::vector<uint8_t> written;
+  ASSERT_TRUE(writeThreeDs(sampleScene(), written));
+  int between = 0, accepted = 0, total = 0;
+  expectEveryTruncationRefused("written scene", written, between);
   EXPECT_GT(between, 0);
-}
-
-TEST(ThreeDsReaderRobustness, RandomByteFlipsOfAWrittenSceneReadWithoutFault) {
-  uint32_t state = 0x3D5EEDu;
-  int accepted = 0, total = 0;
-  flipRounds("written scene", writtenSample(), 1500, state, accepted, total);
+  TestRng rng(0x3D5EED);
+  flipRounds("written scene", written, 1500, rng, accepted, total);
   // Most flips land in vertex and key values and leave the structure intact.
   EXPECT_GT(accepted, total / 4);
 }
 
-TEST(ThreeDsReaderRobustness, EveryTruncationOfTheEditorFilesIsRefused) {
-  int between = 0;
+TEST(ThreeDsReaderRobustness, TruncationsAndRandomByteFlipsOfTheEditorFiles) {
+  int between = 0, accepted = 0, total = 0;
+  TestRng rng(0xF11E5);
   for (const char* name : kFiles) {
     LOAD_OR_SKIP(name, bytes);
     expectEveryTruncationRefused(name, bytes, between);
+    flipRounds(name, bytes, 700, rng, accepted, total);
   }
   EXPECT_GT(between, 0);
-}
-
-TEST(ThreeDsReaderRobustness, RandomByteFlipsOfTheEditorFilesReadWithoutFault) {
-  uint32_t state = 0xF11E5u;
-  int accepted = 0, total = 0;
-  for (const char* name : kFiles) {
-    LOAD_OR_SKIP(name, bytes);
-    flipRounds(name, bytes, 700, state, accepted, total);
-  }
   EXPECT_GT(accepted, total / 4);
 }

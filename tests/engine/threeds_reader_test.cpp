@@ -49,6 +49,10 @@ struct Chunks {
     std::memcpy(&bytes[start + 2], &length, 4);
     return *this;
   }
+  Chunks& closeAll() {
+    while (!open_.empty()) close();
+    return *this;
+  }
   // A chunk with a fixed length, whatever follows.
   Chunks& header(uint16_t id, uint32_t length) { return u16(id).u32(length); }
 };
@@ -79,102 +83,48 @@ Chunks& triangleObject(Chunks& c, const char* name = "Box") {
   return c.close().close();
 }
 
+// Hand-made files read in turn; each one's code and what was handed out, as one text.
+struct Files {
+  std::vector<std::pair<std::string, Chunks>> files;
+  Chunks& add(const std::string& what) { return files.emplace_back(what, Chunks{}).second; }
+  std::string read() {
+    std::string text;
+    for (auto& [what, chunks] : files) {
+      Read d(chunks);
+      text += "== " + what + ": code " + std::to_string(d.code) + "\n" + describe(*d.d);
+    }
+    return text;
+  }
+};
+
 }  // namespace
 
 TEST(ThreeDsReader, WalkRules) {
-  {  // Only unknown chunks: an empty structure of the root's own size.
-    Chunks c;
-    c.open(0x4D4D).open(0x1234).u32(7).close().open(0x0002).u32(3).close().close();
-    Read d(c);
-    ASSERT_EQ(d.code, 0);
-    EXPECT_EQ(d->objectCount + d->cameraCount + d->lightCount + d->materialCount + d->trackNodeCount, 0);
-    EXPECT_EQ(d->objects, nullptr);
-    EXPECT_EQ(d->trackNodes, nullptr);
-    EXPECT_EQ(d->totalBytes, sizeof(ThreeDsData));
-  }
-  {  // An outermost chunk that is not Main: code 5, and the empty structure is handed out.
-    Chunks c;
-    c.open(0x3D3D).close();
-    Read d(c);
-    ASSERT_EQ(d.code, kThreeDsNotThreeDs);
-    ASSERT_NE(d.d, nullptr);
-    EXPECT_EQ(d->objectCount, 0);
-  }
-  {  // A full Main chunk followed by a foreign one: code 5 with everything read.
-    Chunks c;
-    c.open(0x4D4D).open(0x3D3D);
-    triangleObject(c);
-    c.close().close().open(0x1111).u32(0).close();
-    Read d(c);
-    ASSERT_EQ(d.code, kThreeDsNotThreeDs);
-    ASSERT_NE(d.d, nullptr);
-    ASSERT_EQ(d->objectCount, 1);
-    EXPECT_EQ(d->objects[0]->vertexCount, 3);
-  }
-  {  // One stray byte after Main is not read.
-    Chunks c;
-    c.open(0x4D4D).open(0x3D3D);
-    triangleObject(c);
-    c.close().close().u8(0x77);
-    Read d(c);
-    ASSERT_EQ(d.code, 0);
-    EXPECT_EQ(d->objectCount, 1);
-  }
-  {  // Only the outermost level checks the id: Editor directly inside Editor is fine.
-    Chunks c;
-    c.open(0x4D4D).open(0x3D3D).open(0x3D3D);
-    triangleObject(c);
-    c.close().close().close();
-    Read d(c);
-    ASSERT_EQ(d.code, 0);
-    EXPECT_EQ(d->objectCount, 1);
-  }
-  {  // A first header of length 0 ends the walk at once, whatever its id.
-    Chunks c;
-    c.header(0x3D3D, 0).u32(0xFFFFFFFF);
-    Read d(c);
-    ASSERT_EQ(d.code, 0);
-    EXPECT_EQ(d->objectCount, 0);
-  }
-  {  // A length-0 chunk ends its own level; the enclosing level goes on after its chunk.
-    Chunks c;
-    c.open(0x4D4D).open(0x3D3D);
-    c.header(0x0000, 0);
-    triangleObject(c, "Skipped");
-    c.close();
-    c.open(0x3D3D);
-    triangleObject(c, "Read");
-    c.close().close();
-    Read d(c);
-    ASSERT_EQ(d.code, 0);
-    ASSERT_EQ(d->objectCount, 1);
-    EXPECT_STREQ(d->objects[0]->name, "Read");
-  }
-  {  // An unknown chunk is skipped with the known chunks inside it; a handler that
-     // reads less than its chunk holds is followed by the next sibling.
-    Chunks c;
-    c.open(0x4D4D).open(0x3D3D).open(0x7777);
-    triangleObject(c, "Hidden");
-    c.close();
-    c.open(0xB008).u32(3).u32(9).u32(0xDEADBEEF).close();  // four bytes after the data
-    c.open(0x4000).str("Box").open(0x4100).close().close();
-    c.close().close();
-    Read d(c);
-    ASSERT_EQ(d.code, 0);
-    ASSERT_EQ(d->objectCount, 1);
-    EXPECT_STREQ(d->objects[0]->name, "Box");
-    EXPECT_EQ(d->startFrame, 3);
-    EXPECT_EQ(d->frameCount, 6);
-  }
-  EXPECT_STREQ(lookupChunk(0x4D4D).name, "Main");
-  EXPECT_TRUE(lookupChunk(0xB029).known);
-  EXPECT_EQ(lookupChunk(0x3D3D).handler, nullptr);
-  EXPECT_FALSE(lookupChunk(0x4200).known);
-  EXPECT_STREQ(lookupChunk(0x4200).name, "Unknown");
+  Files f;
+  f.add("only unknown chunks: an empty structure of the root's own size")
+      .open(0x4D4D).open(0x1234).u32(7).close().open(0x0002).u32(3).closeAll();
+  f.add("an outermost chunk that is not Main: the empty structure is handed out").open(0x3D3D).close();
+  triangleObject(f.add("a full Main chunk followed by a foreign one: everything is read").open(0x4D4D)
+                     .open(0x3D3D)).closeAll().open(0x1111).u32(0).close();
+  triangleObject(f.add("one stray byte after Main is not read").open(0x4D4D).open(0x3D3D)).closeAll().u8(0x77);
+  triangleObject(f.add("only the outermost level checks the id: Editor inside Editor").open(0x4D4D).open(0x3D3D)
+                     .open(0x3D3D)).closeAll();
+  f.add("a first header of length 0 ends the walk, whatever its id").header(0x3D3D, 0).u32(0xFFFFFFFF);
+  Chunks& c = f.add("a length-0 chunk ends its own level; the enclosing level goes on: only 'Read'");
+  triangleObject(c.open(0x4D4D).open(0x3D3D).header(0x0000, 0), "Skipped").close().open(0x3D3D);
+  triangleObject(c, "Read").closeAll();
+  Chunks& u = f.add("an unknown chunk is skipped with 'Hidden' inside; the frames chunk's extra bytes are passed");
+  triangleObject(u.open(0x4D4D).open(0x3D3D).open(0x7777), "Hidden").close();
+  u.open(0xB008).u32(3).u32(9).u32(0xDEADBEEF).close().open(0x4000).str("Box").open(0x4100).closeAll();
+  expectGolden("engine/reader_walk.txt", f.read());
 }
 
-TEST(ThreeDsReader, MeshLayoutsAndAxisExchange) {
-  Chunks c;
+TEST(ThreeDsReader, LayoutsNamesKeysAndLinks) {
+  Files f;
+  // The points and the matrix's rows and columns with y and z exchanged, the mapping
+  // coordinates 0 beyond the mapping list, the flags' edges AB, BC, CA in bits 2, 1, 0
+  // and wraps U, V in bits 3, 4; a light's data and sub-chunks are never read.
+  Chunks& c = f.add("mesh layouts and the axis exchange");
   c.open(0x4D4D).open(0x3D3D);
   c.open(0xAFFF).open(0xA000).str("Mat").close().close();
   c.open(0x4000).str("Obj").open(0x4100);
@@ -189,185 +139,71 @@ TEST(ThreeDsReader, MeshLayoutsAndAxisExchange) {
   c.close().close().close();
   c.open(0x4000).str("Cam").open(0x4700);
   c.f32s({1, 2, 3, 4, 5, 6, 7.5f, 50}).close().close();
-  // A light's data and sub-chunks are never read.
   c.open(0x4000).str("Lamp").open(0x4600).f32s({1, 2, 3});
-  c.open(0x4110).u16(1).f32s({0, 0, 0}).close().close().close();
-  c.close().close();
-  Read d(c);
-  ASSERT_EQ(d.code, 0);
-  ASSERT_EQ(d->objectCount, 1);
-  const ThreeDsObject& o = *d->objects[0];
-  EXPECT_EQ(d->objectList, d->objects[0]);
-  ASSERT_EQ(o.vertexCount, 3);
-  EXPECT_EQ((Vector3{o.vertices[0].x, o.vertices[0].y, o.vertices[0].z}), (Vector3{1, 3, 2}));
-  EXPECT_EQ(o.vertices[1].u, 1);
-  EXPECT_EQ(o.vertices[1].v, 2);
-  EXPECT_EQ(o.vertices[2].u, 0);  // beyond the mapping list
-  // Rows and columns of the matrix exchanged like the points.
-  EXPECT_EQ(o.xAxis, (Vector3{1, 3, 2}));
-  EXPECT_EQ(o.yAxis, (Vector3{7, 9, 8}));
-  EXPECT_EQ(o.zAxis, (Vector3{4, 6, 5}));
-  EXPECT_EQ(o.origin, (Vector3{10, 12, 11}));
-  ASSERT_EQ(o.faceCount, 2);
-  // Flags 0x0005 and 0x001A: edges AB, BC, CA are bits 2, 1, 0; wraps U, V bits 3, 4.
-  auto flags = [](const ThreeDsFace& f) {
-    return std::vector<int>{f.edgeAB, f.edgeBC, f.edgeCA, f.wrapU, f.wrapV};
-  };
-  EXPECT_EQ(flags(o.faces[0]), (std::vector<int>{1, 0, 1, 0, 0}));
-  EXPECT_EQ(flags(o.faces[1]), (std::vector<int>{0, 1, 0, 1, 1}));
-  EXPECT_EQ(o.faces[1].a, 2);
-  EXPECT_STREQ(o.faces[0].materialName, "");
-  EXPECT_STREQ(o.faces[1].materialName, "Mat");
-  EXPECT_EQ(o.faces[1].materialIndex, 0);
-  EXPECT_EQ(o.faceNormals, nullptr);
+  c.open(0x4110).u16(1).f32s({0, 0, 0}).closeAll();
 
-  ASSERT_EQ(d->cameraCount, 1);
-  const ThreeDsCamera& cam = *d->cameras[0];
-  EXPECT_STREQ(cam.name, "Cam");
-  EXPECT_EQ(cam.position, (Vector3{1, 3, 2}));
-  EXPECT_EQ(cam.target, (Vector3{4, 6, 5}));
-  EXPECT_EQ(cam.bank, 7.5f);
-  EXPECT_EQ(cam.lens, 50);
-  EXPECT_EQ(cam.positionNode, kThreeDsNoNode);
-  EXPECT_EQ(cam.targetNode, kThreeDsNoNode);
-  ASSERT_EQ(d->lightCount, 1);
-  EXPECT_STREQ(d->lights[0]->name, "Lamp");
-  // Root, object, 3 vertices, 2 faces, camera, light, material and the four index arrays.
-  EXPECT_EQ(d->totalBytes, sizeof(ThreeDsData) + sizeof(ThreeDsObject) + 3 * sizeof(ThreeDsVertex) +
-                               2 * sizeof(ThreeDsFace) + sizeof(ThreeDsCamera) +
-                               sizeof(ThreeDsLight) + sizeof(ThreeDsMaterial) + 4 * sizeof(void*));
-}
+  Chunks& n = f.add("material, texture, object and node names cut or \"$DUMMY$\"; both dummies linked");
+  n.open(0x4D4D).open(0x3D3D);
+  n.open(0xAFFF).open(0xA000).str("").close();
+  // (The amount is given: without it the last one read carries over.)
+  n.open(0xA200).open(0x0030).u16(100).close().open(0xA300).str("ABCDEFGHIJKLMNOP").close().close().close();
+  n.open(0xAFFF).open(0xA000).str(std::string(40, 'n')).close().close();
+  n.open(0x4000).str("").open(0x4100).close().close();
+  n.close().open(0xB000).open(0xB002).open(0xB010).str("").u16(0).u16(0).u16(7).closeAll();
 
-TEST(ThreeDsReader, NamesAreCutAndEmptyNamesAreDummies) {
-  const std::string long40(40, 'n');
-  Chunks c;
-  c.open(0x4D4D).open(0x3D3D);
-  c.open(0xAFFF).open(0xA000).str("").close();
-  c.open(0xA200).open(0xA300).str("ABCDEFGHIJKLMNOP").close().close().close();
-  c.open(0xAFFF).open(0xA000).str(long40).close().close();
-  c.open(0x4000).str("").open(0x4100).close().close();
-  c.close().open(0xB000).open(0xB002).open(0xB010).str("").u16(0).u16(0).u16(7).close().close();
-  c.close().close();
-  Read d(c);
-  ASSERT_EQ(d.code, 0);
-  ASSERT_EQ(d->materialCount, 2);
-  EXPECT_STREQ(d->materials[0]->name, "$DUMMY$");
-  EXPECT_STREQ(d->materials[0]->textureFile, "ABCDEFGHIJKL");
-  EXPECT_STREQ(d->materials[1]->name, long40.substr(0, 32).c_str());
-  EXPECT_STREQ(d->objects[0]->name, "$DUMMY$");
-  EXPECT_STREQ(d->trackNodes[0]->name, "$DUMMY$");
-  EXPECT_EQ(d->trackNodes[0]->parent, 7);
-  EXPECT_EQ(d->objects[0]->trackNode, 0);  // both "$DUMMY$"
-}
-
-TEST(ThreeDsReader, KeyframerCountsFramesAndSplines) {
-  Chunks c;
-  c.open(0x4D4D).open(0xB000);
-  c.open(0xB008).u32(100).u32(0).close();
-  c.open(0xB003);
-  c.open(0xB030).u16(9).u32(0).close();  // extra bytes after the id are skipped
-  c.open(0xB010).str("Cam").u16(1).u16(2).u16(0xFFFF).close();
-  c.open(0xB013).f32s({1, 2, 3}).close();
+  Chunks& k = f.add("keyframer: frames modulo 65536, the camera's last target node of its name linked");
+  k.open(0x4D4D).open(0xB000);
+  k.open(0xB008).u32(100).u32(0).close();
+  k.open(0xB003);
+  k.open(0xB030).u16(9).u32(0).close();  // extra bytes after the id are skipped
+  k.open(0xB010).str("Cam").u16(1).u16(2).u16(0xFFFF).close();
+  k.open(0xB013).f32s({1, 2, 3}).close();
   // 70000 keys in the file's 32-bit count: 4464 are read (70000 mod 65536).
-  c.open(0xB023).u16(0).u32(0).u32(0).u32(70000);
-  for (int i = 0; i < 4464; ++i) c.u32(0x10000u + uint32_t(i)).u16(0).f32(float(i));
-  c.close();
+  k.open(0xB023).u16(0).u32(0).u32(0).u32(70000);
+  for (int i = 0; i < 4464; ++i) k.u32(0x10000u + uint32_t(i)).u16(0).f32(float(i));
+  k.close();
   // Spline flags 0x0021: tension, then a parameter that is dropped, then the value.
-  c.open(0xB020).u16(0).u32(0).u32(0).u32(2);
-  c.u32(5).u16(0x0021).f32s({0.5f, 99, 1, 2, 3});
-  c.u32(6).u16(0x001F).f32s({1, 2, 3, 4, 5, 7, 8, 9});
-  c.close();
-  c.open(0xB021).u16(0).u32(0).u32(0).u32(1).u32(1).u16(0).f32s({1.5f, 1, 2, 3}).close();
-  c.open(0xB022).u16(0).u32(0).u32(0).u32(0).close();  // no keys
-  c.open(0xB024).u16(0).u32(0).u32(0).u32(1).u32(3).u16(0x0010).f32(0.75f).f32(45).close();
-  c.open(0xB026).u16(0).u32(0).u32(0).u32(1).u32(4).u16(0).str("Target").close();
-  c.close();
-  c.open(0xB004).open(0xB010).str("Cam").u16(0).u16(0).u16(0).close().close();
-  c.open(0xB004).open(0xB010).str("Cam").u16(0).u16(0).u16(0).close().close();
-  c.close().open(0x3D3D).open(0x4000).str("Cam").open(0x4700);
-  for (int i = 0; i < 8; ++i) c.f32(0);
-  c.close().close().close().close();
-  Read d(c);
-  ASSERT_EQ(d.code, 0);
-  EXPECT_EQ(d->startFrame, 100);
-  EXPECT_EQ(d->endFrame, 0);
-  EXPECT_EQ(d->frameCount, 100);
-  ASSERT_EQ(d->trackNodeCount, 3);
-  const ThreeDsTrackNode& n = *d->trackNodes[0];
-  EXPECT_EQ(n.kind, ThreeDsNodeKind::cameraPosition);
-  EXPECT_EQ(n.nodeId, 9);
-  EXPECT_EQ(n.parent, kThreeDsNoNode);
-  EXPECT_EQ(n.pivot.y, 3);
-  ASSERT_EQ(n.fovKeyCount, 4464);
-  EXPECT_EQ(n.fovKeys[4463].frame, 4463);  // frames are taken modulo 65536
-  EXPECT_EQ(n.fovKeys[4463].fov, 4463.0f);
-  ASSERT_EQ(n.positionKeyCount, 2);
-  EXPECT_EQ(n.positionKeys[0].frame, 5);
-  EXPECT_EQ(n.positionKeys[0].spline.flags, 0x0021);
-  EXPECT_EQ(n.positionKeys[0].spline.tension, 0.5f);
-  EXPECT_EQ(n.positionKeys[0].spline.continuity, 0);
-  EXPECT_EQ(n.positionKeys[0].position, (Vector3{1, 3, 2}));
-  const ThreeDsSplineParams& s = n.positionKeys[1].spline;
-  EXPECT_EQ((std::vector<float>{s.tension, s.continuity, s.bias, s.easeTo, s.easeFrom}),
-            (std::vector<float>{1, 2, 3, 4, 5}));
-  EXPECT_EQ(n.positionKeys[1].position.x, 7);
-  ASSERT_EQ(n.rotationKeyCount, 1);
-  EXPECT_EQ(n.rotationKeys[0].angle, 1.5f);
-  EXPECT_EQ(n.rotationKeys[0].axis.y, 3);
-  EXPECT_EQ(n.rotationKeys[0].quaternion.w, 0);
-  EXPECT_EQ(n.scaleKeyCount, 0);
-  EXPECT_EQ(n.scaleKeys, nullptr);
-  ASSERT_EQ(n.rollKeyCount, 1);
-  EXPECT_EQ(n.rollKeys[0].spline.easeFrom, 0.75f);
-  EXPECT_EQ(n.rollKeys[0].roll, 45);
-  ASSERT_EQ(n.morphKeyCount, 1);
-  EXPECT_STREQ(n.morphKeys[0].target, "Target");
-  // Name links: the last target node of the camera's name wins.
-  EXPECT_EQ(d->cameras[0]->positionNode, 0);
-  EXPECT_EQ(d->cameras[0]->targetNode, 2);
-}
+  k.open(0xB020).u16(0).u32(0).u32(0).u32(2);
+  k.u32(5).u16(0x0021).f32s({0.5f, 99, 1, 2, 3});
+  k.u32(6).u16(0x001F).f32s({1, 2, 3, 4, 5, 7, 8, 9});
+  k.close();
+  k.open(0xB021).u16(0).u32(0).u32(0).u32(1).u32(1).u16(0).f32s({1.5f, 1, 2, 3}).close();
+  k.open(0xB022).u16(0).u32(0).u32(0).u32(0).close();  // no keys
+  k.open(0xB024).u16(0).u32(0).u32(0).u32(1).u32(3).u16(0x0010).f32(0.75f).f32(45).close();
+  k.open(0xB026).u16(0).u32(0).u32(0).u32(1).u32(4).u16(0).str("Target").close();
+  k.close();
+  k.open(0xB004).open(0xB010).str("Cam").u16(0).u16(0).u16(0).close().close();
+  k.open(0xB004).open(0xB010).str("Cam").u16(0).u16(0).u16(0).close().close();
+  k.close().open(0x3D3D).open(0x4000).str("Cam").open(0x4700);
+  for (int i = 0; i < 8; ++i) k.f32(0);
+  k.closeAll();
 
-TEST(ThreeDsReader, NameLinksLastMatchWins) {
-  Chunks c;
-  c.open(0x4D4D).open(0x3D3D);
+  Chunks& l = f.add("faces and objects take the last material and node of their name");
+  l.open(0x4D4D).open(0x3D3D);
   for (int i = 0; i < 3; ++i) {
-    c.open(0xAFFF).open(0xA000).str(i == 1 ? "Other" : "Same").close();
-    c.open(0xA010).open(0x0011).u8(uint8_t(10 * i)).u8(1).u8(2).close().close();
-    c.open(0xA200).open(0x0030).u16(uint16_t(50 + i)).close().close().close();
+    l.open(0xAFFF).open(0xA000).str(i == 1 ? "Other" : "Same").close();
+    l.open(0xA010).open(0x0011).u8(uint8_t(10 * i)).u8(1).u8(2).close().close();
+    l.open(0xA200).open(0x0030).u16(uint16_t(50 + i)).close().close().close();
   }
-  c.open(0x4000).str("Box").open(0x4100);
-  c.open(0x4110).u16(3);
-  for (int i = 0; i < 9; ++i) c.f32(0);
-  c.close().open(0x4120).u16(2).u16(0).u16(1).u16(2).u16(0).u16(0).u16(1).u16(2).u16(0);
-  c.open(0x4130).str("Same").u16(1).u16(0).close();
-  c.open(0x4130).str("same").u16(1).u16(1).close();  // comparison is case-sensitive
-  c.close().close().close();
-  c.open(0x4000).str("Lonely").open(0x4100).close().close();
-  c.close().open(0xB000);
+  l.open(0x4000).str("Box").open(0x4100);
+  l.open(0x4110).u16(3);
+  for (int i = 0; i < 9; ++i) l.f32(0);
+  l.close().open(0x4120).u16(2).u16(0).u16(1).u16(2).u16(0).u16(0).u16(1).u16(2).u16(0);
+  l.open(0x4130).str("Same").u16(1).u16(0).close();
+  l.open(0x4130).str("same").u16(1).u16(1).close();  // comparison is case-sensitive
+  l.close().close().close();
+  l.open(0x4000).str("Lonely").open(0x4100).close().close();
+  l.close().open(0xB000);
   for (const char* name : {"Box", "X", "Box"})
-    c.open(0xB002).open(0xB010).str(name).u16(0).u16(0).u16(0xFFFF).close().close();
-  c.close().close();
-  Read d(c);
-  ASSERT_EQ(d.code, 0);
-  EXPECT_EQ(d->objects[0]->faces[0].materialIndex, 2);
-  EXPECT_EQ(d->objects[0]->faces[1].materialIndex, 0);
-  EXPECT_EQ(d->objects[0]->trackNode, 2);
-  EXPECT_EQ(d->objects[1]->trackNode, 0);
-  EXPECT_EQ(d->materials[2]->ambient[0], 20);
-  EXPECT_EQ(d->materials[2]->textureAmount, 52);
+    l.open(0xB002).open(0xB010).str(name).u16(0).u16(0).u16(0xFFFF).close().close();
+  l.closeAll();
 
-  // The scratch colour carries over: an ambient colour given only as floats takes the
-  // byte colour read last, here in the file before.
-  Chunks f;
-  f.open(0x4D4D).open(0x3D3D).open(0xAFFF).open(0xA010).open(0x0010).f32s({1, 1, 1});
-  f.close().close().close().close().close();
-  Read e(f);
-  ASSERT_EQ(e.code, 0);
-  EXPECT_EQ(e->materials[0]->ambient[0], 20);
-  EXPECT_EQ(e->materials[0]->ambient[2], 2);
+  f.add("the scratch colour carries over: an ambient colour given only as floats takes the byte colour read last")
+      .open(0x4D4D).open(0x3D3D).open(0xAFFF).open(0xA010).open(0x0010).f32s({1, 1, 1}).closeAll();
+  expectGolden("engine/reader_layouts.txt", f.read());
 }
 
-TEST(ThreeDsReader, PendingErrorsAndFreeing) {
+TEST(ThreeDsReader, PendingErrorsFileErrorsAndFreeing) {
   ThreeDsData* d = nullptr;
   EXPECT_FALSE(free3ds(d));
   EXPECT_EQ(take3dsError(), kThreeDsNothingToFree);
@@ -391,15 +227,6 @@ TEST(ThreeDsReader, PendingErrorsAndFreeing) {
   ASSERT_TRUE(load3dsFromMemory(d, good.bytes.data(), good.bytes.size()));
   EXPECT_TRUE(free3ds(d));
 
-  const char* const texts[] = {"Unknown error!",        "Filename is empty!",
-                               "Can't open .3DS file!", "Can't read .3DS file!",
-                               "Not enough memory available to load .3DS file!", "Not a 3DS file or corrupted file!",
-                               "Fatal error in .3DS file!", "Can't free up 3DS structure!", "Unknown error!"};
-  for (int code = 0; code <= 8; ++code) EXPECT_STREQ(threeDsErrorText(code), texts[code]) << code;
-}
-
-TEST(ThreeDsReader, FileErrors) {
-  ThreeDsData* d = nullptr;
   EXPECT_FALSE(load3ds(d, ""));
   EXPECT_EQ(take3dsError(), kThreeDsEmptyFileName);
   EXPECT_FALSE(load3dsFromDisk(d, std::string(GVS_BINARY_DIR) + "/no such file.3ds"));
@@ -428,41 +255,37 @@ TEST(ThreeDsReader, StructuralFaultsAreRefused) {
     cases.push_back({what, Chunks{}});
     return cases.back().second;
   };
+  // Inside the mesh chunk of object "O".
+  auto mesh = [&](const char* what) -> Chunks& {
+    return add(what).open(0x4D4D).open(0x3D3D).open(0x4000).str("O").open(0x4100);
+  };
   add("empty file");
   add("shorter than a header").u16(0x4D4D).u16(6);
   add("chunk past the file").header(0x4D4D, 20).u32(0);
   add("length below the header").header(0x4D4D, 5).u32(0);
   add("child past its parent").header(0x4D4D, 6 + 6 + 4).header(0x3D3D, 6 + 4 + 1).u32(0).u8(0);
-  add("header cut by its parent's end").open(0x4D4D).open(0x3D3D).u16(0x4000).u8(0).close().close();
-  add("vertex list longer than its chunk").open(0x4D4D).open(0x3D3D).open(0x4000).str("O").open(0x4100)
-      .open(0x4110).u16(3).f32s({1, 2, 3}).close().close().close().close().close();
-  add("face index beyond the vertices").open(0x4D4D).open(0x3D3D).open(0x4000).str("O").open(0x4100)
-      .open(0x4110).u16(3).f32s({0, 0, 0, 0, 0, 0, 0, 0, 0}).close().open(0x4120).u16(1).u16(0).u16(1).u16(3)
-      .u16(0).close().close().close().close().close();
-  add("faces before a shorter vertex list").open(0x4D4D).open(0x3D3D).open(0x4000).str("O").open(0x4100)
-      .open(0x4120).u16(1).u16(0).u16(1).u16(2).u16(0).close().open(0x4110).u16(2).f32s({0, 0, 0, 0, 0, 0})
-      .close().close().close().close().close();
-  add("mapping list face index beyond the faces").open(0x4D4D).open(0x3D3D).open(0x4000).str("O").open(0x4100)
-      .open(0x4110).u16(3).f32s({0, 0, 0, 0, 0, 0, 0, 0, 0}).close().open(0x4120).u16(1).u16(0).u16(1).u16(2)
-      .u16(0).open(0x4130).str("M").u16(1).u16(1).close().close().close().close().close().close();
-  add("more mapping coordinates than vertices").open(0x4D4D).open(0x3D3D).open(0x4000).str("O").open(0x4100)
-      .open(0x4110).u16(1).f32s({0, 0, 0}).close().open(0x4140).u16(2).f32s({0, 0, 0, 0}).close().close()
-      .close().close().close();
-  add("vertex list with no object").open(0x4D4D).open(0x3D3D).open(0x4110).u16(1).f32s({0, 0, 0}).close()
-      .close().close();
-  add("vertex list outside its object's chunk").open(0x4D4D).open(0x3D3D).open(0x4000).str("O").open(0x4100)
-      .close().open(0x4110).u16(1).f32s({0, 0, 0}).close().close().close().close();
+  add("header cut by its parent's end").open(0x4D4D).open(0x3D3D).u16(0x4000).u8(0).closeAll();
+  mesh("vertex list longer than its chunk").open(0x4110).u16(3).f32s({1, 2, 3}).closeAll();
+  mesh("face index beyond the vertices").open(0x4110).u16(3).f32s({0, 0, 0, 0, 0, 0, 0, 0, 0}).close()
+      .open(0x4120).u16(1).u16(0).u16(1).u16(3).u16(0).closeAll();
+  mesh("faces before a shorter vertex list").open(0x4120).u16(1).u16(0).u16(1).u16(2).u16(0).close()
+      .open(0x4110).u16(2).f32s({0, 0, 0, 0, 0, 0}).closeAll();
+  mesh("mapping list face index beyond the faces").open(0x4110).u16(3).f32s({0, 0, 0, 0, 0, 0, 0, 0, 0}).close()
+      .open(0x4120).u16(1).u16(0).u16(1).u16(2).u16(0).open(0x4130).str("M").u16(1).u16(1).closeAll();
+  mesh("more mapping coordinates than vertices").open(0x4110).u16(1).f32s({0, 0, 0}).close()
+      .open(0x4140).u16(2).f32s({0, 0, 0, 0}).closeAll();
+  add("vertex list with no object").open(0x4D4D).open(0x3D3D).open(0x4110).u16(1).f32s({0, 0, 0}).closeAll();
+  mesh("vertex list outside its object's chunk").close().open(0x4110).u16(1).f32s({0, 0, 0}).closeAll();
   add("key track outside its node").open(0x4D4D).open(0xB000).open(0xB002).close().open(0xB023).u16(0).u32(0)
-      .u32(0).u32(1).u32(0).u16(0).f32(1).close().close().close();
-  add("material name with no material").open(0x4D4D).open(0x3D3D).open(0xA000).str("M").close().close().close();
-  add("second vertex list of one object").open(0x4D4D).open(0x3D3D).open(0x4000).str("O").open(0x4100)
-      .open(0x4110).u16(1).f32s({0, 0, 0}).close().open(0x4110).u16(1).f32s({0, 0, 0}).close().close().close()
-      .close().close();
-  add("name without its zero byte").open(0x4D4D).open(0x3D3D).open(0x4000).u8('A').u8('B').close().close().close();
+      .u32(0).u32(1).u32(0).u16(0).f32(1).closeAll();
+  add("material name with no material").open(0x4D4D).open(0x3D3D).open(0xA000).str("M").closeAll();
+  mesh("second vertex list of one object").open(0x4110).u16(1).f32s({0, 0, 0}).close()
+      .open(0x4110).u16(1).f32s({0, 0, 0}).closeAll();
+  add("name without its zero byte").open(0x4D4D).open(0x3D3D).open(0x4000).u8('A').u8('B').closeAll();
   add("key count larger than the chunk").open(0x4D4D).open(0xB000).open(0xB002).open(0xB020).u16(0).u32(0)
-      .u32(0).u32(2).u32(0).u16(0).f32s({1, 2, 3}).close().close().close().close();
+      .u32(0).u32(2).u32(0).u16(0).f32s({1, 2, 3}).closeAll();
   add("spline parameters past the key track").open(0x4D4D).open(0xB000).open(0xB002).open(0xB024).u16(0)
-      .u32(0).u32(0).u32(1).u32(0).u16(0xFFFF).f32(1).close().close().close().close();
+      .u32(0).u32(0).u32(1).u32(0).u16(0xFFFF).f32(1).closeAll();
   {
     Chunks& c = add("containers nested past any real file");
     for (int i = 0; i < 200; ++i) c.open(i == 0 ? 0x4D4D : 0x3D3D);

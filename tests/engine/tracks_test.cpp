@@ -13,13 +13,7 @@
 namespace {
 
 ThreeDsPositionKey posKey(uint16_t frame, float x, float tension = 0, float continuity = 0, float bias = 0) {
-  ThreeDsPositionKey k{};
-  k.frame = frame;
-  k.position = {x, 2.0f * x, -x};
-  k.spline.tension = tension;
-  k.spline.continuity = continuity;
-  k.spline.bias = bias;
-  return k;
+  return {frame, {x, 2.0f * x, -x}, {0, tension, continuity, bias, 0, 0}};
 }
 
 double hermite(double p0, double s0, double p1, double d1, double s) {
@@ -36,86 +30,72 @@ float evalX(const std::vector<ThreeDsPositionKey>& keys, float f) {
   return out.x;
 }
 
-TEST(EngineTracks, CatmullRomTangentsWithZeroTcb) {
-  // Equally spaced keys, values chosen so that no tangent rule coincides with another.
-  const std::vector<float> p = {0, 10, 40, 50, 20};
-  std::vector<ThreeDsPositionKey> keys;
-  for (size_t i = 0; i < p.size(); ++i) keys.push_back(posKey(uint16_t(10 * i), p[i]));
-  // Interior segment 1..2: Catmull-Rom tangents 0.5 (P(k+1) - P(k-1)).
-  for (double s : {0.25, 0.5, 0.8}) {
-    double want = hermite(p[1], 0.5 * (p[2] - p[0]), p[2], 0.5 * (p[3] - p[1]), s);
-    EXPECT_NEAR(evalX(keys, float(10 + 10 * s)), want, 1e-3) << s;
-  }
-  // First segment: S0 = 1.5 (P1 - P0) - 0.5 D'1.
-  double d1 = 0.5 * (p[2] - p[0]);
-  EXPECT_NEAR(evalX(keys, 3.0f), hermite(p[0], 1.5 * (p[1] - p[0]) - 0.5 * d1, p[1], d1, 0.3), 1e-3);
-  // Last segment: D4 = 1.5 (P4 - P3) - 0.5 S'3.
-  double s3 = 0.5 * (p[4] - p[2]);
-  EXPECT_NEAR(evalX(keys, 36.0f), hermite(p[3], s3, p[4], 1.5 * (p[4] - p[3]) - 0.5 * s3, 0.6), 1e-3);
-}
-
-TEST(EngineTracks, UnevenKeySpacingScalesInteriorTangents) {
-  // Keys at 0, 10, 40, 50: the segment 10..40 is three times as long as its neighbours.
-  std::vector<ThreeDsPositionKey> keys = {posKey(0, 0), posKey(10, 10), posKey(40, 40), posKey(50, 20)};
-  double s1 = 0.5 * (40 - 0) * 2.0 * 30 / 40;   // 2 (t2 - t1) / (t2 - t0)
-  double d2 = 0.5 * (20 - 10) * 2.0 * 30 / 40;  // 2 (t2 - t1) / (t3 - t1)
-  EXPECT_NEAR(evalX(keys, 22.0f), hermite(10, s1, 40, d2, 0.4), 1e-3);
-}
-
-TEST(EngineTracks, TensionContinuityBias) {
+// Each case against the Hermite curve written out from the tangent rules; end holds
+// and key frames are exact.
+TEST(EngineTracks, PositionSplinesFollowTheirDefinitions) {
+  // Equally spaced keys, values chosen so that no tangent rule coincides with another:
+  // Catmull-Rom tangents 0.5 (P(k+1) - P(k-1)) inside, S0 = 1.5 (P1 - P0) - 0.5 D'1
+  // on the first segment, D4 = 1.5 (P4 - P3) - 0.5 S'3 on the last.
+  const std::vector<ThreeDsPositionKey> even = {posKey(0, 0), posKey(10, 10), posKey(20, 40), posKey(30, 50),
+                                                posKey(40, 20)};
+  const double d1 = 0.5 * (40 - 0), s3 = 0.5 * (20 - 40);
+  // Keys at 0, 10, 40, 50: the middle segment is three times as long as its
+  // neighbours, its tangents scaled by 2 (t2 - t1) / (t2 - t0) and 2 (t2 - t1) / (t3 - t1).
+  const std::vector<ThreeDsPositionKey> uneven = {posKey(0, 0), posKey(10, 10), posKey(40, 40), posKey(50, 20)};
   // Tension 1 flattens the interior tangents: the middle of a segment is the mean.
-  std::vector<ThreeDsPositionKey> keys = {posKey(0, 0), posKey(10, 10, 1), posKey(20, 30, 1), posKey(30, 0)};
-  EXPECT_NEAR(evalX(keys, 15.0f), 20.0f, 1e-3f);
-  // Continuity and bias on an interior key, written out from the definitions.
-  keys = {posKey(0, 0), posKey(10, 10, 0.2f, 0.5f, -0.3f), posKey(20, 30, 0, -0.4f, 0.6f), posKey(30, 0)};
+  const std::vector<ThreeDsPositionKey> tense = {posKey(0, 0), posKey(10, 10, 1), posKey(20, 30, 1), posKey(30, 0)};
+  // Continuity and bias on interior keys.
+  const std::vector<ThreeDsPositionKey> tcb = {posKey(0, 0), posKey(10, 10, 0.2f, 0.5f, -0.3f),
+                                               posKey(20, 30, 0, -0.4f, 0.6f), posKey(30, 0)};
   auto tangent = [](double pin, double pout, double t, double c, double b, bool outgoing) {
     double l = (1 + b) * pin, r = (1 - b) * pout;
     return (1 - t) * (l + (outgoing ? 0.5 - 0.5 * c : 0.5 + 0.5 * c) * (r - l));
   };
-  double s1 = tangent(10, 20, 0.2, 0.5, -0.3, true);
-  double d2 = tangent(20, -30, 0, -0.4, 0.6, false);
-  EXPECT_NEAR(evalX(keys, 13.0f), hermite(10, s1, 30, d2, 0.3), 1e-3);
-}
-
-TEST(EngineTracks, TwoKeysOneKeyAndEnds) {
-  // n = 2: both tangents (1 - T)(P1 - P0), no frame scaling.
-  std::vector<ThreeDsPositionKey> keys = {posKey(20, 4, 0.5f), posKey(60, 12, -1.0f)};
-  EXPECT_NEAR(evalX(keys, 30.0f), hermite(4, 0.5 * 8, 12, 2.0 * 8, 0.25), 1e-3);
-  // Zero tension: a straight line.
-  keys = {posKey(20, 4), posKey(60, 12)};
-  EXPECT_NEAR(evalX(keys, 50.0f), 10.0f, 1e-4f);
-  // Before the first and after the last key the end values hold.
-  EXPECT_EQ(evalX(keys, 0.0f), 4.0f);
-  EXPECT_EQ(evalX(keys, 20.0f), 4.0f);
-  EXPECT_EQ(evalX(keys, 60.0f), 12.0f);
-  EXPECT_EQ(evalX(keys, 1000.0f), 12.0f);
-  // A single key holds everywhere, also before its frame.
-  keys = {posKey(40, 7)};
-  EXPECT_EQ(evalX(keys, 0.0f), 7.0f);
-  EXPECT_EQ(evalX(keys, 90.0f), 7.0f);
+  // Two keys: both tangents (1 - T)(P1 - P0), no frame scaling; with zero tension a line.
+  const std::vector<ThreeDsPositionKey> twoTense = {posKey(20, 4, 0.5f), posKey(60, 12, -1.0f)};
+  const std::vector<ThreeDsPositionKey> two = {posKey(20, 4), posKey(60, 12)};
+  const std::vector<ThreeDsPositionKey> one = {posKey(40, 7)};
+  const std::vector<ThreeDsPositionKey> keyed = {posKey(0, 3), posKey(10, -8), posKey(25, 17), posKey(30, 2)};
+  struct Case {
+    const std::vector<ThreeDsPositionKey>& keys;
+    float frame;
+    double want, tolerance;
+  };
+  const Case cases[] = {
+      {even, 12.5f, hermite(10, 0.5 * (40 - 0), 40, 0.5 * (50 - 10), 0.25), 1e-3},
+      {even, 15.0f, hermite(10, 0.5 * (40 - 0), 40, 0.5 * (50 - 10), 0.5), 1e-3},
+      {even, 18.0f, hermite(10, 0.5 * (40 - 0), 40, 0.5 * (50 - 10), 0.8), 1e-3},
+      {even, 3.0f, hermite(0, 1.5 * (10 - 0) - 0.5 * d1, 10, d1, 0.3), 1e-3},
+      {even, 36.0f, hermite(50, s3, 20, 1.5 * (20 - 50) - 0.5 * s3, 0.6), 1e-3},
+      {uneven, 22.0f, hermite(10, 0.5 * 40 * 2.0 * 30 / 40, 40, 0.5 * 10 * 2.0 * 30 / 40, 0.4), 1e-3},
+      {tense, 15.0f, 20.0, 1e-3},
+      {tcb, 13.0f, hermite(10, tangent(10, 20, 0.2, 0.5, -0.3, true), 30, tangent(20, -30, 0, -0.4, 0.6, false), 0.3),
+       1e-3},
+      {twoTense, 30.0f, hermite(4, 0.5 * 8, 12, 2.0 * 8, 0.25), 1e-3},
+      {two, 50.0f, 10.0, 1e-4},
+      // Before the first and after the last key the end values hold; a single key
+      // holds everywhere, also before its frame.
+      {two, 0.0f, 4.0, 0},
+      {two, 20.0f, 4.0, 0},
+      {two, 60.0f, 12.0, 0},
+      {two, 1000.0f, 12.0, 0},
+      {one, 0.0f, 7.0, 0},
+      {one, 90.0f, 7.0, 0},
+      // An interior key's frame gives its value.
+      {keyed, 10.0f, -8.0, 1e-5},
+      {keyed, 25.0f, 17.0, 1e-5},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i)
+    EXPECT_NEAR(evalX(cases[i].keys, cases[i].frame), cases[i].want, cases[i].tolerance) << "case " << i;
   // No keys: nothing is written.
   Vector3 untouched{1, 2, 3};
   EXPECT_FALSE(evaluatePositionTrack(nullptr, 0, 5.0f, untouched));
   EXPECT_EQ(untouched.x, 1.0f);
 }
 
-TEST(EngineTracks, InteriorKeyFrameReturnsItsValue) {
-  std::vector<ThreeDsPositionKey> keys = {posKey(0, 3), posKey(10, -8), posKey(25, 17), posKey(30, 2)};
-  EXPECT_NEAR(evalX(keys, 10.0f), -8.0f, 1e-5f);
-  EXPECT_NEAR(evalX(keys, 25.0f), 17.0f, 1e-5f);
-}
-
 TEST(EngineTracks, ScalarTracks) {
-  std::vector<ThreeDsFovKey> fov(3);
-  std::vector<ThreeDsRollKey> roll(2);
-  for (int i = 0; i < 3; ++i) {
-    fov[i].frame = uint16_t(10 * i);
-    fov[i].fov = 30.0f + 15.0f * i * i;
-  }
-  roll[0].frame = 0;
-  roll[0].roll = 0;
-  roll[1].frame = 100;
-  roll[1].roll = 90;
+  const std::vector<ThreeDsFovKey> fov = {{0, 30, {}}, {10, 45, {}}, {20, 90, {}}};
+  const std::vector<ThreeDsRollKey> roll = {{0, 0, {}}, {100, 90, {}}};
   float v = 0;
   ASSERT_TRUE(evaluateRollTrack(roll.data(), 2, 25.0f, v));
   EXPECT_NEAR(v, 22.5f, 1e-4f);
@@ -129,14 +109,9 @@ Quaternion axisAngleQ(double degrees, Vector3 axis) {
   return {float(std::cos(h)), float(axis.x * std::sin(h)), float(axis.y * std::sin(h)), float(axis.z * std::sin(h))};
 }
 
-ThreeDsRotationKey rotKey(uint16_t frame, Quaternion q) {
-  ThreeDsRotationKey k{};
-  k.frame = frame;
-  k.quaternion = q;
-  return k;
-}
+ThreeDsRotationKey rotKey(uint16_t frame, Quaternion q) { return {frame, 0, {}, {}, q}; }
 
-TEST(EngineTracks, RotationFollowsTheArcTheDotProductGives) {
+TEST(EngineTracks, RotationAndSlerpFollowTheArcTheDotProductGives) {
   // Identity and a 300 degree turn about z: the dot product is negative, so the
   // path runs the long way round through 150 degrees, not through -30.
   std::vector<ThreeDsRotationKey> keys = {rotKey(0, {1, 0, 0, 0}), rotKey(10, axisAngleQ(300, {0, 0, 1}))};
@@ -153,6 +128,13 @@ TEST(EngineTracks, RotationFollowsTheArcTheDotProductGives) {
   want = axisAngleQ(30, {0, 0, 1});
   EXPECT_NEAR(q.w, want.w, 1e-4f);
   EXPECT_NEAR(q.z, want.z, 1e-4f);
+  // Slerp outside the unit interval goes on along the arc; equal quaternions fall
+  // back to the linear weights.
+  q = slerp({1, 0, 0, 0}, axisAngleQ(60, {1, 0, 0}), -0.5f);
+  want = axisAngleQ(-30, {1, 0, 0});
+  EXPECT_NEAR(q.w, want.w, 1e-5f);
+  EXPECT_NEAR(q.x, want.x, 1e-5f);
+  EXPECT_FLOAT_EQ(slerp({1, 0, 0, 0}, {1, 0, 0, 0}, 0.3f).w, 1.0f);
 }
 
 TEST(EngineTracks, RotationWithInteriorKeys) {
@@ -178,26 +160,12 @@ TEST(EngineTracks, RotationWithInteriorKeys) {
   EXPECT_NEAR(2.0 * std::atan2(q.y, q.w) * 180.0 / M_PI, 60.0, 1e-2);
 }
 
-TEST(EngineTracks, SlerpOutsideTheUnitInterval) {
-  Quaternion a{1, 0, 0, 0}, b = axisAngleQ(60, {1, 0, 0});
-  Quaternion q = slerp(a, b, -0.5f);
-  Quaternion want = axisAngleQ(-30, {1, 0, 0});
-  EXPECT_NEAR(q.w, want.w, 1e-5f);
-  EXPECT_NEAR(q.x, want.x, 1e-5f);
-  // Equal quaternions fall back to the linear weights.
-  q = slerp(a, a, 0.3f);
-  EXPECT_FLOAT_EQ(q.w, 1.0f);
-}
-
 TEST(EngineTracks, NodeKindsEvaluateOnlyTheirTracks) {
   ThreeDsPositionKey pk = posKey(0, 5);
-  ThreeDsScaleKey sk{};
-  sk.scale = {2, 2, 2};
+  ThreeDsScaleKey sk{0, {2, 2, 2}, {}};
   ThreeDsRotationKey rk = rotKey(0, axisAngleQ(90, {0, 0, 1}));
-  ThreeDsFovKey fk{};
-  fk.fov = 60;
-  ThreeDsRollKey rlk{};
-  rlk.roll = 30;
+  ThreeDsFovKey fk{0, 60, {}};
+  ThreeDsRollKey rlk{0, 30, {}};
   ThreeDsTrackNode node{};
   node.positionKeyCount = node.scaleKeyCount = node.rotationKeyCount = node.fovKeyCount = node.rollKeyCount = 1;
   node.positionKeys = &pk;
