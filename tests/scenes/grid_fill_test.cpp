@@ -22,19 +22,28 @@ std::vector<GridPoint> randomGrid(std::mt19937& rng) {
 }
 }  // namespace
 
+// Each vector path pinned in turn against the plain fill: random grids and textures,
+// and white texels at full brightness, where the weighted sums are largest.
 TEST(BlockFill, FastMatchesScalarOnRandomInput) {
-  std::mt19937 rng(77);
-  for (int trial = 0; trial < 6; ++trial) {
-    auto tex = randomPixels(rng, 65536);
-    auto grid = randomGrid(rng);
-    std::vector<uint32_t> fast(kFramePixels), slow(kFramePixels);
-    fillTexturedBlocks(grid.data(), tex.data(), fast.data());
-    ref::fillTexturedBlocks(grid.data(), tex.data(), slow.data());
-    ASSERT_EQ(fast, slow);
-    fillShadedBlocks(grid.data(), tex.data(), fast.data());
-    ref::fillShadedBlocks(grid.data(), tex.data(), slow.data());
-    ASSERT_EQ(fast, slow);
+  for (VectorPath path : {VectorPath::Avx2, VectorPath::Sse2}) {
+    if (path == VectorPath::Avx2 && !processorHasAvx2()) continue;
+    setVectorPath(path);
+    std::mt19937 rng(77);
+    for (int trial = 0; trial < 6; ++trial) {
+      auto tex = trial == 5 ? std::vector<uint32_t>(65536, 0xFFFFFFFFu) : randomPixels(rng, 65536);
+      auto grid = randomGrid(rng);
+      if (trial == 5)
+        for (auto& p : grid) p.brightness = 0xFFFF;
+      std::vector<uint32_t> fast(kFramePixels), slow(kFramePixels);
+      fillTexturedBlocks(grid.data(), tex.data(), fast.data());
+      ref::fillTexturedBlocks(grid.data(), tex.data(), slow.data());
+      ASSERT_EQ(fast, slow) << (path == VectorPath::Avx2 ? "AVX2" : "SSE2");
+      fillShadedBlocks(grid.data(), tex.data(), fast.data());
+      ref::fillShadedBlocks(grid.data(), tex.data(), slow.data());
+      ASSERT_EQ(fast, slow) << (path == VectorPath::Avx2 ? "AVX2" : "SSE2");
+    }
   }
+  setVectorPath(VectorPath::Avx2);
 }
 
 // One block against the rule written out longhand, with lanes that wrap: u runs
