@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <random>
 
 #include "scenes/metabox.hpp"
 #include "tests/scenes/loaded_section.hpp"
@@ -27,6 +29,25 @@ TEST(MetaboxField, FourthPowersAndBallLeftOut) {
   // At (-3.5, -3.5, -3.5): each axis adds its fourth power.
   float f = 1.0f / (3 * std::pow(3.5f, 4.0f)) + 1.0f / (std::pow(4.5f, 4.0f) + 2 * std::pow(3.5f, 4.0f));
   EXPECT_EQ(grid.at(0, 0, 0), uint8_t(std::nearbyint(64 * f)));
+}
+
+// The vector field against the plain one: random balls, balls on grid points, rows
+// with a scalar tail.
+TEST(MetaboxField, FastMatchesReference) {
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<float> pos(-3.0f, 3.0f);
+  for (int n : {20, 7}) {
+    Grid fast(n), plain(n);
+    for (int trial = 0; trial < 6; ++trial) {
+      Vec3 balls[3];
+      for (Vec3& b : balls) b = {pos(rng), pos(rng), pos(rng)};
+      if (trial == 0) balls[1] = {-3.5f + 0.35f * 3, -3.5f + 0.35f * 2, -3.5f};  // on grid point (3, 2, 0)
+      int count = 1 + trial % 3;
+      computeMetaboxField(fast.g, balls, count, -3.5f, 0.35f);
+      ref::computeMetaboxField(plain.g, balls, count, -3.5f, 0.35f);
+      ASSERT_EQ(0, std::memcmp(fast.g.field, plain.g.field, size_t(n * n * n))) << n << " " << trial;
+    }
+  }
 }
 
 TEST(MetaboxWarp, BrightnessRisesOutwardsAndWrapsAtTheCorners) {
