@@ -4,6 +4,7 @@
 #include <emmintrin.h>
 #include <immintrin.h>
 
+#include "base/avx2_region.hpp"
 #include "image/pixelops.hpp"
 
 namespace {
@@ -143,8 +144,7 @@ void fillBlocksFast(const GridPoint* grid, const uint32_t* texture, uint32_t* ta
 // The same fill in AVX2: a block row's eight pixels at once, their four texels each
 // gathered, the channels of each pixel weighted in 16-bit lanes (a channel's weighted
 // sum is at most 255 * 256, so nothing carries out of its lane).
-#pragma GCC push_options
-#pragma GCC target("avx2")
+GVS_AVX2_REGION_BEGIN
 namespace {
 // A vector of eight 16-bit values, one per pixel, spread over the pixels' channel
 // lanes as unpacking the eight texels against zero leaves them: pixels 0, 1, 4, 5
@@ -221,7 +221,7 @@ void fillBlocksAvx2(const GridPoint* grid, const uint32_t* texture, uint32_t* ta
     }
 }
 }  // namespace
-#pragma GCC pop_options
+GVS_AVX2_REGION_END
 
 BilinearWeights bilinearWeights(uint32_t fu, uint32_t fv) {
   uint32_t w11 = (fu * fv) >> 8;
