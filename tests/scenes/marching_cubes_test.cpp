@@ -173,9 +173,10 @@ TEST(MarchingCubesPolygonize, FastMatchesReference) {
         auto fast = trianglesOf([&](auto emit) { polygonizeCubes(g, iso, emit); });
         auto plain = trianglesOf([&](auto emit) { ref::polygonizeCubes(g, iso, emit); });
         ASSERT_EQ(fast.size(), plain.size()) << "n " << n << " iso " << iso;
-        if (!fast.empty())  // an empty vector's data may be null
+        if (!fast.empty()) {  // an empty vector's data may be null
           ASSERT_EQ(0, std::memcmp(fast.data(), plain.data(), fast.size() * sizeof(CubeVertex)))
               << "n " << n << " iso " << iso;
+        }
       }
     }
     releaseCubeGrid(g);
