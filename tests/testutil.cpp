@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +16,8 @@
 #include <map>
 
 #include "forge/forge.hpp"
+#include "synth/voices.hpp"
+#include "video/display.hpp"
 
 namespace fs = std::filesystem;
 
@@ -22,6 +26,17 @@ int brightestByte(const uint32_t* pixels, int count) {
   for (int i = 0; i < count; ++i)
     for (int c = 0; c < 24; c += 8) m = std::max(m, int((pixels[i] >> c) & 255));
   return m;
+}
+
+int litPixels(const uint32_t* pixels, int count) {
+  return int(std::count_if(pixels, pixels + count, [](uint32_t p) { return (p & 0xFFFFFF) != 0; }));
+}
+
+void openHeadlessDisplay() {
+  DisplayOptions o;
+  o.headless = true;
+  configureDisplay(o);
+  ASSERT_EQ(openDisplay(), 0);
 }
 
 std::vector<uint32_t> randomFrame(TestRng& rng, size_t n) {
@@ -109,6 +124,27 @@ int runCommand(const std::string& cmd, std::string* output, bool stdoutOnly) {
 
 int runTool(const std::string& args, std::string* output) {
   return runCommand(std::string(GVS_TOOL_PATH) + " " + args, output, true);
+}
+
+KickFit fitKick(const std::vector<float>& mono, long around, long window) {
+  static const std::vector<float> kick = [] {
+    BusWindow b(2000);
+    renderKick(b, 0, 1.0, 1.0);
+    return std::vector<float>(b.l.begin(), b.l.begin() + 1323);
+  }();
+  double kk = 0;
+  for (float v : kick) kk += double(v) * v;
+  KickFit best{around, -2.0};
+  for (long s = std::max(around - window, 0L); s <= around + window && s + long(kick.size()) <= long(mono.size()); ++s) {
+    double xy = 0, xx = 0;
+    for (size_t i = 0; i < kick.size(); ++i) {
+      xy += double(mono[size_t(s) + i]) * kick[i];
+      xx += double(mono[size_t(s) + i]) * mono[size_t(s) + i];
+    }
+    const double c = xy / std::sqrt(xx * kk + 1e-30);
+    if (c > best.correlation) best = {s, c};
+  }
+  return best;
 }
 
 void expectGolden(const std::string& name, const std::string& actual) {

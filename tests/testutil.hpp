@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/datapath.hpp"
+
 // A deterministic generator for random test buffers.
 struct TestRng {
   uint64_t s;
@@ -22,8 +24,9 @@ inline uint32_t px(int b0, int b1, int b2, int b3) {
   return uint32_t(b0) | (uint32_t(b1) << 8) | (uint32_t(b2) << 16) | (uint32_t(b3) << 24);
 }
 inline int byteOf(uint32_t p, int i) { return int((p >> (8 * i)) & 0xFF); }
-// The largest of bytes 0 to 2 over the first `count` pixels.
+// The largest of bytes 0 to 2 over the first `count` pixels; how many have any of them set.
 int brightestByte(const uint32_t* pixels, int count);
+int litPixels(const uint32_t* pixels, int count);
 
 std::vector<uint32_t> randomFrame(TestRng& rng, size_t n = 64000);
 
@@ -47,6 +50,14 @@ int runCommand(const std::string& cmd, std::string* output = nullptr, bool stdou
 // gvs-tool with the arguments, standard output only.
 int runTool(const std::string& args, std::string* output = nullptr);
 
+// Where the synthesizer's kick drum (its first 30 ms) best fits a mono sound at 44100 Hz
+// within `window` samples of sample `around`, by normalised correlation (1: the kick alone).
+struct KickFit {
+  long at;
+  double correlation;
+};
+KickFit fitKick(const std::vector<float>& mono, long around, long window);
+
 // Compares a long exact text with tests/golden/<name>. With GVS_UPDATE_GOLDEN set the
 // file is rewritten instead (review the difference before committing it).
 void expectGolden(const std::string& name, const std::string& actual);
@@ -65,3 +76,10 @@ std::string missingRealEditorFile(const std::string& name);
 // build forged it, otherwise the files `only` selects forged once per process into a
 // temporary folder. Tests never write into it; copy it first to change it.
 std::string forgedDataRoot(const char* only = nullptr);
+// forgedDataRoot(only) made the data root as `root`; the test fails when the forge does.
+#define USE_FORGED_DATA(root, only)                             \
+  const std::string root = forgedDataRoot(only);                \
+  ASSERT_FALSE(root.empty()) << "the forge failed";             \
+  setDataRoot(root)
+// Opens the headless display (a test fails when it cannot).
+void openHeadlessDisplay();

@@ -108,7 +108,6 @@ TEST(MusicClock, PositionToSceneTime) {
   EXPECT_EQ(double(positionToSceneTime(0, 120)), 0.0);
   EXPECT_EQ(double(positionToSceneTime(88200, 120)), 120.0);
   EXPECT_EQ(double(positionToSceneTime(17992800, 120)), 24480.0);
-  EXPECT_EQ(float(positionToSceneTime(17992800, 120)), 24480.0f);
   // The position is unsigned: past 2^31 the time stays large and positive.
   EXPECT_GT(positionToSceneTime(2147483648u, 120), 2.9e6L);
   EXPECT_GT(positionToSceneTime(0xFFFFFFFFu, 120), positionToSceneTime(2147483648u, 120));
@@ -117,7 +116,6 @@ TEST(MusicClock, PositionToSceneTime) {
 TEST(MusicClock, SteppedOutputErrorsAndSeek) {
   selectAudioBackend(AudioBackend::Stepped, 88200);
   ASSERT_NE(audioInit(-1, 44100, 0, nullptr), 0u);
-  EXPECT_EQ(audioGetVersion(), 0x00070000u);
   // No stream: a bad handle reads as position 0 and sets the error code.
   EXPECT_EQ(audioChannelGetPosition(1), 0u);
   EXPECT_EQ(audioErrorGetCode(), kAudioBadHandle);
@@ -245,13 +243,9 @@ TEST_F(DeviceMusic, AfterTheLastSampleSilenceAndThePositionGoesOn) {
 }
 
 TEST(AudioDevice, NotAnMp3OrACutOneIsRefused) {
-  std::string dir = makeTempDir("not-mp3");
-  std::filesystem::create_directories(dir + "/data/music");
-  {
-    FILE* f = std::fopen((dir + "/data/music/qz0.mp3").c_str(), "wb");
-    for (int i = 0; i < 50000; ++i) std::fputc((i * 7919) & 0x3F, f);
-    std::fclose(f);
-  }
+  std::string dir = makeTempDir("not-mp3"), noise(50000, '\0');
+  for (size_t i = 0; i < noise.size(); ++i) noise[i] = char((i * 7919) & 0x3F);
+  ASSERT_TRUE(writeFile(dir + "/data/music/qz0.mp3", noise));
   Mp3Stream s;
   EXPECT_EQ(openMp3Stream((dir + "/data/music/qz0.mp3").c_str(), s), kMp3NotDecodable);
   EXPECT_EQ(s.decoder, nullptr);

@@ -1,7 +1,6 @@
 // Guards gvs-tool render --video end to end with the real ffmpeg: the streams ffprobe
 // sees, a decoded frame against the renderer's own page of that moment, the music's
-// downbeats on the bar grid; the progress line on a terminal; and the failures that
-// must leave nothing behind.
+// downbeats on the bar grid; and the failures that must leave nothing behind.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,8 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "synth/dsp.hpp"
-#include "synth/voices.hpp"
 #include "tests/testutil.hpp"
 
 namespace fs = std::filesystem;
@@ -22,6 +19,11 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string kTool = GVS_TOOL_PATH;
+
+// gvs-tool render with the arguments on the forged data set; its status, output in `log`.
+int render(const std::string& args, std::string* log, const std::string& data = forgedDataRoot()) {
+  return runCommand(kTool + " render " + args + " --data-root " + data, log);
+}
 
 #define FFMPEG_OR_SKIP()                                                      \
   if (runCommand("command -v ffmpeg && command -v ffprobe") != 0) \
@@ -36,10 +38,7 @@ const std::string& capture() {
   static const std::string file = [] {
     const std::string path = makeTempDir("capture") + "/show.mp4";
     std::string log;
-    const int status = runCommand(kTool + " render --from 11900 --to 12500 --fps 24 --scale 2 --video " + path +
-                                      " --data-root " + forgedDataRoot(),
-                                  &log);
-    EXPECT_EQ(status, 0) << log;
+    EXPECT_EQ(render("--from 11900 --to 12500 --fps 24 --scale 2 --video " + path, &log), 0) << log;
     EXPECT_NE(log.find("rendered 120 frames into " + path), std::string::npos) << log;
     return path;
   }();
@@ -84,37 +83,19 @@ double psnrAgainstPage(const std::string& decoded, const std::vector<uint8_t>& p
   return 10 * std::log10(255.0 * 255.0 / std::max(squares / (320.0 * 240 * 3), 1e-9));
 }
 
-// Mono 16-bit samples at 44100 Hz decoded by ffmpeg.
-std::vector<int16_t> decodeSound(const std::string& input) {
+// Mono samples at 44100 Hz decoded by ffmpeg, full scale 1.0.
+std::vector<float> decodeSound(const std::string& input) {
   std::string raw;
   EXPECT_EQ(runCommand("ffmpeg -v error " + input + " -f s16le -ac 1 -ar 44100 -", &raw, true), 0);
   std::vector<int16_t> samples(raw.size() / 2);
   std::memcpy(samples.data(), raw.data(), samples.size() * 2);
-  return samples;
+  return std::vector<float>(samples.begin(), samples.end());
 }
 
 // Where the kick drum, which begins every bar of the music, starts near `expected`
-// seconds: the place within 100 ms where the synthesizer's own kick (its first 40 ms)
-// fits the sound best, by normalised correlation.
-double kickOnset(const std::vector<int16_t>& sound, double expected) {
-  static const BusWindow kick = [] {
-    BusWindow b(1764);
-    renderKick(b, 0, 1.0, 1.0);
-    b.l.resize(1764);
-    return b;
-  }();
-  const long centre = std::lround(expected * 44100), length = long(kick.l.size());
-  long best = centre;
-  double bestFit = -1e300;
-  for (long s = std::max(centre - 4410, 0L); s <= centre + 4410 && s + length <= long(sound.size()); ++s) {
-    double dot = 0, energy = 1;
-    for (long i = 0; i < length; ++i) {
-      dot += double(sound[size_t(s + i)]) * kick.l[size_t(i)];
-      energy += double(sound[size_t(s + i)]) * sound[size_t(s + i)];
-    }
-    if (dot / std::sqrt(energy) > bestFit) bestFit = dot / std::sqrt(energy), best = s;
-  }
-  return double(best) / 44100;
+// seconds: within 100 ms, in seconds.
+double kickOnset(const std::vector<float>& sound, double expected) {
+  return double(fitKick(sound, std::lround(expected * 44100), 4410).at) / 44100;
 }
 
 }  // namespace
@@ -145,7 +126,8 @@ TEST(VideoCapture, StreamsFramesAndSoundOnTheBarGrid) {
             0);
   ASSERT_EQ(decoded.size(), 640u * 480 * 3);
   const std::string pages = makeTempDir("capture-pages");
-  ASSERT_EQ(runTool("render --from 12195 --to 12210 --fps 24 --out " + pages + " --data-root " + forgedDataRoot()), 0);
+  std::string log;
+  ASSERT_EQ(render("--from 12195 --to 12210 --fps 24 --out " + pages, &log), 0) << log;
   double psnr[3];
   for (int k = 0; k < 3; ++k) {
     const auto page = readPngRgb(pages + "/frame_00000" + std::to_string(k) + ".png", 320, 240);
@@ -156,14 +138,11 @@ TEST(VideoCapture, StreamsFramesAndSoundOnTheBarGrid) {
   EXPECT_GT(psnr[1], psnr[0] + 3.0);
   EXPECT_GT(psnr[1], psnr[2] + 3.0);
 
-  // The kicks of bars 54, 55 and 56 where the bar grid puts them, within a frame;
-  // in the music file itself they are on the grid within a millisecond.
-  const std::vector<int16_t> sound = decodeSound("-i " + file);
+  // The kicks of bars 54, 55 and 56 where the bar grid puts them, within a frame.
+  const std::vector<float> sound = decodeSound("-i " + file);
   ASSERT_NEAR(double(sound.size()), length * 44100, 44100 / kFps);
-  const std::vector<int16_t> music = decodeSound("-i " + forgedDataRoot() + "/data/music/qz0.mp3");
   for (int bar = 54; bar <= 56; ++bar) {
     const double barTime = bar * 221.25;
-    EXPECT_NEAR(kickOnset(music, barTime / 120), barTime / 120, 0.001) << "bar " << bar;
     EXPECT_NEAR(kickOnset(sound, (barTime - kFrom) / 120), (barTime - kFrom) / 120, 1 / kFps) << "bar " << bar;
   }
 }
@@ -174,21 +153,12 @@ TEST(VideoCapture, SilenceBeforeTheMusicAndNoneForTheSingleScene) {
   FFMPEG_OR_SKIP();
   const std::string dir = makeTempDir("capture-edges");
   std::string log;
-  ASSERT_EQ(runCommand(kTool + " render --from -60 --to 60 --fps 10 --scale 1 --video " + dir + "/early.mp4 --data-root " +
-                           forgedDataRoot(),
-                       &log),
-            0)
-      << log;
-  const std::vector<int16_t> sound = decodeSound("-i " + dir + "/early.mp4");
+  ASSERT_EQ(render("--from -60 --to 60 --fps 10 --scale 1 --video " + dir + "/early.mp4", &log), 0) << log;
+  const std::vector<float> sound = decodeSound("-i " + dir + "/early.mp4");
   ASSERT_NEAR(double(sound.size()), 44100, 4410);
-  int loudestEarly = 0;
-  for (size_t i = 0; i < 20000; ++i) loudestEarly = std::max(loudestEarly, std::abs(int(sound[i])));
-  EXPECT_EQ(loudestEarly, 0);
+  EXPECT_TRUE(std::all_of(sound.begin(), sound.begin() + 20000, [](float v) { return v == 0.0f; }));
   EXPECT_NEAR(kickOnset(sound, 0.5), 0.5, 0.1);  // the first bar line
-  ASSERT_EQ(runCommand(kTool + " render --single-scene --from 0 --to 24 --fps 10 --scale 1 --video " + dir +
-                           "/single.mp4 --data-root " + forgedDataRoot(),
-                       &log),
-            0)
+  ASSERT_EQ(render("--single-scene --from 0 --to 24 --fps 10 --scale 1 --video " + dir + "/single.mp4", &log), 0)
       << log;
   const auto streams = probeStreams(dir + "/single.mp4");
   ASSERT_EQ(streams.size(), 1u);
@@ -200,55 +170,34 @@ TEST(VideoCapture, SilenceBeforeTheMusicAndNoneForTheSingleScene) {
 // (nor a temporary file beside it).
 TEST(VideoCapture, FailuresLeaveNothingBehind) {
   FFMPEG_OR_SKIP();
-  const std::string data = forgedDataRoot();
-  const std::string dir = makeTempDir("capture-fail");
-  const std::string range = " --from 0 --to 30 --fps 10 --scale 1 --data-root " + data;
-  auto expectFailure = [&](const std::string& command, const std::string& message) {
-    std::string log;
-    EXPECT_EQ(runCommand(command, &log), 1) << command << "\n" << log;
-    EXPECT_NE(log.find(message), std::string::npos) << log;
-    EXPECT_TRUE(fs::is_empty(dir)) << command;
-  };
-  expectFailure("PATH=/nonexistent " + kTool + " render --video " + dir + "/v.mp4" + range, "ffmpeg is not on PATH");
-  expectFailure(kTool + " render --video " + dir + "/missing/v.mp4" + range, "does not exist");
-  EXPECT_FALSE(fs::exists(dir + "/missing"));
-  expectFailure(kTool + " render --from 100 --to 100 --fps 10 --video " + dir + "/v.mp4 --data-root " + data,
-                "--to (100) must be after --from (100)");
-  expectFailure(kTool + " render --video " + dir + " " + range, "is a folder");
-  // ffmpeg itself fails: the music of this data root is not audio at all.
-  const std::string broken = makeTempDir("capture-broken-data");
+  const std::string dir = makeTempDir("capture-fail"), range = " --from 0 --to 30 --fps 10 --scale 1";
+  // ffmpeg itself fails when the music of the data root is not audio at all.
+  const std::string data = forgedDataRoot(), broken = makeTempDir("capture-broken-data");
   fs::create_directories(broken + "/data");
   for (const auto& entry : fs::directory_iterator(data + "/data"))
     if (entry.path().filename() != "music") fs::create_directory_symlink(entry.path(), broken + "/data/" + entry.path().filename().string());
   writeFile(broken + "/data/music/qz0.mp3", std::string(5000, 'x'));
-  expectFailure(kTool + " render --video " + dir + "/v.mp4 --from 0 --to 30 --fps 10 --scale 1 --data-root " + broken,
-                "ffmpeg failed");
+  const struct { std::string prefix, args, data, message; } failures[] = {
+      {"PATH=/nonexistent ", "--video " + dir + "/v.mp4" + range, data, "ffmpeg is not on PATH"},
+      {"", "--video " + dir + "/missing/v.mp4" + range, data, "does not exist"},
+      {"", "--from 100 --to 100 --fps 10 --video " + dir + "/v.mp4", data, "--to (100) must be after --from (100)"},
+      {"", "--video " + dir + range, data, "is a folder"},
+      {"", "--video " + dir + "/v.mp4" + range, broken, "ffmpeg failed"}};
+  for (const auto& f : failures) {
+    std::string log;
+    const std::string command = f.prefix + kTool + " render " + f.args + " --data-root " + f.data;
+    EXPECT_EQ(runCommand(command, &log), 1) << command << "\n" << log;
+    EXPECT_NE(log.find(f.message), std::string::npos) << log;
+    EXPECT_TRUE(fs::is_empty(dir)) << f.args;
+  }
   // A video already there stays as it was.
   writeFile(dir + "/keep.mp4", "old");
   std::string log;
-  EXPECT_EQ(runCommand(kTool + " render --video " + dir + "/keep.mp4 --from 0 --to 30 --fps 10 --scale 1 --data-root " +
-                           broken,
-                       &log),
-            1);
+  EXPECT_EQ(render("--video " + dir + "/keep.mp4" + range, &log, broken), 1);
   EXPECT_EQ(readFile(dir + "/keep.mp4"), "old");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
-  EXPECT_EQ(runTool("render --from 0 --to 30 --fps 10 --out " + dir + " --video x.mp4"), 2);
-  EXPECT_EQ(runTool("render --from 0 --to 30 --fps 10 --out " + dir + " --scale 2"), 2);
-  EXPECT_EQ(runTool("render --from 0 --to 30 --fps 10 --video x.mp4 --scale 9"), 2);
-}
-
-// On a terminal (script(1) gives the command one) render shows its progress line;
-// into a pipe it does not.
-TEST(VideoCapture, ProgressLineOnlyOnATerminal) {
-  if (runCommand("command -v script") != 0) GTEST_SKIP() << "needs script(1) from bsdutils for a terminal";
-  const std::string dir = makeTempDir("progress");
-  const std::string render =
-      kTool + " render --from 23000 --to 23120 --fps 10 --out " + dir + " --data-root " + forgedDataRoot();
-  std::string log;
-  ASSERT_EQ(runCommand("script -qec '" + render + "' /dev/null", &log), 0) << log;
-  EXPECT_NE(log.find("frame 10 of 10 (100%)"), std::string::npos) << log;
-  EXPECT_NE(log.find(" left"), std::string::npos) << log;
-  ASSERT_EQ(runCommand(render, &log), 0);
-  EXPECT_EQ(log.find("frame 10 of 10"), std::string::npos) << log;
-  EXPECT_NE(log.find("rendered 10 frames"), std::string::npos) << log;
+  const std::string badOptions[] = {" --out " + dir + " --video x.mp4", " --out " + dir + " --scale 2",
+                                    " --video x.mp4 --scale 9"};
+  for (const std::string& bad : badOptions)
+    EXPECT_EQ(runTool("render --from 0 --to 30 --fps 10" + bad), 2) << bad;
 }

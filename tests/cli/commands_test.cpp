@@ -1,6 +1,7 @@
 // Guards the gvs-tool commands that run the show offline, end to end: render writes
-// numbered pages, bench reports every section, the contact sheet shows them all; the
-// installed tree finds its data from anywhere; and both programs' command lines.
+// numbered pages (with a progress line on a terminal), bench reports every section,
+// the contact sheet shows them all; the installed tree finds its data from anywhere;
+// and both programs' command lines.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,21 +11,25 @@
 
 namespace fs = std::filesystem;
 
-TEST(ToolCommands, RenderWritesOnePagePerFrameInOrder) {
-  std::string out = makeTempDir("render-out"), log;
-  std::string cmd = std::string(GVS_TOOL_PATH) + " render --from 23000 --to 23120 --fps 2 --out " + out +
-                    " --data-root " + forgedDataRoot();
-  ASSERT_EQ(runCommand(cmd, &log), 0) << log;
-  // t = 23000, 23060: below 23120 -> two frames.
-  EXPECT_TRUE(fs::exists(out + "/frame_000000.png"));
-  EXPECT_TRUE(fs::exists(out + "/frame_000001.png"));
-  EXPECT_FALSE(fs::exists(out + "/frame_000002.png"));
-  EXPECT_GT(fs::file_size(out + "/frame_000001.png"), 100u);
-  ASSERT_EQ(runCommand(cmd + " --single-scene", &log), 0) << log;
-  EXPECT_NE(runCommand(std::string(GVS_TOOL_PATH) + " render --from 0 --to 1 --fps 1 --out " + out +
-                           " --data-root " + makeTempDir("render-nodata"),
-                       &log),
-            0);
+// Render writes one numbered page per frame; on a terminal (script(1) gives it one) it
+// shows its progress line, into a pipe it does not.
+TEST(ToolCommands, RenderWritesOnePagePerFrameWithProgressOnATerminal) {
+  const std::string out = makeTempDir("render-out"), tool = std::string(GVS_TOOL_PATH) + " render --out " + out;
+  const std::string render = tool + " --from 23000 --to 23120 --fps 10 --data-root " + forgedDataRoot();
+  std::string log;
+  ASSERT_EQ(runCommand(render, &log), 0) << log;
+  EXPECT_EQ(log.find("frame 10 of 10"), std::string::npos) << log;
+  EXPECT_NE(log.find("rendered 10 frames"), std::string::npos) << log;
+  // t = 23000, 23012, ..., 23108: below 23120 -> ten frames.
+  EXPECT_GT(fs::file_size(out + "/frame_000009.png"), 100u);
+  EXPECT_FALSE(fs::exists(out + "/frame_000010.png"));
+  ASSERT_EQ(runCommand(render + " --single-scene", &log), 0) << log;
+  if (runCommand("command -v script") == 0) {
+    ASSERT_EQ(runCommand("script -qec '" + render + "' /dev/null", &log), 0) << log;
+    EXPECT_NE(log.find("frame 10 of 10 (100%)"), std::string::npos) << log;
+    EXPECT_NE(log.find(" left"), std::string::npos) << log;
+  }
+  EXPECT_NE(runCommand(tool + " --from 0 --to 1 --fps 1 --data-root " + makeTempDir("render-nodata"), &log), 0);
   EXPECT_NE(log.find("no data folder"), std::string::npos) << log;
 }
 

@@ -56,9 +56,7 @@ std::vector<uint32_t> drawFrame(Scene3D* scene, float frame, unsigned camera, bo
 }
 
 int filledPercent(const std::vector<uint32_t>& picture) {
-  int filled = 0;
-  for (uint32_t p : picture) filled += (p & 0xFFFFFF) != 0;
-  return filled * 100 / kFramePixels;
+  return litPixels(picture.data(), kFramePixels) * 100 / kFramePixels;
 }
 
 int differingPercent(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
@@ -71,9 +69,7 @@ class ForgedScenes : public ::testing::TestWithParam<ForgedScene> {};
 
 TEST_P(ForgedScenes, PlayThroughTheEngine) {
   const ForgedScene& s = GetParam();
-  std::string root = forgedDataRoot("misc|data\\box|HYPER|boxbox|CSAPOK|BOGYO|kocka|FORGo");
-  ASSERT_FALSE(root.empty());
-  setDataRoot(root);
+  USE_FORGED_DATA(root, "misc|data\\box|HYPER|boxbox|CSAPOK|BOGYO|kocka|FORGo");
   // A missing file would end the process in the engine's fatal path.
   ASSERT_TRUE(std::filesystem::exists(resolveDataPath(std::string(s.directory) + s.file))) << s.file;
   Scene3D* scene = nullptr;
@@ -106,9 +102,7 @@ TEST_P(ForgedScenes, PlayThroughTheEngine) {
 // The title card, the greetings line and the sprites are drawn keyed on black:
 // each holds both keyed (exactly black) and drawn pixels.
 TEST(ForgedPictures, KeyedPicturesHoldBothKinds) {
-  const std::string root = forgedDataRoot("data\\box|CSAPOK|kocka");
-  ASSERT_FALSE(root.empty());
-  setDataRoot(root);
+  USE_FORGED_DATA(root, "data\\box|CSAPOK|kocka");
   struct Picture {
     const char* path;
     int w, h;

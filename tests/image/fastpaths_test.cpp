@@ -1,6 +1,6 @@
-// The vector paths chosen at run time (AVX2 where the processor has it, SSE2 always)
-// against the plain references, each path pinned in turn: random buffers, the sizes
-// and parameters at the edges of what the blocks and waves handle.
+// Every fast path against its plain reference on random buffers and at the edges
+// (sizes, weights, centres and strengths the blocks and waves must handle), the
+// vector ones (AVX2 where the processor has it, SSE2 always) with each path pinned.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +11,7 @@
 #include "engine/depthtarget.hpp"
 #include "engine/rasterizer.hpp"
 #include "engine/rasterizer_ref.hpp"
+#include "image/crossblur.hpp"
 #include "image/pixelops.hpp"
 #include "image/pixelops_ref.hpp"
 #include "image/radialblur.hpp"
@@ -24,17 +25,35 @@ void onEveryPath(Check check) {
   for (VectorPath path : {VectorPath::Avx2, VectorPath::Sse2}) {
     if (path == VectorPath::Avx2 && !processorHasAvx2()) continue;
     setVectorPath(path);
+    ASSERT_EQ(vectorPath(), path);
     SCOPED_TRACE(path == VectorPath::Avx2 ? "AVX2" : "SSE2");
     check();
   }
   setVectorPath(VectorPath::Avx2);
 }
 
-TEST(FastPaths, PathsCanBePinned) {
-  setVectorPath(VectorPath::Sse2);
-  EXPECT_EQ(vectorPath(), VectorPath::Sse2);
-  setVectorPath(VectorPath::Avx2);
-  EXPECT_EQ(vectorPath(), processorHasAvx2() ? VectorPath::Avx2 : VectorPath::Sse2);
+// The radial blur written out quadrant by quadrant, one channel at a time, straight
+// from its description.
+void directBlur(int cx, int cy, int s, std::vector<uint32_t>& img) {
+  auto px = [&](int x, int y) -> uint32_t& { return img[size_t(y) * 320 + size_t(x)]; };
+  auto blend = [&](int x, int y, int dxn, int dyn) {
+    RadialWeights w = radialBlurTable()[(y - cy + 200) * 640 + (x - cx + 320)];
+    uint32_t diag = px(x + dxn, y + dyn), vert = px(x, y + dyn), horiz = px(x + dxn, y), p = px(x, y), out = 0;
+    for (int c = 0; c < 4; ++c) {
+      auto ch = [c](uint32_t v) { return int((v >> (8 * c)) & 255); };
+      int a = (ch(diag) * w.w0 + ch(vert) * w.w1 + ch(horiz) * w.w2 + ch(p) * w.w3) >> 8;
+      out |= uint32_t(((a * s + ch(p) * (255 - s)) >> 8) & 255) << (8 * c);
+    }
+    px(x, y) = out;
+  };
+  for (int y = cy; y <= 199; ++y)
+    for (int x = cx; x <= 319; ++x) blend(x, y, -1, -1);
+  for (int y = cy - 1; y >= 0; --y)
+    for (int x = cx; x <= 319; ++x) blend(x, y, -1, +1);
+  for (int y = cy; y <= 199; ++y)
+    for (int x = cx - 1; x >= 0; --x) blend(x, y, +1, -1);
+  for (int y = cy - 1; y >= 0; --y)
+    for (int x = cx - 1; x >= 0; --x) blend(x, y, +1, +1);
 }
 
 TEST(FastPaths, SmearsMatchTheirReference) {
@@ -42,44 +61,56 @@ TEST(FastPaths, SmearsMatchTheirReference) {
   const Smear fast[] = {smearRight, smearLeft, smearDown, smearUp};
   const Smear plain[] = {ref::smearRight, ref::smearLeft, ref::smearDown, ref::smearUp};
   // Whole blocks, a last block that overlaps, rows left over, too narrow for blocks.
-  const int sizes[][2] = {{320, 200}, {321, 199}, {9, 8}, {8, 9}, {17, 16}, {16, 17}, {7, 5}, {2, 2}, {64, 3}};
-  const int weights[][2] = {{180, 12}, {0, 0}, {256, 0}, {256, 1}, {1, 256}, {200, 57}, {160, 0}};
+  const int sizes[][2] = {{320, 200}, {321, 199}, {320, 199}, {9, 8}, {8, 9},  {17, 16},
+                          {16, 17},   {7, 5},     {2, 2},     {64, 3}, {40, 3}};
+  // The sections' weights (vohel's beat a = beat, b = 0; its late glow a = 1, b up to 120) and the extremes.
+  const int weights[][2] = {{180, 12}, {0, 0},   {256, 0},  {256, 1}, {1, 256}, {200, 57}, {160, 0},
+                            {200, 15}, {240, 10}, {50, 0},  {255, 0}, {2, 0},   {1, 120}, {1, 57}};
   onEveryPath([&] {
     TestRng rng(21);
     for (auto& size : sizes)
       for (auto& ab : weights)
-        for (int k = 0; k < 4; ++k) {
-          // Half the frames white, where the brightening weights saturate.
-          auto a = k % 2 ? std::vector<uint32_t>(size_t(size[0] * size[1]), 0xFFFFFFFFu)
-                         : randomFrame(rng, size_t(size[0] * size[1]));
-          auto b = a;
-          fast[k](ab[0], ab[1], size[0], size[1], a.data());
-          plain[k](ab[0], ab[1], size[0], size[1], b.data());
-          ASSERT_EQ(a, b) << "smear " << k << " a=" << ab[0] << " b=" << ab[1] << " size " << size[0] << "x"
-                          << size[1];
-        }
+        for (int k = 0; k < 4; ++k)
+          for (int kind = 0; kind < 3; ++kind) {
+            // Random, white (where the brightening weights saturate) and dark frames.
+            auto a = kind == 1 ? std::vector<uint32_t>(size_t(size[0] * size[1]), 0xFFFFFFFFu)
+                               : randomFrame(rng, size_t(size[0] * size[1]));
+            if (kind == 2)
+              std::transform(a.begin(), a.end(), a.begin(), [](uint32_t p) { return p & 0x0F0F0F0Fu; });
+            auto b = a;
+            fast[k](ab[0], ab[1], size[0], size[1], a.data());
+            plain[k](ab[0], ab[1], size[0], size[1], b.data());
+            ASSERT_EQ(a, b) << "smear " << k << " a=" << ab[0] << " b=" << ab[1] << " size " << size[0] << "x"
+                            << size[1];
+          }
   });
 }
 
-TEST(FastPaths, RadialBlurMatchesItsReference) {
+// Fast and plain passes against the quadrant order: the callers' centres, centres on
+// the border rows and columns (quadrants of one row or column), centres that leave
+// quadrants just too narrow, or just wide enough, for blocks, blocks that reach past
+// the image; and centres on or past the border, which are moved one pixel in.
+TEST(FastPaths, RadialBlurMatchesTheQuadrantOrder) {
   createRadialBlurTable();
   fillRadialBlurTable();
-  // The callers' centres, centres on the border rows and columns (quadrants of one row
-  // or column), and centres that leave quadrants just too narrow, or just wide enough,
-  // for blocks, and blocks that reach past the image.
-  const int centres[][2] = {{160, 100}, {132, 100}, {1, 1},     {319, 199}, {1, 199},   {319, 1},
-                            {160, 1},   {160, 199}, {1, 100},   {319, 100}, {15, 100},  {16, 100},
-                            {304, 100}, {305, 92},  {7, 193},   {313, 7},   {100, 16},  {200, 184}};
-  onEveryPath([&] {
-    TestRng rng(5);
-    for (auto& c : centres)
-      for (int strength : {0, 1, 128, 254, 255}) {
-        auto a = randomFrame(rng), b = a;
-        radialBlur(c[0], c[1], strength, a.data());
-        ref::radialBlur(c[0], c[1], strength, b.data());
-        ASSERT_EQ(a, b) << "centre " << c[0] << "," << c[1] << " strength " << strength;
-      }
-  });
+  const int centres[][4] = {{160, 100}, {132, 100}, {1, 1},     {319, 199}, {1, 199},   {319, 1},   {160, 1},
+                            {160, 199}, {1, 100},   {319, 100}, {15, 100},  {16, 100},  {304, 100}, {305, 92},
+                            {7, 193},   {313, 7},   {100, 16},  {200, 184}, {77, 23},   {0, 200, 1, 199},
+                            {320, 0, 319, 1},       {-5, 100, 1, 100}};
+  TestRng rng(5);
+  for (auto& c : centres)
+    for (int strength : {0, 1, 128, 254, 255}) {
+      const auto start = randomFrame(rng);
+      auto expected = start, plain = start;
+      directBlur(c[2] ? c[2] : c[0], c[2] ? c[3] : c[1], strength, expected);
+      ref::radialBlur(c[0], c[1], strength, plain.data());
+      ASSERT_EQ(plain, expected) << "plain, centre " << c[0] << "," << c[1] << " strength " << strength;
+      onEveryPath([&] {
+        auto fast = start;
+        radialBlur(c[0], c[1], strength, fast.data());
+        ASSERT_EQ(fast, expected) << "centre " << c[0] << "," << c[1] << " strength " << strength;
+      });
+    }
   freeRadialBlurTable();
 }
 
@@ -148,6 +179,47 @@ TEST(FastPaths, FillersMatchTheirReference) {
       }
     }
   });
+}
+
+// The per-pixel operations (also in place, as the fades use them, and over part of
+// the frame), the cross blur and the keyed blits at random places, sizes and levels.
+TEST(FastPaths, PixelOpsAndBlitsMatchTheirReference) {
+  TestRng rng(7);
+  for (int round = 0; round < 6; ++round) {
+    auto src = randomFrame(rng), d0 = randomFrame(rng);
+    const int L = rng.below(256), count = 1 + rng.below(64000);
+    auto a = d0, b = d0;
+    auto same = [&](auto fast, auto plain, const char* what) {
+      a = d0, b = d0;
+      fast(a.data());
+      plain(b.data());
+      ASSERT_EQ(a, b) << what << " L=" << L << " count=" << count;
+    };
+    same([&](uint32_t* d) { addFrame(src.data(), d); }, [&](uint32_t* d) { ref::addFrame(src.data(), d); }, "add");
+    same([&](uint32_t* d) { darkenPixels(src.data(), d, count, L); },
+         [&](uint32_t* d) { ref::darkenPixels(src.data(), d, count, L); }, "darken");
+    same([&](uint32_t* d) { lightenPixels(src.data(), d, count, L); },
+         [&](uint32_t* d) { ref::lightenPixels(src.data(), d, count, L); }, "lighten");
+    same([&](uint32_t* d) { darkenPixels(d, d, 64000, L); }, [&](uint32_t* d) { ref::darkenPixels(d, d, 64000, L); },
+         "darken in place");
+    same([&](uint32_t* d) { blendToNegative(d, L); }, [&](uint32_t* d) { ref::blendToNegative(d, L); }, "negative");
+    same([&](uint32_t* d) { crossBlur(d); }, [&](uint32_t* d) { ref::crossBlur(d); }, "cross blur");
+  }
+  using Blit = void (*)(int, int, int, int, const uint32_t*, uint32_t*, uint32_t, int);
+  const Blit fast[] = {blitKeyedDarken, blitKeyedBlend, blitKeyedAdd, blitKeyedSubtract};
+  const Blit slow[] = {ref::blitKeyedDarken, ref::blitKeyedBlend, ref::blitKeyedAdd, ref::blitKeyedSubtract};
+  for (int round = 0; round < 200; ++round) {
+    int w = 1 + rng.below(60), h = 1 + rng.below(60);
+    int x = rng.below(440) - 80, y = rng.below(320) - 80;
+    std::vector<uint32_t> sprite(size_t(w * h));
+    uint32_t key = rng.next();
+    for (auto& p : sprite) p = rng.below(4) == 0 ? key : rng.next();
+    auto a = randomFrame(rng), b = a;
+    int L = rng.below(256), k = round % 4;
+    fast[k](x, y, w, h, sprite.data(), a.data(), key, L);
+    slow[k](x, y, w, h, sprite.data(), b.data(), key, L);
+    ASSERT_EQ(a, b) << "blit " << k << " at " << x << "," << y << " size " << w << "x" << h;
+  }
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Guards the pixel operations: worked values, clipping at every edge, and each fast
-// path against the plain per-byte reference on random buffers.
+// Guards the pixel operations and the radial blur by worked values and clipping at
+// every edge (tests/image/fastpaths_test.cpp holds each fast path against its reference).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +8,7 @@
 #include "image/crossblur.hpp"
 #include "image/pixelops.hpp"
 #include "image/pixelops_ref.hpp"
+#include "image/radialblur.hpp"
 #include "tests/testutil.hpp"
 
 namespace {
@@ -42,17 +43,14 @@ TEST(PixelOps, WorkedValues) {
   neg = frameOf(px(0, 255, 100, 7));
   blendToNegative(neg.data(), 0);
   EXPECT_EQ(neg[5], px(0, 254, 99, 6));
-}
 
-TEST(PixelOps, LevelUsesOnlyTheLowByte) {
-  auto s = frameOf(0x80808080u), a = frameOf(0), b = frameOf(0);
-  darkenPixels(s.data(), a.data(), 64000, 0x150);
-  darkenPixels(s.data(), b.data(), 64000, 0x50);
+  // The level uses only its low byte; darken and lighten stop after `count` pixels.
+  auto half = frameOf(0x80808080u), a = frameOf(0), b = frameOf(0);
+  darkenPixels(half.data(), a.data(), 64000, 0x150);
+  darkenPixels(half.data(), b.data(), 64000, 0x50);
   EXPECT_EQ(a, b);
-}
-
-TEST(PixelOps, DarkenAndLightenHonourCount) {
-  auto s = frameOf(0xFFFFFFFFu), d = frameOf(0x01020304u);
+  auto d = frameOf(0x01020304u);
+  s = frameOf(0xFFFFFFFFu);
   darkenPixels(s.data(), d.data(), 7, 0);
   EXPECT_EQ(d[6], 0xFEFEFEFEu);
   EXPECT_EQ(d[7], 0x01020304u);
@@ -61,66 +59,15 @@ TEST(PixelOps, DarkenAndLightenHonourCount) {
   EXPECT_EQ(d[1], 0xFEFEFEFEu);
 }
 
-TEST(PixelOps, FastPathsMatchReferenceOnRandomFrames) {
-  TestRng rng(7);
-  for (int round = 0; round < 6; ++round) {
-    auto src = randomFrame(rng), d0 = randomFrame(rng);
-    int L = rng.below(256);
-    auto a = d0, b = d0;
-    addFrame(src.data(), a.data());
-    ref::addFrame(src.data(), b.data());
-    ASSERT_EQ(a, b);
-    int count = 1 + rng.below(64000);
-    a = d0, b = d0;
-    darkenPixels(src.data(), a.data(), count, L);
-    ref::darkenPixels(src.data(), b.data(), count, L);
-    ASSERT_EQ(a, b) << "darken L=" << L << " count=" << count;
-    a = d0, b = d0;
-    lightenPixels(src.data(), a.data(), count, L);
-    ref::lightenPixels(src.data(), b.data(), count, L);
-    ASSERT_EQ(a, b) << "lighten L=" << L;
-    a = d0, b = d0;
-    blendToNegative(a.data(), L);
-    ref::blendToNegative(b.data(), L);
-    ASSERT_EQ(a, b) << "negative L=" << L;
-    // In place, as the fades use it.
-    a = d0, b = d0;
-    darkenPixels(a.data(), a.data(), 64000, L);
-    ref::darkenPixels(b.data(), b.data(), 64000, L);
-    ASSERT_EQ(a, b);
-  }
-}
-
-// The four smears against the plain passes on random frames: whole frames with the
-// sections' parameters (vohel's beat a = beat, b = 0 and late glow a = 1, b up to
-// 120), and odd sizes for the horizontal ones, whose fast passes smear four rows
-// side by side.
-TEST(PixelOps, SmearsMatchReferenceAndSaturate) {
-  using Smear = void (*)(int, int, int, int, uint32_t*);
-  const Smear fast[] = {smearRight, smearLeft, smearDown, smearUp};
-  const Smear slow[] = {ref::smearRight, ref::smearLeft, ref::smearDown, ref::smearUp};
-  const int params[][2] = {{180, 12}, {200, 15}, {160, 0}, {0, 0},   {256, 0}, {1, 256},
-                           {240, 10}, {50, 0},   {255, 0},  {2, 0},   {1, 120}, {1, 57}};
-  const int sizes[][2] = {{320, 200}, {320, 199}, {7, 5}, {2, 2}, {40, 3}};
+// a = 0, b = 0 leaves the frame; a = 256, b = 0 copies column 0 along the row; a
+// brightening smear of white saturates at 255 instead of wrapping.
+TEST(PixelOps, SmearWorkedValues) {
   TestRng rng(11);
-  for (int k = 0; k < 4; ++k)
-    for (auto& sz : sizes)
-      for (auto& ab : params) {
-        if (k >= 2 && sz[0] != 320) continue;
-        auto f = randomFrame(rng, size_t(sz[0] * sz[1]));
-        if (rng.below(2)) std::transform(f.begin(), f.end(), f.begin(), [](uint32_t p) { return p & 0x0F0F0F0Fu; });
-        auto g = f;
-        fast[k](ab[0], ab[1], sz[0], sz[1], f.data());
-        slow[k](ab[0], ab[1], sz[0], sz[1], g.data());
-        ASSERT_EQ(f, g) << "smear " << k << " a=" << ab[0] << " b=" << ab[1] << " size " << sz[0] << "x" << sz[1];
-      }
-  // a = 0, b = 0 leaves the frame; a = 256, b = 0 copies column 0 along the row.
   auto f = randomFrame(rng), g = f;
   smearRight(0, 0, 320, 200, f.data());
   EXPECT_EQ(f, g);
   smearRight(256, 0, 320, 200, f.data());
   for (int y = 0; y < 200; ++y) EXPECT_EQ(f[y * 320 + 319], g[y * 320]);
-  // Brightening smear of white saturates at 255 instead of wrapping.
   auto w = frameOf(0xFFFFFFFFu);
   smearDown(1, 256, 320, 200, w.data());
   smearLeft(200, 57, 320, 200, w.data());
@@ -155,26 +102,6 @@ TEST(PixelOps, KeyedBlitRules) {
   d = frameOf(px(1, 2, 3, 4));
   blitKeyedDarken(5, 5, 1, 1, s, d.data(), key, 0);
   EXPECT_EQ(d[5 * 320 + 5], s[0]);
-}
-
-TEST(PixelOps, KeyedBlitsMatchReferenceOnRandomSprites) {
-  TestRng rng(3);
-  using Blit = void (*)(int, int, int, int, const uint32_t*, uint32_t*, uint32_t, int);
-  const Blit fast[] = {blitKeyedDarken, blitKeyedBlend, blitKeyedAdd, blitKeyedSubtract};
-  const Blit slow[] = {ref::blitKeyedDarken, ref::blitKeyedBlend, ref::blitKeyedAdd, ref::blitKeyedSubtract};
-  for (int round = 0; round < 200; ++round) {
-    int w = 1 + rng.below(60), h = 1 + rng.below(60);
-    int x = rng.below(440) - 80, y = rng.below(320) - 80;
-    std::vector<uint32_t> sprite(size_t(w * h));
-    uint32_t key = rng.next();
-    for (auto& p : sprite) p = rng.below(4) == 0 ? key : rng.next();
-    auto base = randomFrame(rng);
-    int L = rng.below(256), k = round % 4;
-    auto a = base, b = base;
-    fast[k](x, y, w, h, sprite.data(), a.data(), key, L);
-    slow[k](x, y, w, h, sprite.data(), b.data(), key, L);
-    ASSERT_EQ(a, b) << "blit " << k << " at " << x << "," << y << " size " << w << "x" << h;
-  }
 }
 
 TEST(PixelOps, KeyedBlitClipsAtEveryEdge) {
@@ -227,7 +154,7 @@ TEST(PixelOps, ScaledBlitSamplesNearestAndClips) {
 // The cross blur in place: a white frame keeps its first row and everything above
 // the last row; the last row, whose lower neighbours are black, falls from 191 at
 // its first pixel (765 / 4) towards 170 and ends at (255 + 170) / 4 = 106 where the
-// right neighbour is black too. On random frames the fast blur is the plain one.
+// right neighbour is black too.
 TEST(PixelOps, CrossBlurAveragesInPlaceWithBlackBelow) {
   auto white = frameOf(0xFFFFFFFFu);
   crossBlur(white.data());
@@ -236,11 +163,37 @@ TEST(PixelOps, CrossBlurAveragesInPlaceWithBlackBelow) {
   for (int x = 0; x < 5; ++x) EXPECT_EQ(white[199 * 320 + x], 0x01010101u * uint32_t(expected[x])) << x;
   EXPECT_EQ(white[199 * 320 + 318], 0x01010101u * 170u);
   EXPECT_EQ(white[63999], 0x01010101u * 106u);
-  TestRng rng(11);
-  for (int round = 0; round < 4; ++round) {
-    auto fast = randomFrame(rng), plain = fast;
-    crossBlur(fast.data());
-    ref::crossBlur(plain.data());
-    ASSERT_EQ(fast, plain) << "round " << round;
+}
+
+TEST(PixelOps, RadialBlurTableAndWorkedPixels) {
+  createRadialBlurTable();
+  fillRadialBlurTable();
+  using W = std::vector<int>;  // w0 (diagonal), w1 (vertical), w2 (horizontal), w3 (itself)
+  auto weights = [](int dx, int dy) {
+    const RadialWeights w = radialBlurTable()[(dy + 200) * 640 + dx + 320];
+    return W{w.w0, w.w1, w.w2, w.w3};
+  };
+  EXPECT_EQ(weights(0, 0), (W{0, 0, 0, 255}));
+  // The row through the centre takes the horizontal neighbour, the column the vertical one.
+  for (int d : {-320, -57, -1, 1, 13, 319}) EXPECT_EQ(weights(d, 0), (W{0, 0, 255, 0})) << d;
+  for (int d : {-200, -9, -1, 1, 77, 199}) EXPECT_EQ(weights(0, d), (W{0, 255, 0, 0})) << d;
+  // On a diagonal fx = fy = 1/sqrt(2): 52.8 rounds to 53, 21.9 to 22; fx * fy * 255 is a hair
+  // under 127.5 in floating point, so w0 is 127.
+  for (int d : {1, -5, 40}) EXPECT_EQ(weights(d, d), (W{127, 53, 53, 22})) << d;
+  // Offset (3, 4): fx = 0.6, fy = 0.8: 0.48, 0.32, 0.12 and 0.08 of 255.
+  EXPECT_EQ(weights(3, -4), (W{122, 82, 31, 20}));
+
+  // A white centre pixel becomes 253 at full strength (the quadrant-order test covers the rest).
+  for (auto blur : {radialBlur, ref::radialBlur}) {
+    auto img = frameOf(0);
+    img[100 * 320 + 160] = 0xFFFFFFFFu;
+    blur(160, 100, 255, img.data());
+    EXPECT_EQ(img[100 * 320 + 160], 0xFDFDFDFDu);
   }
+  freeRadialBlurTable();
+  // Without a table both passes leave the image as it is.
+  auto img = frameOf(0x12345678u);
+  radialBlur(160, 100, 255, img.data());
+  ref::radialBlur(160, 100, 255, img.data());
+  EXPECT_EQ(img, frameOf(0x12345678u));
 }

@@ -3,6 +3,7 @@
 // affine textured triangle filler's clipping.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -98,52 +99,45 @@ TEST(MarchingCubesTable, RandomFieldsGiveClosedSurfaces) {
   releaseCubeGrid(g);
 }
 
-TEST(MarchingCubesPolygonize, StraddlingCellCrossesAtTheIsoLevel) {
-  CubeGrid g{};
-  setupCubeGrid(g, 2, -100.0f, -100.0f, 200.0f, 10.0f);
-  for (int i = 0; i < 8; ++i) g.field[i] = 200;
-  // Corner 4 is grid point (0, 0, 0): at 100 it is the only one at or below 128.
-  g.field[0] = 100;
-  std::vector<CubeVertex> verts;
-  polygonizeCubes(g, 128, [&](const CubeVertex* v) { verts.insert(verts.end(), v, v + 3); });
-  ASSERT_EQ(verts.size(), 3u);  // case 16: one triangle on edges 4, 7, 8
-  float q = (128.0f - 100.0f) / (200.0f - 100.0f);
-  const Vec3 want[3] = {{-100.0f + 10 * q, -100.0f, 200.0f},
-                        {-100.0f, -100.0f, 200.0f - 10 * q},
-                        {-100.0f, -100.0f + 10 * q, 200.0f}};
-  for (const Vec3& w : want) {
-    int found = 0;
-    for (const CubeVertex& v : verts)
-      found += std::abs(v.pos.x - w.x) < 1e-3f && std::abs(v.pos.y - w.y) < 1e-3f && std::abs(v.pos.z - w.z) < 1e-3f;
-    EXPECT_EQ(found, 1) << w.x << " " << w.y << " " << w.z;
+// One cell with corner 4 (grid point 0, 0, 0) alone at or below the level: case 16,
+// one triangle on edges 4, 7, 8, crossing where the level falls between the placed
+// corner positions (with a cell size of 200 / 24 they are rounded, and the vertex runs
+// from corner a's placed position towards b's, bit for bit). All corners on one side,
+// also all at the level ("at or below" is inside), give nothing.
+TEST(MarchingCubesPolygonize, CellCrossesAtTheIsoLevelBetweenPlacedCorners) {
+  const struct { float size, inside, outside; } cells[] = {{10.0f, 100, 200}, {200.0f / 24.0f, 0, 130}};
+  for (auto [size, inside, outside] : cells) {
+    CubeGrid g{};
+    setupCubeGrid(g, 2, -100.0f, -100.0f, 200.0f, size);
+    std::fill(g.field, g.field + 8, uint8_t(outside));
+    g.field[0] = uint8_t(inside);
+    std::vector<CubeVertex> verts;
+    auto polygonize = [&] {
+      verts.clear();
+      polygonizeCubes(g, 128, [&](const CubeVertex* v) { verts.insert(verts.end(), v, v + 3); });
+    };
+    polygonize();
+    ASSERT_EQ(verts.size(), 3u);
+    const float q = (128.0f - inside) / (outside - inside), a = -100.0f, b = -100.0f + size;
+    EXPECT_EQ(verts[0].pos.x, a + (b - a) * q);
+    if (inside == 0) {
+      EXPECT_NE(verts[0].pos.x, -100.0f + size * q);  // the offset-only form rounds differently
+    }
+    const Vec3 want[3] = {{a + (b - a) * q, -100.0f, 200.0f}, {-100.0f, -100.0f, 200.0f - size * q},
+                          {-100.0f, -100.0f + size * q, 200.0f}};
+    for (const Vec3& w : want) {
+      int found = 0;
+      for (const CubeVertex& v : verts)
+        found += std::abs(v.pos.x - w.x) < 1e-3f && std::abs(v.pos.y - w.y) < 1e-3f && std::abs(v.pos.z - w.z) < 1e-3f;
+      EXPECT_EQ(found, 1) << w.x << " " << w.y << " " << w.z;
+    }
+    for (int level : {200, 128}) {
+      std::fill(g.field, g.field + 8, uint8_t(level));
+      polygonize();
+      EXPECT_TRUE(verts.empty());
+    }
+    releaseCubeGrid(g);
   }
-  // All corners on one side: nothing.
-  g.field[0] = 200;
-  verts.clear();
-  polygonizeCubes(g, 128, [&](const CubeVertex* v) { verts.insert(verts.end(), v, v + 3); });
-  EXPECT_TRUE(verts.empty());
-  for (int i = 0; i < 8; ++i) g.field[i] = 128;  // "at or below" counts as inside
-  polygonizeCubes(g, 128, [&](const CubeVertex* v) { verts.insert(verts.end(), v, v + 3); });
-  EXPECT_TRUE(verts.empty());
-  releaseCubeGrid(g);
-}
-
-TEST(MarchingCubesPolygonize, VerticesInterpolateThePlacedCornerPositions) {
-  // With a cell size of 200 / 24 the corner positions are rounded; the vertex runs
-  // from corner a's placed position toward corner b's, bit for bit.
-  const float s = 200.0f / 24.0f;
-  CubeGrid g{};
-  setupCubeGrid(g, 2, -100.0f, -100.0f, 200.0f, s);
-  for (int i = 0; i < 8; ++i) g.field[i] = 130;
-  g.field[0] = 0;  // corner 4 alone inside: case 16, first vertex on edge 4 (corners 4, 5)
-  std::vector<CubeVertex> verts;
-  polygonizeCubes(g, 128, [&](const CubeVertex* v) { verts.insert(verts.end(), v, v + 3); });
-  ASSERT_EQ(verts.size(), 3u);
-  const float q = (128.0f - 0.0f) / (130.0f - 0.0f);
-  const float a = -100.0f + 0.0f, b = -100.0f + s;
-  EXPECT_EQ(verts[0].pos.x, a + (b - a) * q);
-  EXPECT_NE(verts[0].pos.x, -100.0f + s * q);  // the offset-only form rounds differently here
-  releaseCubeGrid(g);
 }
 
 // The fast polygonizer and normals against the plain ones, bit for bit, on random
@@ -201,69 +195,58 @@ TEST(MarchingCubesNormals, OuterPlanesStayZeroAndLengthIs127) {
 }
 
 namespace {
+// A frame with a guard area past its end, and a texture whose texel (u, v) is 256 v + u + 1.
 struct TriangleFixture {
   std::vector<uint32_t> frame = std::vector<uint32_t>(320 * 200 + 64, 0xDEADBEEFu);
   std::vector<uint32_t> tex = std::vector<uint32_t>(65536);
   TriangleFixture() {
-    for (int i = 0; i < 65536; ++i) tex[i] = uint32_t(i) + 1;  // texel (u, v) -> 256 v + u + 1
+    for (int i = 0; i < 65536; ++i) tex[i] = uint32_t(i) + 1;
   }
-  int drawn(int y) const {
-    int n = 0;
-    for (int x = 0; x < 320; ++x) n += frame[y * 320 + x] != 0xDEADBEEFu;
-    return n;
+  void draw(int x0, int y0, int x1, int y1, int x2, int y2, int u0 = 0, int v0 = 0, int u1 = 0, int v1 = 0,
+            int u2 = 0, int v2 = 0) {
+    drawTexturedTriangle(x0, y0, x1, y1, x2, y2, u0, v0, u1, v1, u2, v2, frame.data(), tex.data());
   }
+  int drawn(int y) const { return int(std::count_if(&frame[y * 320], &frame[y * 320 + 320], [](uint32_t p) { return p != 0xDEADBEEFu; })); }
+  int drawnRows() const { int n = 0; for (int y = 0; y < 200; ++y) n += drawn(y); return n; }
+  bool guardIntact() const { return std::all_of(frame.begin() + 64000, frame.end(), [](uint32_t p) { return p == 0xDEADBEEFu; }); }
 };
 }  // namespace
 
-TEST(DrawTexturedTriangle, RowsClipAtTopAndBottom) {
-  TriangleFixture f;
-  drawTexturedTriangle(100, -50, 200, -50, 150, 250, 0, 0, 100, 0, 50, 200, f.frame.data(), f.tex.data());
+// Rows clip at the top and bottom, spans at both sides; vertices far outside the frame
+// cost no more than the rows they cover and never write outside it.
+TEST(DrawTexturedTriangle, ClipsRowsAndSpansToTheFrame) {
+  TriangleFixture f, above, below, band, far;
+  f.draw(100, -50, 200, -50, 150, 250, 0, 0, 100, 0, 50, 200);
   EXPECT_GT(f.drawn(0), 0);
   EXPECT_GT(f.drawn(199), 0);
-  for (size_t i = 320 * 200; i < f.frame.size(); ++i) EXPECT_EQ(f.frame[i], 0xDEADBEEFu);
-  TriangleFixture above, below;
-  drawTexturedTriangle(10, -30, 50, -1, 30, -10, 0, 0, 0, 0, 0, 0, above.frame.data(), above.tex.data());
-  drawTexturedTriangle(10, 200, 50, 230, 30, 260, 0, 0, 0, 0, 0, 0, below.frame.data(), below.tex.data());
-  for (int y = 0; y < 200; ++y) {
-    EXPECT_EQ(above.drawn(y), 0);
-    EXPECT_EQ(below.drawn(y), 0);
-  }
-}
-
-TEST(DrawTexturedTriangle, SpansClipAtBothSides) {
-  TriangleFixture f;
+  EXPECT_TRUE(f.guardIntact());
+  above.draw(10, -30, 50, -1, 30, -10);
+  below.draw(10, 200, 50, 230, 30, 260);
+  EXPECT_EQ(above.drawnRows() + below.drawnRows(), 0);
   // A wide band: rows 10..20, from x = -100 to 500, u running 0..600 along x.
-  drawTexturedTriangle(-100, 10, 500, 10, -100, 20, 0, 5, 600, 5, 0, 5, f.frame.data(), f.tex.data());
-  EXPECT_EQ(f.drawn(10), 320);
-  EXPECT_EQ(f.drawn(9), 0);
-  // Column 0 of row 10 shows u = 100, column 319 u = 419 (wrapping to 163).
-  EXPECT_EQ(f.frame[10 * 320 + 0], 5u * 256 + 100 + 1);
-  EXPECT_EQ(f.frame[10 * 320 + 319], 5u * 256 + 163 + 1);
-  // Nothing leaked into the neighbouring rows' far ends.
-  EXPECT_EQ(f.frame[9 * 320 + 319], 0xDEADBEEFu);
-  EXPECT_EQ(f.frame[21 * 320 + 0], 0xDEADBEEFu);
+  band.draw(-100, 10, 500, 10, -100, 20, 0, 5, 600, 5, 0, 5);
+  EXPECT_EQ(band.drawn(10), 320);
+  EXPECT_EQ(band.drawn(9), 0);
+  // Column 0 of row 10 shows u = 100, column 319 u = 419 (wrapping to 163); nothing
+  // leaks into the neighbouring rows' far ends.
+  EXPECT_EQ(band.frame[10 * 320 + 0], 5u * 256 + 100 + 1);
+  EXPECT_EQ(band.frame[10 * 320 + 319], 5u * 256 + 163 + 1);
+  EXPECT_EQ(band.frame[21 * 320 + 0], 0xDEADBEEFu);
+  const int big = 2000000000;
+  far.draw(-big, -big, big, 100, -big, big, 0, 0, big, 0, 0, big);
+  far.draw(INT32_MIN, 5, INT32_MAX, 5, 0, 150);
+  EXPECT_TRUE(far.guardIntact());
+  EXPECT_GT(far.drawn(100), 0);
 }
 
 TEST(DrawTexturedTriangle, SinglePixelSpanIsNotDrawn) {
   TriangleFixture f;
-  // Apex rows are one pixel wide.
-  drawTexturedTriangle(50, 10, 50, 10, 50, 30, 0, 0, 0, 0, 0, 0, f.frame.data(), f.tex.data());
-  for (int y = 0; y < 200; ++y) EXPECT_EQ(f.drawn(y), 0);
-  drawTexturedTriangle(60, 40, 80, 60, 40, 60, 7, 9, 7, 9, 7, 9, f.frame.data(), f.tex.data());
+  f.draw(50, 10, 50, 10, 50, 30);  // apex rows are one pixel wide
+  EXPECT_EQ(f.drawnRows(), 0);
+  f.draw(60, 40, 80, 60, 40, 60, 7, 9, 7, 9, 7, 9);
   EXPECT_EQ(f.drawn(40), 0);
   EXPECT_EQ(f.drawn(41), 3);
   EXPECT_EQ(f.frame[41 * 320 + 60], 9u * 256 + 7 + 1);
-}
-
-// Vertices far outside the frame cost no more than the rows they cover and never
-// write outside it.
-TEST(DrawTexturedTriangle, FarOffVerticesStayInTheFrame) {
-  TriangleFixture f;
-  const int big = 2000000000;
-  drawTexturedTriangle(-big, -big, big, 100, -big, big, 0, 0, big, 0, 0, big, f.frame.data(), f.tex.data());
-  drawTexturedTriangle(INT32_MIN, 5, INT32_MAX, 5, 0, 150, 0, 0, 0, 0, 0, 0, f.frame.data(), f.tex.data());
-  for (size_t i = 320 * 200; i < f.frame.size(); ++i) EXPECT_EQ(f.frame[i], 0xDEADBEEFu);
-  EXPECT_GT(f.drawn(100), 0);
 }
 
 // The fast filler, alone and in pairs, against the plain one on random triangles:

@@ -63,28 +63,11 @@ TEST(VohelCylinder, ProfileTableBulgesRightThenLeft) {
   EXPECT_EQ(at(32, 200), 128 + 49);   // 70 * sin(45.18) = 49.6
 }
 
-TEST(VohelCylinder, RowValuesStayInRange) {
-  CylinderRows r;
-  for (int T : {0, 1, 100, 663, 1327, 2656, 3539}) {
-    cylinderRows(T, r);
-    for (int y = 0; y < 200; ++y) {
-      EXPECT_GE(r.row[y], 0);
-      EXPECT_LE(r.row[y], 255);
-      EXPECT_GE(r.dim[y], 0);
-      EXPECT_LE(r.dim[y], 30);
-      EXPECT_GE(r.turn[y], 0);
-      EXPECT_LE(r.turn[y], 255);
-      EXPECT_GE(r.shift[y], 20);
-      EXPECT_LE(r.shift[y], 100);
-    }
-  }
-}
-
 TEST(VohelCylinder, FastMatchesPlainAndStaysInsideItsRowsAndColumns) {
   std::mt19937 rng(77);
   std::vector<uint8_t> profile = profileTable();
   std::vector<uint32_t> cyl(256 * 256), lit(256 * 256);
-  for (int T : {0, 5, 64, 221, 700, 1327, 2700, 3539}) {
+  for (int T : {0, 1, 5, 64, 100, 221, 663, 700, 1327, 2656, 2700, 3539}) {
     for (uint32_t& p : cyl) p = rng();
     for (uint32_t& p : lit) p = rng();
     std::vector<uint32_t> fast(kFramePixels, kUntouched), plain(kFramePixels, kUntouched);
@@ -95,6 +78,8 @@ TEST(VohelCylinder, FastMatchesPlainAndStaysInsideItsRowsAndColumns) {
     cylinderRows(T, rows);
     int drawnRows = 0;
     for (int y = 0; y < 200; ++y) {
+      ASSERT_TRUE(rows.row[y] >= 0 && rows.row[y] <= 255 && rows.dim[y] >= 0 && rows.dim[y] <= 30) << y;
+      ASSERT_TRUE(rows.turn[y] >= 0 && rows.turn[y] <= 255 && rows.shift[y] >= 20 && rows.shift[y] <= 100) << y;
       const bool shown = rows.row[y] > 13 && rows.row[y] < 243;
       bool any = false;
       for (int x = 0; x < 320; ++x) {
@@ -209,59 +194,28 @@ TEST(VohelOverlay, TilesCoverTheBoxFrameExceptWhereTheyAreBlack) {
   EXPECT_EQ(target[size_t(y * 320 + r.x + r.w - 1)], 0x00FFFFFFu);
 }
 
-// Both drawing operations over the section's whole time, at 10 frames per second of
-// SceneTime (every 12 units), on data fresh from the forge.
-TEST(VohelWindow, RendersItsWholeWindow) {
+// The window on data fresh from the forge: it opens white (lightened at level 255),
+// is lit at 10 frames per second of SceneTime (every 12 units) through its middle, and
+// ends cleared; the overlay draws over the box frame through its own time.
+TEST(VohelWindow, PlaysItsWindowAndOverlay) {
   LoadedSection s(vohelModule, "vohel");
   ASSERT_TRUE(s.ok);
-  std::vector<uint32_t> target = frame(0x11223344u);
+  for (uint32_t p : s.render(0.0f)) ASSERT_GE(std::min({p & 0xFF, (p >> 8) & 0xFF, (p >> 16) & 0xFF}), 254u);
+  s.render(128.0f);  // T = 64: the opening fade is over
+  EXPECT_GT(std::count_if(s.frame.begin(), s.frame.end(), [](uint32_t p) { return (p & 0xFF) < 200; }), 1000);
   int lit = 0;
-  for (float t = 0.0f; t < 2655.0f; t += 12.0f) {
-    vohelModule.render(t, target.data());
-    if (t >= 200.0f && t < 1300.0f) {
-      uint32_t brightest = 0;
-      for (uint32_t p : target) brightest = std::max(brightest, p & 0xFFu);
-      lit += brightest > 100;
-    }
+  for (float t = 200.0f; t < 2655.0f; t += 12.0f) {
+    uint32_t blue = 0;
+    for (uint32_t p : s.render(t)) blue = std::max(blue, p & 0xFFu);
+    lit += t < 1300.0f && blue > 100;
   }
   EXPECT_GT(lit, 80);
-}
-
-TEST(VohelWindow, OpensWhiteAndEndsBlack) {
-  LoadedSection s(vohelModule, "vohel");
-  ASSERT_TRUE(s.ok);
-  std::vector<uint32_t> target = frame();
-  vohelModule.render(0.0f, target.data());  // T = 0: lightened at level 255
-  for (uint32_t p : target) {
-    ASSERT_GE(p & 0xFF, 254u);
-    ASSERT_GE((p >> 8) & 0xFF, 254u);
-    ASSERT_GE((p >> 16) & 0xFF, 254u);
-  }
-  vohelModule.render(128.0f, target.data());  // T = 64: the opening fade is over
-  int dark = 0;
-  for (uint32_t p : target) dark += (p & 0xFF) < 200;
-  EXPECT_GT(dark, 1000);
-  vohelModule.render(2654.9f, target.data());  // T = 1327: cleared, and the late smear is long over
-  for (uint32_t p : target) ASSERT_EQ(p, 0u);
-}
-
-TEST(VohelWindow, OverlayAddsTilesOverTheBoxFrame) {
-  LoadedSection s(vohelModule, "vohel");
-  ASSERT_TRUE(s.ok);
+  for (uint32_t p : s.render(2654.9f)) ASSERT_EQ(p, 0u);  // T = 1327: cleared, the late smear long over
+  int overlaid = 0;  // where the tiles go is checked exactly above
   for (float t = 2655.5f; t < 3540.0f; t += 12.0f) {
     std::vector<uint32_t> target = frame(kBox);
     vohelRenderOverlay(t, target.data());
-    // Outside every tile rectangle the box frame is untouched.
-    std::vector<bool> covered(kFramePixels, false);
-    for (int i = 0; i < kOverlayTilesX; ++i)
-      for (int j = 0; j < kOverlayTilesY; ++j) {
-        TileRect r = overlayTileRect(i, j, t);
-        for (int y = std::max(0, r.y); y < std::min(200, r.y + r.h); ++y)
-          for (int x = std::max(0, r.x); x < std::min(320, r.x + r.w); ++x) covered[size_t(y * 320 + x)] = true;
-      }
-    for (int k = 0; k < kFramePixels; ++k)
-      if (!covered[size_t(k)]) {
-        ASSERT_EQ(target[size_t(k)], kBox) << "pixel " << k << " at t " << t;
-      }
+    overlaid += target != frame(kBox);
   }
+  EXPECT_GT(overlaid, 60);
 }

@@ -1,6 +1,6 @@
-// Guards the show run headless: the loader's fades on the frame clock, the timeline
-// from start to end on forged data, the full run with the loader and the music
-// clock, which ends by itself, and the show started part way (--start).
+// Guards the show run headless: the loader's fades on the frame clock, the full run
+// with the loader and the music clock, which ends by itself, and the show started
+// part way (--start).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,12 +21,6 @@
 #include "video/display_testing.hpp"
 
 namespace {
-void openHeadless() {
-  DisplayOptions o;
-  o.headless = true;
-  configureDisplay(o);
-  ASSERT_EQ(openDisplay(), 0);
-}
 // The clock is moved by the test after each presented page: the next value of the
 // script, and once it runs out one millisecond per read (the end-of-fade waits).
 std::vector<uint32_t> gScript;
@@ -45,10 +39,8 @@ void capture(const uint32_t* page) {
 struct LoaderScreen : ::testing::Test {
   std::vector<uint32_t> picture = std::vector<uint32_t>(64000);
   void SetUp() override {
-    std::string root = forgedDataRoot("loader");
-    ASSERT_FALSE(root.empty());
-    setDataRoot(root);
-    openHeadless();
+    USE_FORGED_DATA(root, "loader");
+    openHeadlessDisplay();
     ASSERT_TRUE(loadRgbImage("data\\loader\\loader.rgb", 320, 200, picture.data()));
     loadLoaderPicture();
   }
@@ -78,98 +70,19 @@ uint32_t gTick = 0;
 uint32_t fastTick() { return gTick += 7; }  // every clock read moves 7 ms on
 }  // namespace
 
-TEST_F(LoaderScreen, LoaderFadesInFromBlackAndHoldsUntilFourSeconds) {
+// In from black, holding until four seconds; out to black over three.
+TEST_F(LoaderScreen, FadesInAndHoldsThenFadesOut) {
   // ms: 0 (n 0), 1000 (n 128), 1500 (n 192), 2993 (n 383), 3000 (n 384: done).
   run(fadeInLoader, {0, 1000, 1500, 2993, 3000});
   const std::vector<uint32_t> black(64000, 0);
-  ASSERT_EQ(gFrames.size(), 6u);
-  EXPECT_EQ(gFrames[0], black);           // the opening clear
-  EXPECT_EQ(gFrames[1], black);           // n = 0
-  EXPECT_EQ(gFrames[2], black);           // n = 128: level 255
-  EXPECT_EQ(gFrames[3], darkened(191));   // n = 192
-  EXPECT_EQ(gFrames[4], darkened(0));     // n = 383: level 0, not yet exact
-  EXPECT_NE(gFrames[4], picture);
-  EXPECT_EQ(gFrames[5], picture);         // the exact picture once the loop ends
-  // It returns only once 512 units (four seconds) have passed.
-  EXPECT_GE(gNow, 4000u);
-}
-
-TEST_F(LoaderScreen, LoaderFadesOutToBlackForThreeSeconds) {
+  // The opening clear, n = 0, n = 128 (level 255), n = 192, n = 383 (level 0, not yet
+  // exact), and the exact picture once the loop ends.
+  EXPECT_EQ(gFrames, (std::vector<std::vector<uint32_t>>{black, black, black, darkened(191), darkened(0), picture}));
+  EXPECT_NE(darkened(0), picture);
+  EXPECT_GE(gNow, 4000u);  // it returns only once 512 units have passed
   run(fadeOutLoader, {0, 1000, 1993, 2000});
-  ASSERT_EQ(gFrames.size(), 5u);
-  EXPECT_EQ(gFrames[0], picture);        // exact copy first
-  EXPECT_EQ(gFrames[1], darkened(0));    // n = 0
-  EXPECT_EQ(gFrames[2], darkened(128));  // n = 128
-  EXPECT_EQ(gFrames[3], darkened(255));  // n = 255
-  EXPECT_EQ(gFrames[4], std::vector<uint32_t>(64000, 0));
+  EXPECT_EQ(gFrames, (std::vector<std::vector<uint32_t>>{picture, darkened(0), darkened(128), darkened(255), black}));
   EXPECT_GE(gNow, 3000u);
-}
-
-TEST(Show, TimelineRunsToItsEndWithTheEndScreen) {
-  std::string root = forgedDataRoot();
-  ASSERT_FALSE(root.empty());
-  setDataRoot(root);
-  openHeadless();
-  std::vector<uint32_t> picture(64000);
-  ASSERT_TRUE(loadRgbImage("DATA\\endscrn\\endscrn.rgb", 320, 200, picture.data()));
-  loadAllScenes();
-  quitRequested = false;
-  long frames = 0;
-  bool sawPicture = false;
-  double quitAt = 0;
-  // Per section: the frames presented in its window, and those with a picture on a
-  // tenth of the screen.
-  int presented[kShowSectionCount] = {}, lit[kShowSectionCount] = {};
-  for (double t = 0; t < 24600 && !quitRequested; t += 37.5, ++frames) {
-    timelineStep(float(t), frameBuffer);
-    presentFrame();
-    const uint32_t* shown = frameRows(presentedPage());
-    for (int i = 0; i < kShowSectionCount; ++i) {
-      if (t < sectionStart(i) || t >= sectionEnd(i)) continue;
-      ++presented[i];
-      lit[i] += std::count_if(shown, shown + 64000, [](uint32_t p) { return (p & 0xFFFFFF) != 0; }) > 6400;
-    }
-    bool isPicture = std::equal(picture.begin(), picture.end(), shown);
-    if (t >= 23010 + 127 && t <= 23010 + 1157) {
-      EXPECT_TRUE(isPicture) << "t = " << t;
-    }
-    if (t >= 23010 + 1283) {
-      EXPECT_TRUE(std::all_of(shown, shown + 64000, [](uint32_t p) { return p == 0; }));
-    }
-    sawPicture |= isPicture;
-    if (quitRequested) quitAt = t;
-  }
-  EXPECT_TRUE(sawPicture);
-  // No section is a black placeholder: apart from the fades its rules define (the
-  // first section is black for its first quarter), every window shows its picture.
-  for (int i = 0; i < kShowSectionCount; ++i) {
-    EXPECT_GE(lit[i] * 10, presented[i] * 6) << kShowSections[i].module->name;
-  }
-  EXPECT_TRUE(quitRequested);
-  EXPECT_GT(quitAt, 24500.0);
-  EXPECT_LT(quitAt, 24540.0);
-  releaseAllScenes();
-}
-
-TEST(Show, FullRunWithLoaderAndMusicClockEndsByItself) {
-  std::string root = forgedDataRoot();
-  ASSERT_FALSE(root.empty());
-  setDataRoot(root);
-  if (!std::filesystem::exists(resolveDataPath("data\\music\\qz0.mp3"))) GTEST_SKIP() << "no music in the data set";
-  openHeadless();
-  setTickSource(fastTick);
-  // Every frame reads the music position, which moves by one second of music.
-  selectAudioBackend(AudioBackend::Stepped, 88200);
-  uint64_t before = presentedFrameCount();
-  runFullShow();
-  setTickSource(nullptr);
-  selectAudioBackend(AudioBackend::Device);
-  // Loader frames plus one frame per second of music up to just past 24500 / 120 s.
-  uint64_t shown = presentedFrameCount() - before;
-  EXPECT_GT(shown, 205u);
-  const uint32_t* last = frameRows(presentedPage());
-  EXPECT_TRUE(std::all_of(last, last + 64000, [](uint32_t p) { return p == 0; }));
-  EXPECT_TRUE(quitRequested);
 }
 
 TEST(ShowStart, ValuesAreSceneTimesOrSectionNames) {
@@ -199,12 +112,25 @@ TEST(ShowStart, ValuesAreSceneTimesOrSectionNames) {
   EXPECT_NE(out.find("--start T"), std::string::npos);
 }
 
-TEST(ShowStart, PlaysFromTheTimeInTheSectionThatHoldsIt) {
-  std::string root = forgedDataRoot();
-  ASSERT_FALSE(root.empty());
-  setDataRoot(root);
+// The full run with the loader and the music clock ends by itself; so does the show
+// started part way, in the section that holds the time.
+TEST(ShowStart, FullRunAndRunFromATimeInTheSectionThatHoldsIt) {
+  USE_FORGED_DATA(root, nullptr);
   if (!std::filesystem::exists(resolveDataPath("data\\music\\qz0.mp3"))) GTEST_SKIP() << "no music in the data set";
-  openHeadless();
+  openHeadlessDisplay();
+  setTickSource(fastTick);
+  // Every frame reads the music position, which moves by one second of music.
+  selectAudioBackend(AudioBackend::Stepped, 88200);
+  uint64_t before = presentedFrameCount();
+  runFullShow();
+  setTickSource(nullptr);
+  selectAudioBackend(AudioBackend::Device);
+  // Loader frames plus one frame per second of music up to just past 24500 / 120 s.
+  uint64_t shown = presentedFrameCount() - before;
+  EXPECT_GT(shown, 205u);
+  const uint32_t* last = frameRows(presentedPage());
+  EXPECT_TRUE(std::all_of(last, last + 64000, [](uint32_t p) { return p == 0; }));
+  EXPECT_TRUE(quitRequested);
   // 300 units into the marching boxes; every frame reads the music position, which
   // moves by one second of music (120 units).
   const int section = 5;
@@ -232,7 +158,7 @@ TEST(ShowStart, PlaysFromTheTimeInTheSectionThatHoldsIt) {
   for (int i = 0; i < 2; ++i) {
     boxboxModule.render(300.0f + 120.0f * float(i), frameBuffer);
     std::vector<uint32_t> expected(frameBuffer, frameBuffer + 64000);
-    EXPECT_GT(std::count_if(expected.begin(), expected.end(), [](uint32_t p) { return (p & 0xFFFFFF) != 0; }), 6400);
+    EXPECT_GT(litPixels(expected.data(), 64000), 6400);
     EXPECT_EQ(gFrames[2 + size_t(i)], expected) << "frame " << i;
   }
   releaseAllScenes();

@@ -44,10 +44,6 @@ Child startProgram(const std::string& cwd, const char* program, const std::vecto
   return c;
 }
 
-Child startShow(const std::string& cwd, const std::vector<std::string>& args) {
-  return startProgram(cwd, GVS_SHOW_PATH, args);
-}
-
 // The child's exit status once it ends within `limitMs`; -2 while it still runs.
 int pollExit(const Child& c, int limitMs) {
   for (int i = 0; i < limitMs / 50; ++i) {
@@ -81,31 +77,27 @@ int escapeUntilExit(Child& c, const std::string& window, int limitSeconds) {
   return waitExit(c, 0);
 }
 
-// The id of a mapped top-level window with this exact name, waiting for it to appear.
-// (xwininfo also reads names stored as UTF-8, which SDL's message boxes use.)
-std::string findWindow(const std::string& name, int limitSeconds) {
+// The first line `cmd` prints, waiting up to `limitSeconds` for it to print one.
+std::string firstLineOf(const std::string& cmd, int limitSeconds) {
   std::string out;
   for (int i = 0; i < limitSeconds * 10; ++i) {
-    if (runCommand("xwininfo -root -children | grep -F '\"" + name + "\"' | awk '{print $1}' | head -n1", &out) == 0 &&
-        out.size() > 2)
-      return out.substr(0, out.find('\n'));
+    if (runCommand(cmd + " 2>/dev/null | head -n1", &out) == 0 && out.size() > 1) return out.substr(0, out.find('\n'));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   return "";
 }
 
-// The id of the visible window that process `pid` opened (SDL sets _NET_WM_PID), so
-// tests running side by side never take each other's window.
+// A mapped top-level window with this exact name (xwininfo also reads names stored as
+// UTF-8, which SDL's message boxes use).
+std::string findWindow(const std::string& name, int limitSeconds) {
+  return firstLineOf("xwininfo -root -children | grep -F '\"" + name + "\"' | awk '{print $1}'", limitSeconds);
+}
+
+// The visible window that process `pid` opened (SDL sets _NET_WM_PID), so tests
+// running side by side never take each other's window.
 std::string findWindowOf(pid_t pid, int limitSeconds) {
-  std::string out;
-  for (int i = 0; i < limitSeconds * 10; ++i) {
-    if (runCommand("xdotool search --all --onlyvisible --pid " + std::to_string(pid) + " --name '^GVS window$' 2>/dev/null | head -n1",
-                   &out) == 0 &&
-        out.size() > 1)
-      return out.substr(0, out.find('\n'));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return "";
+  return firstLineOf("xdotool search --all --onlyvisible --pid " + std::to_string(pid) + " --name '^GVS window$'",
+                     limitSeconds);
 }
 
 // Grabs the X screen through ffmpeg and counts the pixels that are not black.
@@ -134,7 +126,7 @@ struct WindowEndToEnd : ::testing::Test {
 
 TEST_F(WindowEndToEnd, ShowsFramesAndEndsWithStatus0OnEscape) {
   std::string dir = dataCopy("e2e-escape");
-  Child c = startShow(dir, {"--window", "--silent"});
+  Child c = startProgram(dir, GVS_SHOW_PATH, {"--window", "--silent"});
   std::string win = findWindowOf(c.pid, 20);
   ASSERT_FALSE(win.empty()) << readFile(c.err);
   // The loader picture is on screen from one to four seconds after the start.
@@ -147,7 +139,7 @@ TEST_F(WindowEndToEnd, ShowsFramesAndEndsWithStatus0OnEscape) {
 TEST_F(WindowEndToEnd, MissingLoaderPictureShowsTheErrorAndExits1) {
   std::string dir = dataCopy("e2e-noloader");
   fs::remove(fs::path(dir) / "data" / "loader" / "loader.rgb");
-  Child c = startShow(dir, {"--window", "--silent"});
+  Child c = startProgram(dir, GVS_SHOW_PATH, {"--window", "--silent"});
   std::string box = findWindow("Greyline Video System", 30);
   ASSERT_FALSE(box.empty()) << "no message box appeared: " << readFile(c.err);
   // The box waits for its button; pressing it ends the program with status 1.
@@ -161,7 +153,7 @@ TEST_F(WindowEndToEnd, MissingLoaderPictureShowsTheErrorAndExits1) {
 TEST_F(WindowEndToEnd, MissingMusicPrintsTheAudioErrorAndExits1) {
   std::string dir = dataCopy("e2e-nomusic");
   fs::remove(fs::path(dir) / "data" / "music" / "qz0.mp3");
-  Child c = startShow(dir, {"--window", "--silent"});
+  Child c = startProgram(dir, GVS_SHOW_PATH, {"--window", "--silent"});
   ASSERT_FALSE(findWindowOf(c.pid, 20).empty());
   EXPECT_EQ(waitExit(c, 60), 1);
   EXPECT_EQ(readFile(c.out), "Error(2): Not an mp3\n");
