@@ -66,11 +66,6 @@ inline __m128i smearStep(__m128i nb, __m128i p, __m128i A, __m128i B) {
 }
 }  // namespace
 
-// The processor's conversion rounds halves to even under the default rounding mode,
-// and gives INT32_MIN (low 16 bits 0) for NaN and out-of-range values instead of
-// undefined behaviour.
-int roundEven(double x) { return _mm_cvtsd_si32(_mm_set_sd(x)); }
-
 void clearFrame(uint32_t* frame) { std::memset(frame, 0, kFramePixels * 4); }
 
 void copyFrame(const uint32_t* src, uint32_t* dst) { std::memcpy(dst, src, kFramePixels * 4); }

@@ -87,13 +87,14 @@ void render(float t, uint32_t* target) {
       sx[e] = roundEven(180.0f * p.x / (100.0f + p.z)) + ox;
       sy[e] = roundEven(180.0f * p.y / (100.0f + p.z)) + oy;
     }
-    drawTexturedTriangle(sx[0], sy[0], sx[1], sy[1], sx[2], sy[2], roundEven(v[0].normal.x + 96.0f),
-                         roundEven(v[0].normal.y + 96.0f), roundEven(v[1].normal.x + 96.0f),
-                         roundEven(v[1].normal.y + 96.0f), roundEven(v[2].normal.x + 96.0f),
-                         roundEven(v[2].normal.y + 96.0f), target, texture2);
-    drawTexturedTriangle(sx[0], sy[0], sx[1], sy[1], sx[2], sy[2], roundEven(v[0].normal.x + su),
-                         roundEven(v[0].normal.y + cu), roundEven(v[1].normal.x + su), roundEven(v[1].normal.y + cu),
-                         roundEven(v[2].normal.x + su), roundEven(v[2].normal.y + cu), glowLayer, texture1);
+    const int uvEnv[6] = {roundEven(v[0].normal.x + 96.0f), roundEven(v[0].normal.y + 96.0f),
+                          roundEven(v[1].normal.x + 96.0f), roundEven(v[1].normal.y + 96.0f),
+                          roundEven(v[2].normal.x + 96.0f), roundEven(v[2].normal.y + 96.0f)};
+    const int uvGlow[6] = {roundEven(v[0].normal.x + su), roundEven(v[0].normal.y + cu),
+                           roundEven(v[1].normal.x + su), roundEven(v[1].normal.y + cu),
+                           roundEven(v[2].normal.x + su), roundEven(v[2].normal.y + cu)};
+    drawTexturedTrianglePair(sx[0], sy[0], sx[1], sy[1], sx[2], sy[2], uvEnv, target, texture2, uvGlow, glowLayer,
+                             texture1);
   });
   addFrame(glowLayer, target);
 
@@ -123,6 +124,21 @@ void release() {
 }  // namespace
 
 void computeBlobField(CubeGrid& g, const Vec3* balls, int ballCount, float start, float spacing) {
+  // Squared differences per axis and ball, tabulated once per frame.
+  float sq[3][3][32];
+  for (int b = 0; b < ballCount; ++b)
+    for (int i = 0; i < g.n; ++i) {
+      float p = start + spacing * float(i);
+      float dx = p - balls[b].x, dy = p - balls[b].y, dz = p - balls[b].z;
+      sq[b][0][i] = dx * dx;
+      sq[b][1][i] = dy * dy;
+      sq[b][2][i] = dz * dz;
+    }
+  fillFieldBytes(g, sq, ballCount, true);
+}
+
+namespace ref {
+void computeBlobField(CubeGrid& g, const Vec3* balls, int ballCount, float start, float spacing) {
   const int n = g.n;
   // Squared differences per axis and ball, tabulated once per frame.
   float sq[3][3][32];
@@ -147,6 +163,8 @@ void computeBlobField(CubeGrid& g, const Vec3* balls, int ballCount, float start
         *F++ = fieldByte(f);
       }
 }
+
+}  // namespace ref
 
 void castTunnelRay(const Vec3& o, const Vec3& d, float t, GridPoint& out) {
   const float a = d.x * d.x + d.y * d.y;

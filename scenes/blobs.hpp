@@ -9,6 +9,9 @@
 // f = sum over the balls of 1 / distance (a ball exactly on the point is left
 // out); the byte is 255 from f = 4 up, else the nearest integer to 64 f.
 void computeBlobField(CubeGrid& g, const Vec3* balls, int ballCount, float start, float spacing);
+namespace ref {
+void computeBlobField(CubeGrid& g, const Vec3* balls, int ballCount, float start, float spacing);
+}
 
 // One ray against the tunnel, the cylinder of radius 128 around the z axis. A ray
 // (almost) parallel to the axis leaves the point as it was; a miss is black.

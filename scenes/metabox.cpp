@@ -96,6 +96,19 @@ void release() {
 }  // namespace
 
 void computeMetaboxField(CubeGrid& g, const Vec3* balls, int ballCount, float start, float spacing) {
+  // Fourth powers per axis and ball, tabulated once per frame.
+  float q[3][3][32];
+  for (int b = 0; b < ballCount; ++b)
+    for (int i = 0; i < g.n; ++i) {
+      float p = start + spacing * float(i);
+      float d[3] = {p - balls[b].x, p - balls[b].y, p - balls[b].z};
+      for (int a = 0; a < 3; ++a) q[b][a][i] = d[a] * d[a] * d[a] * d[a];
+    }
+  fillFieldBytes(g, q, ballCount, false);
+}
+
+namespace ref {
+void computeMetaboxField(CubeGrid& g, const Vec3* balls, int ballCount, float start, float spacing) {
   const int n = g.n;
   // Fourth powers per axis and ball, tabulated once per frame.
   float q[3][3][32];
@@ -118,6 +131,8 @@ void computeMetaboxField(CubeGrid& g, const Vec3* balls, int ballCount, float st
         *F++ = fieldByte(f);
       }
 }
+
+}  // namespace ref
 
 void computeWarpGrid(float w, GridPoint* grid) {
   struct Wave {

@@ -8,6 +8,9 @@
 // The cube-like field: f = sum over the balls of 1 / (dx^4 + dy^4 + dz^4) at grid
 // point start + spacing * (i, j, k); a ball whose sum is exactly 0 is left out.
 void computeMetaboxField(CubeGrid& g, const Vec3* balls, int ballCount, float start, float spacing);
+namespace ref {
+void computeMetaboxField(CubeGrid& g, const Vec3* balls, int ballCount, float start, float spacing);
+}
 
 // The background's warp grid for w = t / 4: texture coordinates moved by eight
 // travelling waves, the brightness rising from the centre outwards.

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "image/pixelops.hpp"
 
@@ -306,6 +307,21 @@ constexpr CaseTable kCaseTable = makeTable();
 
 const CubeCase (&triangleTable)[256] = kCaseTable.c;
 
+namespace {
+constexpr int8_t edgeOf(int a, int b) {
+  for (int e = 0; e < 12; ++e)
+    if ((kEdgeCorners[e][0] == a && kEdgeCorners[e][1] == b) || (kEdgeCorners[e][0] == b && kEdgeCorners[e][1] == a))
+      return int8_t(e);
+  return -1;
+}
+}  // namespace
+
+const int8_t kEdgeOfCorners[64] = {
+#define ROW(a) edgeOf(a, 0), edgeOf(a, 1), edgeOf(a, 2), edgeOf(a, 3), edgeOf(a, 4), edgeOf(a, 5), edgeOf(a, 6), edgeOf(a, 7)
+    ROW(0), ROW(1), ROW(2), ROW(3), ROW(4), ROW(5), ROW(6), ROW(7)
+#undef ROW
+};
+
 int cubeEdgeOf(int a, int b) {
   for (int e = 0; e < 12; ++e)
     if ((kEdgeCorners[e][0] == a && kEdgeCorners[e][1] == b) || (kEdgeCorners[e][0] == b && kEdgeCorners[e][1] == a))
@@ -315,6 +331,43 @@ int cubeEdgeOf(int a, int b) {
 
 const int kCornerOffset[8][3] = {{0, 1, 0}, {1, 1, 0}, {1, 1, 1}, {0, 1, 1},
                                  {0, 0, 0}, {1, 0, 0}, {1, 0, 1}, {0, 0, 1}};
+
+void fillFieldBytes(CubeGrid& g, const float (*term)[3][32], int ballCount, bool squareRoot) {
+  const int n = g.n;
+  const __m128 one = _mm_set1_ps(1.0f), none = _mm_setzero_ps(), saturated = _mm_set1_ps(4.0f),
+               scale = _mm_set1_ps(64.0f);
+  const __m128i top = _mm_set1_epi32(255);
+  uint8_t* F = g.field;
+  for (int k = 0; k < n; ++k)
+    for (int j = 0; j < n; ++j, F += n) {
+      int i = 0;
+      for (; i + 4 <= n; i += 4) {
+        __m128 f = none;
+        for (int b = 0; b < ballCount; ++b) {
+          __m128 s = _mm_add_ps(_mm_add_ps(_mm_loadu_ps(term[b][0] + i), _mm_set1_ps(term[b][1][j])),
+                                _mm_set1_ps(term[b][2][k]));
+          __m128 inverse = _mm_div_ps(one, squareRoot ? _mm_sqrt_ps(s) : s);
+          f = _mm_add_ps(f, _mm_and_ps(_mm_cmpneq_ps(s, none), inverse));  // + 0 leaves f as it is
+        }
+        // fieldByte: the conversion rounds halves to even; a NaN's INT32_MIN packs to 0
+        // and 256 to 255, as the plain version's wrap and hold give.
+        __m128i full = _mm_castps_si128(_mm_cmpge_ps(f, saturated));
+        __m128i v = _mm_or_si128(_mm_and_si128(full, top), _mm_andnot_si128(full, _mm_cvtps_epi32(_mm_mul_ps(f, scale))));
+        v = _mm_packs_epi32(v, v);
+        int32_t four = _mm_cvtsi128_si32(_mm_packus_epi16(v, v));
+        std::memcpy(F + i, &four, 4);
+      }
+      for (; i < n; ++i) {
+        float f = 0.0f;
+        for (int b = 0; b < ballCount; ++b) {
+          float s = term[b][0][i] + term[b][1][j] + term[b][2][k];
+          if (s == 0.0f) continue;
+          f += 1.0f / (squareRoot ? std::sqrt(s) : s);
+        }
+        F[i] = fieldByte(f);
+      }
+    }
+}
 
 void setupCubeGrid(CubeGrid& g, int n, float x0, float y0, float z0, float step) {
   g.n = n;
@@ -328,7 +381,8 @@ void setupCubeGrid(CubeGrid& g, int n, float x0, float y0, float z0, float step)
     g.cornerWorld[c] = {float(o[0]) * step, float(o[1]) * step, -float(o[2]) * step};
   }
   size_t count = size_t(n) * size_t(n) * size_t(n);
-  g.field = static_cast<uint8_t*>(std::calloc(count, 1));
+  g.field = static_cast<uint8_t*>(std::calloc(count + 32, 1));
+  g.rowCases = static_cast<uint8_t*>(std::calloc(size_t(n) + 16, 1));
   g.normalX = static_cast<float*>(std::calloc(count, sizeof(float)));
   g.normalY = static_cast<float*>(std::calloc(count, sizeof(float)));
   g.normalZ = static_cast<float*>(std::calloc(count, sizeof(float)));
@@ -339,14 +393,73 @@ void releaseCubeGrid(CubeGrid& g) {
   std::free(g.normalX);
   std::free(g.normalY);
   std::free(g.normalZ);
-  g.field = nullptr;
+  std::free(g.rowCases);
+  g.field = g.rowCases = nullptr;
   g.normalX = g.normalY = g.normalZ = nullptr;
 }
 
+bool cubeCasesOfRow(const CubeGrid& g, int iso, int j, int k, uint8_t* cases) {
+  const int n = g.n, plane = n * n;
+  const uint8_t* near = g.field + j * n + k * plane;  // y = j, z = k
+  // Corner c's row and column: corners 0, 1 at (y + 1, z), 3, 2 at (y + 1, z + 1),
+  // 4, 5 at (y, z), 7, 6 at (y, z + 1); the first of each pair at column i, the second at i + 1.
+  const uint8_t* rows[4] = {near + n, near + n + plane, near, near + plane};
+  static const uint8_t leftBit[4] = {1, 8, 16, 128}, rightBit[4] = {2, 4, 32, 64};
+  const __m128i level = _mm_set1_epi8(char(iso)), zero = _mm_setzero_si128(), full = _mm_set1_epi8(char(0xFF));
+  bool any = false;
+  // The loads run up to 16 bytes past the row's last cell: the field's padding.
+  for (int i = 0; i < n - 1; i += 16) {
+    __m128i c = zero;
+    for (int r = 0; r < 4; ++r) {
+      __m128i left = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[r] + i));
+      __m128i right = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[r] + i + 1));
+      // At or below the level: min(value, level) == value.
+      __m128i inLeft = _mm_cmpeq_epi8(_mm_min_epu8(left, level), left);
+      __m128i inRight = _mm_cmpeq_epi8(_mm_min_epu8(right, level), right);
+      c = _mm_or_si128(c, _mm_and_si128(inLeft, _mm_set1_epi8(char(leftBit[r]))));
+      c = _mm_or_si128(c, _mm_and_si128(inRight, _mm_set1_epi8(char(rightBit[r]))));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(cases + i), c);
+    int cells = n - 1 - i < 16 ? n - 1 - i : 16;
+    int empty = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(c, zero), _mm_cmpeq_epi8(c, full)));
+    if ((~empty & ((1 << cells) - 1)) != 0) any = true;
+  }
+  return any;
+}
+
 void computeCubeNormals(CubeGrid& g) {
+  const int n = g.n, plane = n * n, end = plane * (n - 1);
+  const uint8_t* F = g.field;
+  // Four points at a time: the differences are small integers, so the squares and
+  // their sum are exact in any order, and the square root and the division are the
+  // correctly rounded ones of the plain version.
+  const __m128i zero = _mm_setzero_si128();
+  const __m128 scale = _mm_set1_ps(127.0f), none = _mm_setzero_ps();
+  auto widen = [&](const uint8_t* p) {
+    int32_t four;
+    std::memcpy(&four, p, 4);
+    return _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(four), zero), zero);
+  };
+  auto difference = [&](int idx, int d) {
+    return _mm_cvtepi32_ps(_mm_sub_epi32(widen(F + idx + d), widen(F + idx - d)));
+  };
+  int idx = plane;
+  for (; idx + 4 <= end; idx += 4) {
+    __m128 gx = difference(idx, 1), gy = difference(idx, n), gz = difference(idx, plane);
+    __m128 len = _mm_sqrt_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(gx, gx), _mm_mul_ps(gy, gy)), _mm_mul_ps(gz, gz)));
+    __m128 some = _mm_cmpneq_ps(len, none);
+    _mm_storeu_ps(g.normalX + idx, _mm_and_ps(some, _mm_div_ps(_mm_mul_ps(gx, scale), len)));
+    _mm_storeu_ps(g.normalY + idx, _mm_and_ps(some, _mm_div_ps(_mm_mul_ps(gy, scale), len)));
+    _mm_storeu_ps(g.normalZ + idx, _mm_and_ps(some, _mm_div_ps(_mm_mul_ps(gz, scale), len)));
+  }
+  ref::computeCubeNormalsOf(g, idx, end);
+}
+
+namespace ref {
+void computeCubeNormalsOf(CubeGrid& g, int from, int to) {
   const int n = g.n, plane = n * n;
   const uint8_t* F = g.field;
-  for (int idx = plane; idx < plane * (n - 1); ++idx) {
+  for (int idx = from; idx < to; ++idx) {
     float gx = float(int(F[idx + 1]) - int(F[idx - 1]));
     float gy = float(int(F[idx + n]) - int(F[idx - n]));
     float gz = float(int(F[idx + plane]) - int(F[idx - plane]));
@@ -361,6 +474,193 @@ void computeCubeNormals(CubeGrid& g) {
   }
 }
 
+void computeCubeNormals(CubeGrid& g) { computeCubeNormalsOf(g, g.n * g.n, g.n * g.n * (g.n - 1)); }
+}  // namespace ref
+
+namespace {
+// Steps further than this are taken by one multiplication instead of repeated
+// addition, so far-off vertices cost nothing.
+constexpr int kExactSkip = 1024;
+
+// The fast filler walks the edges once for up to two textures over the same corners
+// and then runs the rows' spans two at a time, so that the two serial chains of
+// additions of one span overlap with those of the other. Every value is computed by
+// the same operations in the same order as in ref::drawTexturedTriangle.
+template <int kLayers>
+struct EdgePoint {
+  float x, u[kLayers], v[kLayers];
+};
+// Per-row span ends of the triangle being filled (module state: nothing is
+// allocated per triangle).
+EdgePoint<2> gLeft[200], gRight[200];
+
+struct Span {
+  uint32_t* row;
+  const uint32_t* texture;
+  int64_t x, xe;
+  float u, v, du, dv;
+};
+Span gSpans[400];
+
+// The processor's conversion of the float itself rounds as roundEven of it does.
+inline int roundFloat(float f) { return _mm_cvtss_si32(_mm_set_ss(f)); }
+
+inline void drawTexel(Span& s) {
+  s.row[s.x] = s.texture[((roundFloat(s.v) & 255) << 8) | (roundFloat(s.u) & 255)];
+  s.u += s.du;
+  s.v += s.dv;
+  ++s.x;
+}
+
+void drawSpans(int count) {
+  int i = 0;
+  for (; i + 1 < count; i += 2) {
+    Span a = gSpans[i], b = gSpans[i + 1];
+    while (a.x <= a.xe && b.x <= b.xe) {
+      drawTexel(a);
+      drawTexel(b);
+    }
+    while (a.x <= a.xe) drawTexel(a);
+    while (b.x <= b.xe) drawTexel(b);
+  }
+  if (i < count) {
+    Span a = gSpans[i];
+    while (a.x <= a.xe) drawTexel(a);
+  }
+}
+
+template <int kLayers>
+void walkEdge(int xa, int ya, const int* uva, int xb, int yb, const int* uvb) {
+  int64_t n = std::llabs(int64_t(yb) - int64_t(ya));
+  int step = yb >= ya ? 1 : -1;
+  EdgePoint<kLayers> d{}, p;
+  if (n != 0) {
+    d.x = float(int64_t(xb) - int64_t(xa)) / float(n);
+    for (int l = 0; l < kLayers; ++l) {
+      d.u[l] = float(int64_t(uvb[2 * l]) - int64_t(uva[2 * l])) / float(n);
+      d.v[l] = float(int64_t(uvb[2 * l + 1]) - int64_t(uva[2 * l + 1])) / float(n);
+    }
+  }
+  p.x = float(xa);
+  for (int l = 0; l < kLayers; ++l) {
+    p.u[l] = float(uva[2 * l]);
+    p.v[l] = float(uva[2 * l + 1]);
+  }
+  // Rows before the frame are stepped over; rows after it end the walk.
+  int64_t first = step > 0 ? -int64_t(ya) : int64_t(ya) - 199;
+  int64_t i = 0;
+  if (first > 0) {
+    if (first > n) return;
+    if (first > kExactSkip) {
+      p.x += d.x * float(first);
+      for (int l = 0; l < kLayers; ++l) {
+        p.u[l] += d.u[l] * float(first);
+        p.v[l] += d.v[l] * float(first);
+      }
+      i = first;
+    }
+  }
+  int64_t y = int64_t(ya) + step * i;
+  for (; i <= n; ++i, y += step) {
+    if (y >= 0 && y <= 199) {
+      EdgePoint<2>&l = gLeft[y], &r = gRight[y];
+      if (p.x < l.x) {
+        l.x = p.x;
+        for (int k = 0; k < kLayers; ++k) l.u[k] = p.u[k], l.v[k] = p.v[k];
+      }
+      if (p.x > r.x) {
+        r.x = p.x;
+        for (int k = 0; k < kLayers; ++k) r.u[k] = p.u[k], r.v[k] = p.v[k];
+      }
+    } else if (step > 0 ? y > 199 : y < 0) {
+      break;  // past the frame: nothing further is visible
+    }
+    p.x += d.x;
+    for (int l = 0; l < kLayers; ++l) {
+      p.u[l] += d.u[l];
+      p.v[l] += d.v[l];
+    }
+  }
+}
+
+// uv holds u1, v1, u2, v2, u3, v3 of each layer in turn.
+template <int kLayers>
+void drawTriangleLayers(int x1, int y1, int x2, int y2, int x3, int y3, const int (*uv)[6], uint32_t* const* dst,
+                        const uint32_t* const* texture) {
+  int ymin = y1 < y2 ? y1 : y2;
+  if (y3 < ymin) ymin = y3;
+  if (ymin < 0) ymin = 0;
+  if (ymin > 199) return;
+  int ymax = y1 > y2 ? y1 : y2;
+  if (y3 > ymax) ymax = y3;
+  if (ymax > 199) ymax = 199;
+  if (ymax < 0) return;
+  for (int y = ymin; y <= ymax; ++y) {
+    gLeft[y].x = 1000000.0f;
+    gRight[y].x = -1000000.0f;
+  }
+  // Corner c's coordinates of every layer, side by side.
+  int corner[3][2 * kLayers];
+  for (int c = 0; c < 3; ++c)
+    for (int l = 0; l < kLayers; ++l) {
+      corner[c][2 * l] = uv[l][2 * c];
+      corner[c][2 * l + 1] = uv[l][2 * c + 1];
+    }
+  walkEdge<kLayers>(x1, y1, corner[0], x2, y2, corner[1]);
+  walkEdge<kLayers>(x1, y1, corner[0], x3, y3, corner[2]);
+  walkEdge<kLayers>(x2, y2, corner[1], x3, y3, corner[2]);
+  int count = 0;
+  for (int y = ymin; y <= ymax; ++y) {
+    const EdgePoint<2> &l = gLeft[y], &r = gRight[y];
+    int64_t xl = _mm_cvtss_si64(_mm_set_ss(l.x)), xr = _mm_cvtss_si64(_mm_set_ss(r.x));
+    if (xl >= xr) continue;  // empty, or a single pixel
+    if (xl > 319 || xr < 0) continue;
+    for (int layer = 0; layer < kLayers; ++layer) {
+      Span& s = gSpans[count++];
+      s.du = (r.u[layer] - l.u[layer]) / float(xr - xl);
+      s.dv = (r.v[layer] - l.v[layer]) / float(xr - xl);
+      s.u = l.u[layer];
+      s.v = l.v[layer];
+      s.x = xl;
+      if (s.x < 0) {
+        int64_t skip = -s.x;
+        if (skip > kExactSkip) {
+          s.u += s.du * float(skip);
+          s.v += s.dv * float(skip);
+        } else {
+          for (int64_t k = 0; k < skip; ++k) {
+            s.u += s.du;
+            s.v += s.dv;
+          }
+        }
+        s.x = 0;
+      }
+      s.xe = xr > 319 ? 319 : xr;
+      s.row = dst[layer] + y * 320;
+      s.texture = texture[layer];
+    }
+  }
+  drawSpans(count);
+}
+}  // namespace
+
+void drawTexturedTriangle(int x1, int y1, int x2, int y2, int x3, int y3, int u1, int v1, int u2, int v2, int u3,
+                          int v3, uint32_t* dst, const uint32_t* texture) {
+  const int uv[1][6] = {{u1, v1, u2, v2, u3, v3}};
+  drawTriangleLayers<1>(x1, y1, x2, y2, x3, y3, uv, &dst, &texture);
+}
+
+void drawTexturedTrianglePair(int x1, int y1, int x2, int y2, int x3, int y3, const int uvA[6], uint32_t* dstA,
+                              const uint32_t* textureA, const int uvB[6], uint32_t* dstB,
+                              const uint32_t* textureB) {
+  const int uv[2][6] = {{uvA[0], uvA[1], uvA[2], uvA[3], uvA[4], uvA[5]},
+                        {uvB[0], uvB[1], uvB[2], uvB[3], uvB[4], uvB[5]}};
+  uint32_t* const dst[2] = {dstA, dstB};
+  const uint32_t* const texture[2] = {textureA, textureB};
+  drawTriangleLayers<2>(x1, y1, x2, y2, x3, y3, uv, dst, texture);
+}
+
+namespace ref {
 namespace {
 struct SpanEnd {
   float x, u, v;
@@ -459,3 +759,4 @@ void drawTexturedTriangle(int x1, int y1, int x2, int y2, int x3, int y3, int u1
     }
   }
 }
+}  // namespace ref

@@ -29,10 +29,11 @@ struct CubeGrid {
   float x0, y0, z0, step;
   int cornerIndex[8];    // linear index offsets of the corners
   Vec3 cornerWorld[8];   // world offsets of the corners
-  uint8_t* field;        // n^3 values
+  uint8_t* field;        // n^3 values (and 32 bytes of padding the vector loads may read)
   float* normalX;        // n^3 each
   float* normalY;
   float* normalZ;
+  uint8_t* rowCases;     // n + 16 bytes: the cases of one row of cells
 };
 
 extern const int kCornerOffset[8][3];
@@ -46,6 +47,12 @@ inline uint8_t fieldByte(float f) {
   return uint8_t(v > 255 ? 255 : v);
 }
 
+// The field's bytes from per-axis terms tabulated per ball: term[b][a][c] is ball b's
+// term along axis a (x, y, z) at grid coordinate c (n <= 32). Point (i, j, k) sums over
+// the balls, in order, 1 / s or, with squareRoot, 1 / sqrt(s) of s = x + y + z terms,
+// leaving out a ball whose s is 0, and takes fieldByte of the sum. Four points at a time.
+void fillFieldBytes(CubeGrid& g, const float (*term)[3][32], int ballCount, bool squareRoot);
+
 // Allocates the field and normals (normals start at zero) and fills the tables.
 void setupCubeGrid(CubeGrid& g, int n, float x0, float y0, float z0, float step);
 void releaseCubeGrid(CubeGrid& g);
@@ -54,14 +61,74 @@ void releaseCubeGrid(CubeGrid& g);
 // (linear neighbours, so the row ends borrow from the adjacent row); length 127,
 // zero where the difference is zero. The outermost planes keep their zeros.
 void computeCubeNormals(CubeGrid& g);
+namespace ref {
+void computeCubeNormals(CubeGrid& g);
+// The plain normals of the points from .. to - 1 (linear indices).
+void computeCubeNormalsOf(CubeGrid& g, int from, int to);
+}  // namespace ref
 
 struct CubeVertex {
   Vec3 pos;
   Vec3 normal;
 };
 
+// The case numbers of the cells (i, j, k), i = 0 .. n - 2, of one row into cases;
+// returns whether any of them has triangles. SSE2, sixteen cells at a time, for iso
+// 0 .. 254 (below 0 no corner is inside, from 255 on every corner is: no triangles).
+bool cubeCasesOfRow(const CubeGrid& g, int iso, int j, int k, uint8_t* cases);
+
+// The edge (0 .. 11) joining corners a and b, at index 8 a + b; -1 where none does.
+extern const int8_t kEdgeOfCorners[64];
+
 // Visits the cells (k outermost, then j, then i, each 0 .. n - 2) and calls
-// emit(const CubeVertex*) for every triangle of their cases, in table order.
+// emit(const CubeVertex*) for every triangle of their cases, in table order. The
+// cases come a row at a time from cubeCasesOfRow, and a vertex on an edge that two
+// triangles of a cell share is computed once, as ref::polygonizeCubes computes it.
+template <typename Emit>
+void polygonizeCubes(const CubeGrid& g, int iso, Emit emit) {
+  const int n = g.n;
+  if (iso < 0 || iso >= 255 || n < 2) return;
+  const uint8_t* F = g.field;
+  for (int k = 0; k < n - 1; ++k)
+    for (int j = 0; j < n - 1; ++j) {
+      if (!cubeCasesOfRow(g, iso, j, k, g.rowCases)) continue;
+      int base = j * n + k * n * n;
+      for (int i = 0; i < n - 1; ++i) {
+        const CubeCase& cc = triangleTable[g.rowCases[i]];
+        if (cc.count == 0) continue;
+        int idx = base + i;
+        const Vec3 origin = {g.x0 + float(i) * g.step, g.y0 + float(j) * g.step, g.z0 - float(k) * g.step};
+        CubeVertex onEdge[12];
+        unsigned computed = 0;
+        for (int t = 0; t < cc.count; ++t) {
+          CubeVertex tri[3];
+          for (int e = 0; e < 3; ++e) {
+            int a = cc.corner[t][e][0], b = cc.corner[t][e][1], edge = kEdgeOfCorners[8 * a + b];
+            if (computed & (1u << edge)) {
+              tri[e] = onEdge[edge];
+              continue;
+            }
+            int ia = idx + g.cornerIndex[a], ib = idx + g.cornerIndex[b];
+            float fa = float(F[ia]), fb = float(F[ib]);
+            float q = (float(iso) - fa) / (fb - fa);
+            const Vec3 &wa = g.cornerWorld[a], &wb = g.cornerWorld[b];
+            const Vec3 pa = {origin.x + wa.x, origin.y + wa.y, origin.z + wa.z};
+            const Vec3 pb = {origin.x + wb.x, origin.y + wb.y, origin.z + wb.z};
+            tri[e].pos = {pa.x + (pb.x - pa.x) * q, pa.y + (pb.y - pa.y) * q, pa.z + (pb.z - pa.z) * q};
+            tri[e].normal = {g.normalX[ia] + (g.normalX[ib] - g.normalX[ia]) * q,
+                             g.normalY[ia] + (g.normalY[ib] - g.normalY[ia]) * q,
+                             g.normalZ[ia] + (g.normalZ[ib] - g.normalZ[ia]) * q};
+            onEdge[edge] = tri[e];
+            computed |= 1u << edge;
+          }
+          emit(tri);
+        }
+      }
+    }
+}
+
+namespace ref {
+// The plain polygonizer: every corner compared, every vertex computed.
 template <typename Emit>
 void polygonizeCubes(const CubeGrid& g, int iso, Emit emit) {
   const int n = g.n;
@@ -99,10 +166,22 @@ void polygonizeCubes(const CubeGrid& g, int iso, Emit emit) {
       }
     }
 }
+}  // namespace ref
 
 // Fills the screen triangle with the affinely mapped 256 x 256 texture, overwriting
 // pixels of the 320 x 200 destination. Rows and spans are clipped to the frame; a
 // row whose span is a single pixel is left alone.
 void drawTexturedTriangle(int x1, int y1, int x2, int y2, int x3, int y3, int u1, int v1, int u2, int v2, int u3,
                           int v3, uint32_t* dst, const uint32_t* texture);
+// Two triangles over the same screen corners, each with its own texture coordinates
+// (u1, v1, u2, v2, u3, v3), texture and destination: the pixels of drawTexturedTriangle
+// for A and then for B, the edges walked once.
+void drawTexturedTrianglePair(int x1, int y1, int x2, int y2, int x3, int y3, const int uvA[6], uint32_t* dstA,
+                              const uint32_t* textureA, const int uvB[6], uint32_t* dstB, const uint32_t* textureB);
+
+namespace ref {
+// The plain filler: each row's span drawn in turn, pixel by pixel.
+void drawTexturedTriangle(int x1, int y1, int x2, int y2, int x3, int y3, int u1, int v1, int u2, int v2, int u3,
+                          int v3, uint32_t* dst, const uint32_t* texture);
+}  // namespace ref
 

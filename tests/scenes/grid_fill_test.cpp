@@ -35,20 +35,29 @@ std::vector<WarpNode> randomWarpGrid(TestRng& rng, int kind) {
 }
 }  // namespace
 
+// Each vector path pinned in turn against the plain fill: random grids and textures,
+// and white texels at full brightness, where the weighted sums are largest.
 TEST(BlockFill, FastMatchesScalarOnRandomInput) {
-  TestRng rng(77);
-  for (int trial = 0; trial < 6; ++trial) {
-    auto tex = randomFrame(rng, 65536);
-    std::vector<GridPoint> grid(kGridPoints);
-    for (auto& p : grid) p = {uint16_t(rng.next()), uint16_t(rng.next()), uint16_t(rng.next())};
-    std::vector<uint32_t> fast(kFramePixels, 1), slow(kFramePixels, 2);
-    fillTexturedBlocks(grid.data(), tex.data(), fast.data());
-    ref::fillTexturedBlocks(grid.data(), tex.data(), slow.data());
-    ASSERT_EQ(fast, slow);
-    fillShadedBlocks(grid.data(), tex.data(), fast.data());
-    ref::fillShadedBlocks(grid.data(), tex.data(), slow.data());
-    ASSERT_EQ(fast, slow);
+  for (VectorPath path : {VectorPath::Avx2, VectorPath::Sse2}) {
+    if (path == VectorPath::Avx2 && !processorHasAvx2()) continue;
+    setVectorPath(path);
+    TestRng rng(77);
+    for (int trial = 0; trial < 6; ++trial) {
+      // The last trial white at full brightness, where the weighted sums are largest.
+      auto tex = trial == 5 ? std::vector<uint32_t>(65536, 0xFFFFFFFFu) : randomFrame(rng, 65536);
+      std::vector<GridPoint> grid(kGridPoints);
+      for (auto& p : grid)
+        p = {uint16_t(rng.next()), uint16_t(rng.next()), trial == 5 ? uint16_t(0xFFFF) : uint16_t(rng.next())};
+      std::vector<uint32_t> fast(kFramePixels, 1), slow(kFramePixels, 2);
+      fillTexturedBlocks(grid.data(), tex.data(), fast.data());
+      ref::fillTexturedBlocks(grid.data(), tex.data(), slow.data());
+      ASSERT_EQ(fast, slow) << (path == VectorPath::Avx2 ? "AVX2" : "SSE2");
+      fillShadedBlocks(grid.data(), tex.data(), fast.data());
+      ref::fillShadedBlocks(grid.data(), tex.data(), slow.data());
+      ASSERT_EQ(fast, slow) << (path == VectorPath::Avx2 ? "AVX2" : "SSE2");
+    }
   }
+  setVectorPath(VectorPath::Avx2);
 }
 
 // One block against the rule written out longhand, with lanes that wrap: u runs

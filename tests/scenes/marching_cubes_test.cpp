@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <random>
 #include <set>
@@ -139,6 +140,43 @@ TEST(MarchingCubesPolygonize, CellCrossesAtTheIsoLevelBetweenPlacedCorners) {
   }
 }
 
+// The fast polygonizer and normals against the plain ones, bit for bit, on random
+// fields of several sizes (rows shorter and longer than a vector), values on and
+// around the level, and levels at and past the ends of a byte.
+TEST(MarchingCubesPolygonize, FastMatchesReference) {
+  std::mt19937 rng(99);
+  auto trianglesOf = [](auto polygonize) {
+    std::vector<CubeVertex> out;
+    polygonize([&](const CubeVertex* v) { out.insert(out.end(), v, v + 3); });
+    return out;
+  };
+  for (int n : {2, 3, 17, 18, 20, 24}) {
+    CubeGrid g{};
+    setupCubeGrid(g, n, -100.0f, -100.0f, 200.0f, 200.0f / float(n));
+    for (int trial = 0; trial < 4; ++trial) {
+      const uint8_t levels[] = {0, 7, 8, 9, 127, 128, 129, 254, 255};
+      for (int i = 0; i < n * n * n; ++i) g.field[i] = trial % 2 ? uint8_t(rng()) : levels[rng() % 9];
+      float* const axes[3] = {g.normalX, g.normalY, g.normalZ};
+      std::vector<float> normals[3];
+      computeCubeNormals(g);
+      for (int a = 0; a < 3; ++a) normals[a].assign(axes[a], axes[a] + n * n * n);
+      ref::computeCubeNormals(g);
+      for (int a = 0; a < 3; ++a)
+        ASSERT_EQ(0, std::memcmp(normals[a].data(), axes[a], normals[a].size() * sizeof(float))) << n;
+      for (int iso : {-1, 0, 8, 128, 254, 255, 256}) {
+        auto fast = trianglesOf([&](auto emit) { polygonizeCubes(g, iso, emit); });
+        auto plain = trianglesOf([&](auto emit) { ref::polygonizeCubes(g, iso, emit); });
+        ASSERT_EQ(fast.size(), plain.size()) << "n " << n << " iso " << iso;
+        if (!fast.empty()) {  // an empty vector's data may be null
+          ASSERT_EQ(0, std::memcmp(fast.data(), plain.data(), fast.size() * sizeof(CubeVertex)))
+              << "n " << n << " iso " << iso;
+        }
+      }
+    }
+    releaseCubeGrid(g);
+  }
+}
+
 TEST(MarchingCubesNormals, OuterPlanesStayZeroAndLengthIs127) {
   CubeGrid g{};
   setupCubeGrid(g, 6, 0, 0, 0, 1);
@@ -209,6 +247,44 @@ TEST(DrawTexturedTriangle, SinglePixelSpanIsNotDrawn) {
   EXPECT_EQ(f.drawn(40), 0);
   EXPECT_EQ(f.drawn(41), 3);
   EXPECT_EQ(f.frame[41 * 320 + 60], 9u * 256 + 7 + 1);
+}
+
+// The fast filler, alone and in pairs, against the plain one on random triangles:
+// small ones as the sections draw them, large ones past every edge, degenerate and
+// far-off corners, texture coordinates that wrap.
+TEST(DrawTexturedTriangle, FastMatchesReference) {
+  std::mt19937 rng(31);
+  auto coord = [&](int kind) {
+    switch (kind) {
+      case 0: return int(rng() % 60) + 130;
+      case 1: return int(rng() % 1200) - 450;
+      default: return rng() % 2 ? int(rng()) : int(rng() % 6000) - 3000;
+    }
+  };
+  TriangleFixture fast, plain, glowFast, glowPlain;
+  std::vector<uint32_t> glowTex(65536);
+  for (auto& t : glowTex) t = rng();
+  for (int k = 0; k < 4000; ++k) {
+    int kind = k % 10 < 7 ? 0 : k % 10 < 9 ? 1 : 2, p[6], uv[2][6];
+    for (int& c : p) c = coord(kind);
+    if (k % 13 == 0) p[3] = p[1];  // a flat edge
+    for (auto& layer : uv)
+      for (int& c : layer) c = k % 17 == 0 ? int(rng()) : int(rng() % 2000) - 1000;
+    drawTexturedTriangle(p[0], p[1], p[2], p[3], p[4], p[5], uv[0][0], uv[0][1], uv[0][2], uv[0][3], uv[0][4],
+                         uv[0][5], fast.frame.data(), fast.tex.data());
+    ref::drawTexturedTriangle(p[0], p[1], p[2], p[3], p[4], p[5], uv[0][0], uv[0][1], uv[0][2], uv[0][3], uv[0][4],
+                              uv[0][5], plain.frame.data(), plain.tex.data());
+    drawTexturedTrianglePair(p[0], p[1], p[2], p[3], p[4], p[5], uv[0], glowFast.frame.data(), glowFast.tex.data(),
+                             uv[1], fast.frame.data(), glowTex.data());
+    ref::drawTexturedTriangle(p[0], p[1], p[2], p[3], p[4], p[5], uv[0][0], uv[0][1], uv[0][2], uv[0][3], uv[0][4],
+                              uv[0][5], glowPlain.frame.data(), glowPlain.tex.data());
+    ref::drawTexturedTriangle(p[0], p[1], p[2], p[3], p[4], p[5], uv[1][0], uv[1][1], uv[1][2], uv[1][3], uv[1][4],
+                              uv[1][5], plain.frame.data(), glowTex.data());
+    if (k % 100 == 99) {
+      ASSERT_EQ(fast.frame, plain.frame) << "triangle " << k;
+      ASSERT_EQ(glowFast.frame, glowPlain.frame) << "triangle " << k;
+    }
+  }
 }
 
 TEST(FieldByte, SaturatesAndRoundsHalvesToEven) {

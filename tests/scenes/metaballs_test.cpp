@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <random>
 
 #include "scenes/blobs.hpp"
 #include "scenes/metabox.hpp"
@@ -29,6 +31,25 @@ TEST(BlobsField, BallOnAGridPointIsLeftOut) {
   // Far corner: both balls at about 5.2 and 4.4 units.
   float f = 1.0f / std::sqrt(27.0f) + 1.0f / std::sqrt(25.0f + 18.0f);
   EXPECT_EQ(grid.at(0, 0, 0), uint8_t(std::nearbyint(64 * f)));
+}
+
+// The vector field against the plain one: random balls, balls on grid points, rows
+// with a scalar tail.
+TEST(BlobsField, FastMatchesReference) {
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<float> pos(-3.0f, 3.0f);
+  for (int n : {24, 7}) {
+    Grid fast(n), plain(n);
+    for (int trial = 0; trial < 6; ++trial) {
+      Vec3 balls[3];
+      for (Vec3& b : balls) b = {pos(rng), pos(rng), pos(rng)};
+      if (trial == 0) balls[1] = {-3.0f + 0.25f * 3, -3.0f + 0.25f * 2, -3.0f};  // on grid point (3, 2, 0)
+      int count = 1 + trial % 3;
+      computeBlobField(fast.g, balls, count, -3.0f, 0.25f);
+      ref::computeBlobField(plain.g, balls, count, -3.0f, 0.25f);
+      ASSERT_EQ(0, std::memcmp(fast.g.field, plain.g.field, size_t(n * n * n))) << n << " " << trial;
+    }
+  }
 }
 
 TEST(TunnelRays, MissesAreBlackAndAxialRaysKeepTheirValue) {
@@ -69,6 +90,25 @@ TEST(MetaboxField, FourthPowersAndBallLeftOut) {
   // At (-3.5, -3.5, -3.5): each axis adds its fourth power.
   float f = 1.0f / (3 * std::pow(3.5f, 4.0f)) + 1.0f / (std::pow(4.5f, 4.0f) + 2 * std::pow(3.5f, 4.0f));
   EXPECT_EQ(grid.at(0, 0, 0), uint8_t(std::nearbyint(64 * f)));
+}
+
+// The vector field against the plain one: random balls, balls on grid points, rows
+// with a scalar tail.
+TEST(MetaboxField, FastMatchesReference) {
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<float> pos(-3.0f, 3.0f);
+  for (int n : {20, 7}) {
+    Grid fast(n), plain(n);
+    for (int trial = 0; trial < 6; ++trial) {
+      Vec3 balls[3];
+      for (Vec3& b : balls) b = {pos(rng), pos(rng), pos(rng)};
+      if (trial == 0) balls[1] = {-3.5f + 0.35f * 3, -3.5f + 0.35f * 2, -3.5f};  // on grid point (3, 2, 0)
+      int count = 1 + trial % 3;
+      computeMetaboxField(fast.g, balls, count, -3.5f, 0.35f);
+      ref::computeMetaboxField(plain.g, balls, count, -3.5f, 0.35f);
+      ASSERT_EQ(0, std::memcmp(fast.g.field, plain.g.field, size_t(n * n * n))) << n << " " << trial;
+    }
+  }
 }
 
 TEST(MetaboxWarp, BrightnessRisesOutwardsAndWrapsAtTheCorners) {
