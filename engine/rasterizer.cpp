@@ -271,8 +271,10 @@ void fillRow(double zStart, uint32_t s0, uint32_t t0, const RowSteps& steps, int
         index = perspectiveIndex(u, v, zf, z0, z1, drawn);
       else
         index = texelIndex8(_mm256_castps_si256(u), _mm256_castps_si256(v));
-      const __m256i texel = _mm256_i32gather_epi32(reinterpret_cast<const int*>(texels), index, 4);
+      // Only the drawn pixels' texels are fetched.
       const __m256i mask = _mm256_castps_si256(drawn);
+      const __m256i texel =
+          _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), reinterpret_cast<const int*>(texels), index, mask, 4);
       _mm256_maskstore_epi32(reinterpret_cast<int*>(row + k), mask, texel);
       _mm256_maskstore_ps(depthRow + k, mask, zf);
     }
