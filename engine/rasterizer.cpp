@@ -173,14 +173,16 @@ inline __m256i texelIndex8(__m256i u, __m256i v) {
 // precision (z, its reciprocal and the product each rounded once, so within 3 * 2^-24 of
 // the quotient relatively, within 0.19 below 2^20); the texel then differs only where the
 // quotient may lie on the other side of a texel edge, 256k - 1/2, than the estimate, which
-// is when the estimate is within 1/4 of the edge. Where a drawn pixel has such a value, or
+// is only when the estimate is near the edge. Where a drawn pixel has such a value, or
 // a larger one, the eight are taken in double precision as the plain filler does.
 inline __m256 nearTexelEdge(__m256 q) {
-  // q + 1/2 is exact below 2^20, and so is its distance to the nearest multiple of 256.
+  // Below 2^20, q + 1/2 is rounded by at most 1/16, and its distance to the nearest
+  // multiple of 256 is then exact: with the estimate's own 0.19 that distance is within
+  // 0.25 of the quotient's, so 0.3 or more leaves the quotient on the estimate's side.
   const __m256 t = _mm256_add_ps(q, _mm256_set1_ps(0.5f));
   const __m256 cells = _mm256_mul_ps(t, _mm256_set1_ps(1.0f / 256.0f));
   const __m256 off = _mm256_sub_ps(cells, _mm256_round_ps(cells, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC));
-  return _mm256_cmp_ps(_mm256_andnot_ps(_mm256_set1_ps(-0.0f), off), _mm256_set1_ps(0.25f / 256.0f), _CMP_LT_OQ);
+  return _mm256_cmp_ps(_mm256_andnot_ps(_mm256_set1_ps(-0.0f), off), _mm256_set1_ps(0.3f / 256.0f), _CMP_LT_OQ);
 }
 
 inline __m256i perspectiveIndex(__m256 u, __m256 v, __m256 zf, __m256d z0, __m256d z1, __m256 drawn) {
