@@ -5,6 +5,7 @@
 #include <emmintrin.h>
 #include <immintrin.h>
 
+#include "base/avx2_region.hpp"
 #include "engine/depthtarget.hpp"
 #include "image/pixelops.hpp"
 
@@ -154,8 +155,7 @@ inline uint32_t floatBits(float f) {
 // so that each lane holds exactly the values the plain filler has at its pixel. z runs in
 // two registers of four pixels, u*z and v*z (or u and v) in two registers of four pixels
 // each, u-values in the low half and v-values in the high one.
-#pragma GCC push_options
-#pragma GCC target("avx2")
+GVS_AVX2_REGION_BEGIN
 
 // Lane masks of the first n of eight pixels.
 alignas(32) const int32_t kFirstLanes[9][8] = {
@@ -353,7 +353,7 @@ void fillRowsAvx2(const Edge* down, const Edge* up, int minY, int maxY, const Sp
                          texels);
   }
 }
-#pragma GCC pop_options
+GVS_AVX2_REGION_END
 
 template <typename Edge, typename Span>
 void drawPolygon(const ProjectedObject* object, uint32_t polygonIndex, uint32_t* target) {

@@ -48,8 +48,8 @@ bool makeChrome(std::vector<uint8_t>& out) {
         G = 80 - 62 * h;
         B = 50 - 35 * h;
       }
-      float spec = std::max(0.0f, rx * lx + ry * ly + rz * lz);
-      float sun = std::pow(spec, 60.0f) * 255 + std::pow(spec, 8.0f) * 60;
+      float specular = std::max(0.0f, rx * lx + ry * ly + rz * lz);
+      float sun = std::pow(specular, 60.0f) * 255 + std::pow(specular, 8.0f) * 60;
       // Darker towards the rim, as the reflection grazes.
       float rim = 0.55f + 0.45f * std::sqrt(std::max(0.0f, 1.0f - r2));
       c.at(x, y) = rgb(clampByte(R * rim + sun), clampByte(G * rim + sun), clampByte(B * rim + sun * 0.9f));

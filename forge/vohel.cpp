@@ -80,10 +80,10 @@ bool makeLightTexture(std::vector<uint8_t>& out) {
     double slope = std::cos(t / 32.0 * 3.141592653589793 * 2);  // ring tops catch more light
     for (int k = 0; k < 256; ++k) {
       double a = (k < 128 ? k : k - 256);  // -128..127, 0 at the middle
-      double spec = std::exp(-std::pow((a + 26) / 16.0, 2.0));
+      double specular = std::exp(-std::pow((a + 26) / 16.0, 2.0));
       double soft = std::exp(-std::pow((a + 20) / 45.0, 2.0));
       double rim = std::exp(-std::pow((a - 58) / 7.0, 2.0));
-      double lit = spec * (0.75 + 0.25 * slope);
+      double lit = specular * (0.75 + 0.25 * slope);
       int r = clampByte(60 * soft + 200 * lit + 170 * rim);
       int g = clampByte(60 * soft + 215 * lit + 70 * rim);
       int b = clampByte(80 * soft + 235 * lit + 40 * rim);

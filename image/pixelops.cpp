@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/avx2_region.hpp"
 #include "image/blitclip.hpp"
 
 namespace {
@@ -247,8 +248,7 @@ void smearUpSse2(int a, int b, int w, int h, uint32_t* frame) {
 // taken as two pairs of 16-bit lanes, bytes 0 and 2 (masked) and bytes 1 and 3 (shifted
 // down), so that nothing is widened or packed: the low pair's results are shifted down
 // into place, the high pair's are masked in place.
-#pragma GCC push_options
-#pragma GCC target("avx2")
+GVS_AVX2_REGION_BEGIN
 namespace {
 struct SmearWeights {
   __m256i a, b, lowBytes, highBytes;
@@ -386,7 +386,7 @@ void smearLeftAvx2(int a, int b, int w, int h, uint32_t* frame) {
   if (y < h) smearLeftSse2(a, b, w, h - y, frame + y * w);
 }
 }  // namespace
-#pragma GCC pop_options
+GVS_AVX2_REGION_END
 
 namespace {
 bool& avx2Chosen() {

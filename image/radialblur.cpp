@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <type_traits>
 
+#include "base/avx2_region.hpp"
 #include "image/pixelops.hpp"
 
 namespace {
@@ -175,8 +176,7 @@ void blurQuadrant(int cx, int cy, __m128i S, __m128i R, uint32_t* image, int don
 // before, its horizontal one its own last result: only the innermost row of a wave reads
 // neighbours from the image. Blocks of eight steps are loaded and stored turned, eight rows
 // of eight pixels at a time, and two waves go side by side so that their chains overlap.
-#pragma GCC push_options
-#pragma GCC target("avx2")
+GVS_AVX2_REGION_BEGIN
 namespace {
 // Stands in for the rows of a last, short wave: rows past the quadrant's last one compute
 // into it, and nothing reads it. The margins take the blocks that reach past the row ends.
@@ -473,7 +473,7 @@ void blurQuadrantAvx2(int cx, int cy, int strength, uint32_t* image) {
   }
 }
 }  // namespace
-#pragma GCC pop_options
+GVS_AVX2_REGION_END
 
 void radialBlur(int cx, int cy, int strength, uint32_t* image) {
   if (!usableCentre(cx, cy)) return;
