@@ -171,20 +171,29 @@ inline __m256i texelIndex8(__m256i u, __m256i v) {
 // Texel indices of eight pixels: the nearest integers of the double-precision quotients
 // u*z / z and v*z / z, of which only bits 8-15 count. They are first taken in single
 // precision (z, its reciprocal and the product each rounded once, so within 3 * 2^-24 of
-// the quotient relatively, within 0.19 below 2^20); the texel then differs only when the
-// rounded value ends in 0 or 255, next to a texel edge. Where a drawn pixel has such a
-// value, or a larger one, the eight are taken in double precision as the plain filler does.
+// the quotient relatively, within 0.19 below 2^20); the texel then differs only where the
+// quotient may lie on the other side of a texel edge, 256k - 1/2, than the estimate, which
+// is only when the estimate is near the edge. Where a drawn pixel has such a value, or
+// a larger one, the eight are taken in double precision as the plain filler does.
+inline __m256 nearTexelEdge(__m256 q) {
+  // Below 2^20, q + 1/2 is rounded by at most 1/16, and its distance to the nearest
+  // multiple of 256 is then exact: with the estimate's own 0.19 that distance is within
+  // 0.25 of the quotient's, so 0.3 or more leaves the quotient on the estimate's side.
+  const __m256 t = _mm256_add_ps(q, _mm256_set1_ps(0.5f));
+  const __m256 cells = _mm256_mul_ps(t, _mm256_set1_ps(1.0f / 256.0f));
+  const __m256 off = _mm256_sub_ps(cells, _mm256_round_ps(cells, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC));
+  return _mm256_cmp_ps(_mm256_andnot_ps(_mm256_set1_ps(-0.0f), off), _mm256_set1_ps(0.3f / 256.0f), _CMP_LT_OQ);
+}
+
 inline __m256i perspectiveIndex(__m256 u, __m256 v, __m256 zf, __m256d z0, __m256d z1, __m256 drawn) {
   const __m256 r = _mm256_div_ps(_mm256_set1_ps(1.0f), zf);
   const __m256 qu = _mm256_mul_ps(u, r), qv = _mm256_mul_ps(v, r);
   const __m256i nu = _mm256_cvtps_epi32(qu), nv = _mm256_cvtps_epi32(qv);
-  const __m256i one = _mm256_set1_epi32(1), low = _mm256_set1_epi32(255), two = _mm256_set1_epi32(2);
-  const __m256i edge = _mm256_or_si256(_mm256_cmpgt_epi32(two, _mm256_and_si256(_mm256_add_epi32(nu, one), low)),
-                                       _mm256_cmpgt_epi32(two, _mm256_and_si256(_mm256_add_epi32(nv, one), low)));
+  const __m256 edge = _mm256_or_ps(nearTexelEdge(qu), nearTexelEdge(qv));
   const __m256 sign = _mm256_set1_ps(-0.0f), limit = _mm256_set1_ps(1048576.0f);
   const __m256 large = _mm256_cmp_ps(_mm256_max_ps(_mm256_andnot_ps(sign, qu), _mm256_andnot_ps(sign, qv)), limit,
                                      _CMP_NLT_UQ);  // NaN included
-  if (_mm256_testz_ps(_mm256_or_ps(_mm256_castsi256_ps(edge), large), drawn)) return texelIndex8(nu, nv);
+  if (_mm256_testz_ps(_mm256_or_ps(edge, large), drawn)) return texelIndex8(nu, nv);
   auto exact = [&](__m256 c) {
     const __m128i lo = _mm256_cvtpd_epi32(_mm256_div_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(c)), z0));
     const __m128i hi = _mm256_cvtpd_epi32(_mm256_div_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(c, 1)), z1));
@@ -264,8 +273,10 @@ void fillRow(double zStart, uint32_t s0, uint32_t t0, const RowSteps& steps, int
         index = perspectiveIndex(u, v, zf, z0, z1, drawn);
       else
         index = texelIndex8(_mm256_castps_si256(u), _mm256_castps_si256(v));
-      const __m256i texel = _mm256_i32gather_epi32(reinterpret_cast<const int*>(texels), index, 4);
+      // Only the drawn pixels' texels are fetched.
       const __m256i mask = _mm256_castps_si256(drawn);
+      const __m256i texel =
+          _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), reinterpret_cast<const int*>(texels), index, mask, 4);
       _mm256_maskstore_epi32(reinterpret_cast<int*>(row + k), mask, texel);
       _mm256_maskstore_ps(depthRow + k, mask, zf);
     }
