@@ -11,6 +11,7 @@
 
 #include "base/avx2_region.hpp"
 #include "image/blitclip.hpp"
+#include "image/transpose_avx2.hpp"
 
 namespace {
 inline __m128i widen(uint32_t p) { return _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(p)), _mm_setzero_si128()); }
@@ -282,15 +283,6 @@ void smearUpAvx2(int a, int b, int w, int h, uint32_t* frame) {
   for (int y = h - 2; y >= 0; --y) smearRowFromAvx2(frame + (y + 1) * w, frame + y * w, w, wt, A, B);
 }
 
-// Four registers, each holding a 4 x 4 block in either half, turned within the halves.
-inline void transpose4(__m256i& a, __m256i& b, __m256i& c, __m256i& d) {
-  const __m256i t0 = _mm256_unpacklo_epi32(a, b), t1 = _mm256_unpackhi_epi32(a, b);
-  const __m256i t2 = _mm256_unpacklo_epi32(c, d), t3 = _mm256_unpackhi_epi32(c, d);
-  a = _mm256_unpacklo_epi64(t0, t2);
-  b = _mm256_unpackhi_epi64(t0, t2);
-  c = _mm256_unpacklo_epi64(t1, t3);
-  d = _mm256_unpackhi_epi64(t1, t3);
-}
 // Four pixels of two rows, one row in either half.
 inline __m256i loadRows(const uint32_t* low, const uint32_t* high) {
   return _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(high), reinterpret_cast<const __m128i*>(low));

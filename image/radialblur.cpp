@@ -10,6 +10,7 @@
 
 #include "base/avx2_region.hpp"
 #include "image/pixelops.hpp"
+#include "image/transpose_avx2.hpp"
 
 namespace {
 RadialWeights* gTable = nullptr;
@@ -261,14 +262,6 @@ inline void singleStep(Wave& w, int t, const WaveConstants& k) {
   }
 }
 
-inline void transpose4(__m256i& a, __m256i& b, __m256i& c, __m256i& d) {
-  const __m256i t0 = _mm256_unpacklo_epi32(a, b), t1 = _mm256_unpackhi_epi32(a, b);
-  const __m256i t2 = _mm256_unpacklo_epi32(c, d), t3 = _mm256_unpackhi_epi32(c, d);
-  a = _mm256_unpacklo_epi64(t0, t2);
-  b = _mm256_unpackhi_epi64(t0, t2);
-  c = _mm256_unpacklo_epi64(t1, t3);
-  d = _mm256_unpackhi_epi64(t1, t3);
-}
 // Eight values from each of eight rows (row i from column at[i]) as eight registers of one
 // step each, rows in lane order: rows i and i + 4 share a register, turned within halves.
 inline void loadTurned(const uint32_t* const* rows, const int* at, __m256i* c) {

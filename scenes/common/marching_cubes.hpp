@@ -80,6 +80,23 @@ bool cubeCasesOfRow(const CubeGrid& g, int iso, int j, int k, uint8_t* cases);
 // The edge (0 .. 11) joining corners a and b, at index 8 a + b; -1 where none does.
 extern const int8_t kEdgeOfCorners[64];
 
+// The vertex where the iso level crosses the edge from corner a to corner b of the
+// cell at field index idx: between the two corners' world positions (the cell origin
+// plus the corner offsets), so the rounding is that of the placed points.
+inline CubeVertex edgeVertex(const CubeGrid& g, int idx, const Vec3& origin, int iso, int a, int b) {
+  const int ia = idx + g.cornerIndex[a], ib = idx + g.cornerIndex[b];
+  const float fa = float(g.field[ia]), fb = float(g.field[ib]);
+  const float q = (float(iso) - fa) / (fb - fa);
+  const Vec3 &wa = g.cornerWorld[a], &wb = g.cornerWorld[b];
+  const Vec3 pa = {origin.x + wa.x, origin.y + wa.y, origin.z + wa.z};
+  const Vec3 pb = {origin.x + wb.x, origin.y + wb.y, origin.z + wb.z};
+  CubeVertex v;
+  v.pos = {pa.x + (pb.x - pa.x) * q, pa.y + (pb.y - pa.y) * q, pa.z + (pb.z - pa.z) * q};
+  v.normal = {g.normalX[ia] + (g.normalX[ib] - g.normalX[ia]) * q, g.normalY[ia] + (g.normalY[ib] - g.normalY[ia]) * q,
+              g.normalZ[ia] + (g.normalZ[ib] - g.normalZ[ia]) * q};
+  return v;
+}
+
 // Visits the cells (k outermost, then j, then i, each 0 .. n - 2) and calls
 // emit(const CubeVertex*) for every triangle of their cases, in table order. The
 // cases come a row at a time from cubeCasesOfRow, and a vertex on an edge that two
@@ -88,7 +105,6 @@ template <typename Emit>
 void polygonizeCubes(const CubeGrid& g, int iso, Emit emit) {
   const int n = g.n;
   if (iso < 0 || iso >= 255 || n < 2) return;
-  const uint8_t* F = g.field;
   for (int k = 0; k < n - 1; ++k)
     for (int j = 0; j < n - 1; ++j) {
       if (!cubeCasesOfRow(g, iso, j, k, g.rowCases)) continue;
@@ -108,16 +124,7 @@ void polygonizeCubes(const CubeGrid& g, int iso, Emit emit) {
               tri[e] = onEdge[edge];
               continue;
             }
-            int ia = idx + g.cornerIndex[a], ib = idx + g.cornerIndex[b];
-            float fa = float(F[ia]), fb = float(F[ib]);
-            float q = (float(iso) - fa) / (fb - fa);
-            const Vec3 &wa = g.cornerWorld[a], &wb = g.cornerWorld[b];
-            const Vec3 pa = {origin.x + wa.x, origin.y + wa.y, origin.z + wa.z};
-            const Vec3 pb = {origin.x + wb.x, origin.y + wb.y, origin.z + wb.z};
-            tri[e].pos = {pa.x + (pb.x - pa.x) * q, pa.y + (pb.y - pa.y) * q, pa.z + (pb.z - pa.z) * q};
-            tri[e].normal = {g.normalX[ia] + (g.normalX[ib] - g.normalX[ia]) * q,
-                             g.normalY[ia] + (g.normalY[ib] - g.normalY[ia]) * q,
-                             g.normalZ[ia] + (g.normalZ[ib] - g.normalZ[ia]) * q};
+            tri[e] = edgeVertex(g, idx, origin, iso, a, b);
             onEdge[edge] = tri[e];
             computed |= 1u << edge;
           }
@@ -148,18 +155,7 @@ void polygonizeCubes(const CubeGrid& g, int iso, Emit emit) {
           CubeVertex tri[3];
           for (int e = 0; e < 3; ++e) {
             int a = cc.corner[t][e][0], b = cc.corner[t][e][1];
-            int ia = idx + g.cornerIndex[a], ib = idx + g.cornerIndex[b];
-            float fa = float(F[ia]), fb = float(F[ib]);
-            float q = (float(iso) - fa) / (fb - fa);
-            // Between the two corners' world positions (the cell origin plus the
-            // corner offsets), so the rounding is that of the placed points.
-            const Vec3 &wa = g.cornerWorld[a], &wb = g.cornerWorld[b];
-            const Vec3 pa = {origin.x + wa.x, origin.y + wa.y, origin.z + wa.z};
-            const Vec3 pb = {origin.x + wb.x, origin.y + wb.y, origin.z + wb.z};
-            tri[e].pos = {pa.x + (pb.x - pa.x) * q, pa.y + (pb.y - pa.y) * q, pa.z + (pb.z - pa.z) * q};
-            tri[e].normal = {g.normalX[ia] + (g.normalX[ib] - g.normalX[ia]) * q,
-                             g.normalY[ia] + (g.normalY[ib] - g.normalY[ia]) * q,
-                             g.normalZ[ia] + (g.normalZ[ib] - g.normalZ[ia]) * q};
+            tri[e] = edgeVertex(g, idx, origin, iso, a, b);
           }
           emit(tri);
         }
