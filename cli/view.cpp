@@ -40,12 +40,7 @@ bool runFramedFrameSequence(Scene3D* scene, float frame) {
   Vector3 low, high;
   if (!sceneWorldBox(scene, low, high)) return false;
   buildFramingCamera(*scene->camera, low, high);
-  cullObjects(scene);
-  transformObjects(scene);
-  clipPolygons(scene);
-  projectVertices(scene);
-  setDepthTarget(scene->depthStore);
-  clearDepthTarget();
+  projectForDrawing(scene);
   return true;
 }
 

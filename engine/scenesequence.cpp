@@ -38,6 +38,10 @@ void runFrameSequence(Scene3D* scene, float f, uint32_t cameraIndex) {
   animateScene3D(scene, f, kEngineWrap);
   propagateTrackTree(scene);
   setupCamera(scene, cameraIndex, false, kSceneNearPlane, kSceneFarPlane);
+  projectForDrawing(scene);
+}
+
+void projectForDrawing(Scene3D* scene) {
   cullObjects(scene);
   transformObjects(scene);
   clipPolygons(scene);

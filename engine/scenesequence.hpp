@@ -23,4 +23,8 @@ bool loadSceneSequenceFromMemory(Scene3D*& scene, const uint8_t* bytes, size_t s
 // Tracks at frame f, hierarchy, camera cameraIndex, culling, transform, clipping,
 // projection; then the scene's depth buffer becomes the cleared depth target.
 void runFrameSequence(Scene3D* scene, float f, uint32_t cameraIndex);
+// The part after the camera: culling, transform, clipping, projection, and the
+// scene's depth buffer as the cleared depth target (for callers that place the
+// camera themselves).
+void projectForDrawing(Scene3D* scene);
 void releaseSceneSequence(Scene3D*& scene);

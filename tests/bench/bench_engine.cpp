@@ -83,12 +83,7 @@ void renderFrame(Scene3D* scene, const Orbit& orbit, float frame, uint32_t* targ
   Vector3 eye{orbit.centre.x + orbit.radius * std::cos(a), orbit.centre.y + 0.4f * orbit.radius,
               orbit.centre.z + orbit.radius * std::sin(a)};
   buildProjectionCamera(*scene->camera, eye, orbit.centre, 0.0f, 60.0f, false, 0.5f, 100000.0f);
-  cullObjects(scene);
-  transformObjects(scene);
-  clipPolygons(scene);
-  projectVertices(scene);
-  setDepthTarget(scene->depthStore);
-  clearDepthTarget();
+  projectForDrawing(scene);
   for (unsigned i = 0; i < scene->projectedMesh->objectCount; ++i)
     drawObject(scene, i, drawPolygonPerspective, target);
 }
