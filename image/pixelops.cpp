@@ -71,8 +71,13 @@ void clearFrame(uint32_t* frame) { std::memset(frame, 0, kFramePixels * 4); }
 
 void copyFrame(const uint32_t* src, uint32_t* dst) { std::memcpy(dst, src, kFramePixels * 4); }
 
-void addFrame(const uint32_t* src, uint32_t* dst) {
-  for (int k = 0; k < kFramePixels; k += 4) store(dst + k, _mm_adds_epu8(load(src + k), load(dst + k)));
+void addFrame(const uint32_t* src, uint32_t* dst) { addPixels(src, dst, kFramePixels); }
+
+void addPixels(const uint32_t* src, uint32_t* dst, int count) {
+  int k = 0;
+  for (; k + 4 <= count; k += 4) store(dst + k, _mm_adds_epu8(load(src + k), load(dst + k)));
+  for (; k < count; ++k)
+    dst[k] = uint32_t(_mm_cvtsi128_si32(_mm_adds_epu8(_mm_cvtsi32_si128(int(src[k])), _mm_cvtsi32_si128(int(dst[k])))));
 }
 
 void darkenPixels(const uint32_t* src, uint32_t* dst, int count, int level) {

@@ -2,9 +2,11 @@
 // polygonized by marching cubes and drawn as a glowing moving environment map,
 // over a tiled texture warped by travelling waves and shaded darker towards the
 // middle, with a pulsing logo.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "image/imagefile.hpp"
 #include "image/pixelops.hpp"
@@ -53,7 +55,9 @@ void render(float t, uint32_t* target) {
   computeWarpGrid(t / 4.0f, warpGrid);
   fillShadedBlocks(warpGrid, tileTexture, target);
 
-  clearFrame(glowLayer);
+  // The glow layer is zero outside the triangles' box, which is added and cleared
+  // after drawing (one pixel wider than the corners, for the edges' rounding).
+  int left = kFrameWidth, right = -1, top = kFrameHeight, bottom = -1;
   const float su = 128.0f * std::sin(deg(0.1f * t)), cu = 128.0f * std::cos(deg(0.1f * t));
   polygonizeCubes(grid, iso, [&](const CubeVertex* v) {
     int sx[3], sy[3], tu[3], tv[3];
@@ -63,11 +67,19 @@ void render(float t, uint32_t* target) {
       sy[e] = roundEven(60.0f * p.y / (50.0f + p.z)) + 100;
       tu[e] = roundEven(v[e].normal.x + su);
       tv[e] = roundEven(v[e].normal.y + cu);
+      left = std::min(left, sx[e] - 1), right = std::max(right, sx[e] + 1);
+      top = std::min(top, sy[e]), bottom = std::max(bottom, sy[e]);
     }
     drawTexturedTriangle(sx[0], sy[0], sx[1], sy[1], sx[2], sy[2], tu[0], tv[0], tu[1], tv[1], tu[2], tv[2], glowLayer,
                          envTexture);
   });
-  addFrame(glowLayer, target);
+  left = std::max(left, 0), right = std::min(right, kFrameWidth - 1);
+  top = std::max(top, 0), bottom = std::min(bottom, kFrameHeight - 1);
+  for (int y = top; y <= bottom && left <= right; ++y) {
+    uint32_t* glow = glowLayer + y * kFrameWidth + left;
+    addPixels(glow, target + y * kFrameWidth + left, right - left + 1);
+    std::memset(glow, 0, size_t(right - left + 1) * 4);
+  }
 
   // The logo pulses once every 360 units and is undimmed while sin t <= 0.
   int level = roundEven(250.0f * std::sin(deg(t)));

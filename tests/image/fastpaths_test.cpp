@@ -195,7 +195,8 @@ TEST(FastPaths, PixelOpsAndBlitsMatchTheirReference) {
       plain(b.data());
       ASSERT_EQ(a, b) << what << " L=" << L << " count=" << count;
     };
-    same([&](uint32_t* d) { addFrame(src.data(), d); }, [&](uint32_t* d) { ref::addFrame(src.data(), d); }, "add");
+    same([&](uint32_t* d) { addPixels(src.data(), d, count); },
+         [&](uint32_t* d) { ref::addPixels(src.data(), d, count); }, "add");
     same([&](uint32_t* d) { darkenPixels(src.data(), d, count, L); },
          [&](uint32_t* d) { ref::darkenPixels(src.data(), d, count, L); }, "darken");
     same([&](uint32_t* d) { lightenPixels(src.data(), d, count, L); },
