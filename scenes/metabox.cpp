@@ -59,19 +59,20 @@ void render(float t, uint32_t* target) {
   // after drawing (one pixel wider than the corners, for the edges' rounding).
   int left = kFrameWidth, right = -1, top = kFrameHeight, bottom = -1;
   const float su = 128.0f * std::sin(deg(0.1f * t)), cu = 128.0f * std::cos(deg(0.1f * t));
-  polygonizeCubes(grid, iso, [&](const CubeVertex* v) {
-    int sx[3], sy[3], tu[3], tv[3];
-    for (int e = 0; e < 3; ++e) {
-      const Vec3& p = v[e].pos;
-      sx[e] = roundEven(60.0f * p.x / (50.0f + p.z)) + 160;
-      sy[e] = roundEven(60.0f * p.y / (50.0f + p.z)) + 100;
-      tu[e] = roundEven(v[e].normal.x + su);
-      tv[e] = roundEven(v[e].normal.y + cu);
-      left = std::min(left, sx[e] - 1), right = std::max(right, sx[e] + 1);
-      top = std::min(top, sy[e]), bottom = std::max(bottom, sy[e]);
-    }
-    drawTexturedTriangle(sx[0], sy[0], sx[1], sy[1], sx[2], sy[2], tu[0], tv[0], tu[1], tv[1], tu[2], tv[2], glowLayer,
-                         envTexture);
+  struct Corner {
+    int x, y, u, v;
+  };
+  auto place = [&](const CubeVertex& c) {
+    const Vec3& p = c.pos;
+    Corner s = {roundEven(60.0f * p.x / (50.0f + p.z)) + 160, roundEven(60.0f * p.y / (50.0f + p.z)) + 100,
+                roundEven(c.normal.x + su), roundEven(c.normal.y + cu)};
+    left = std::min(left, s.x - 1), right = std::max(right, s.x + 1);
+    top = std::min(top, s.y), bottom = std::max(bottom, s.y);
+    return s;
+  };
+  polygonizeCubes(grid, iso, place, [&](const Corner* c) {
+    drawTexturedTriangle(c[0].x, c[0].y, c[1].x, c[1].y, c[2].x, c[2].y, c[0].u, c[0].v, c[1].u, c[1].v, c[2].u,
+                         c[2].v, glowLayer, envTexture);
   });
   left = std::max(left, 0), right = std::min(right, kFrameWidth - 1);
   top = std::max(top, 0), bottom = std::min(bottom, kFrameHeight - 1);

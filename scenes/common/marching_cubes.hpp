@@ -98,11 +98,13 @@ inline CubeVertex edgeVertex(const CubeGrid& g, int idx, const Vec3& origin, int
 }
 
 // Visits the cells (k outermost, then j, then i, each 0 .. n - 2) and calls
-// emit(const CubeVertex*) for every triangle of their cases, in table order. The
-// cases come a row at a time from cubeCasesOfRow, and a vertex on an edge that two
-// triangles of a cell share is computed once, as ref::polygonizeCubes computes it.
-template <typename Emit>
-void polygonizeCubes(const CubeGrid& g, int iso, Emit emit) {
+// emit(const P*) for every triangle of their cases, in table order, with the three
+// vertices each passed through place(const CubeVertex&) -> P. The cases come a row at
+// a time from cubeCasesOfRow, and a vertex on an edge that two triangles of a cell
+// share is computed and placed once, as ref::polygonizeCubes computes it.
+template <typename Place, typename Emit>
+void polygonizeCubes(const CubeGrid& g, int iso, Place place, Emit emit) {
+  using Placed = decltype(place(CubeVertex{}));
   const int n = g.n;
   if (iso < 0 || iso >= 255 || n < 2) return;
   for (int k = 0; k < n - 1; ++k)
@@ -114,24 +116,27 @@ void polygonizeCubes(const CubeGrid& g, int iso, Emit emit) {
         if (cc.count == 0) continue;
         int idx = base + i;
         const Vec3 origin = {g.x0 + float(i) * g.step, g.y0 + float(j) * g.step, g.z0 - float(k) * g.step};
-        CubeVertex onEdge[12];
+        Placed onEdge[12];
         unsigned computed = 0;
         for (int t = 0; t < cc.count; ++t) {
-          CubeVertex tri[3];
+          Placed tri[3];
           for (int e = 0; e < 3; ++e) {
             int a = cc.corner[t][e][0], b = cc.corner[t][e][1], edge = kEdgeOfCorners[8 * a + b];
-            if (computed & (1u << edge)) {
-              tri[e] = onEdge[edge];
-              continue;
+            if (!(computed & (1u << edge))) {
+              onEdge[edge] = place(edgeVertex(g, idx, origin, iso, a, b));
+              computed |= 1u << edge;
             }
-            tri[e] = edgeVertex(g, idx, origin, iso, a, b);
-            onEdge[edge] = tri[e];
-            computed |= 1u << edge;
+            tri[e] = onEdge[edge];
           }
           emit(tri);
         }
       }
     }
+}
+
+template <typename Emit>
+void polygonizeCubes(const CubeGrid& g, int iso, Emit emit) {
+  polygonizeCubes(g, iso, [](const CubeVertex& v) { return v; }, emit);
 }
 
 namespace ref {
