@@ -619,9 +619,10 @@ inline void walkEdgeInside(int xa, int ya, const int* uva, int xb, int yb, const
 
 void drawTriangleInside(int x1, int y1, int x2, int y2, int x3, int y3, const int* uv, uint32_t* dst,
                         const uint32_t* texture, int ymin, int ymax) {
+  // Whole-record stores, so that the walk's loads are forwarded from them.
   for (int y = ymin; y <= ymax; ++y) {
-    gLeftEnd[y].x = 1000000.0f;
-    gRightEnd[y].x = -1000000.0f;
+    _mm_store_ps(&gLeftEnd[y].x, _mm_set1_ps(1000000.0f));
+    _mm_store_ps(&gRightEnd[y].x, _mm_set1_ps(-1000000.0f));
   }
   walkEdgeInside(x1, y1, uv, x2, y2, uv + 2);
   walkEdgeInside(x1, y1, uv, x3, y3, uv + 4);
