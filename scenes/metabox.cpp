@@ -24,6 +24,13 @@ uint32_t* envTexture = nullptr;
 uint32_t* tileTexture = nullptr;
 uint32_t* logo = nullptr;
 uint32_t* glowLayer = nullptr;
+// A triangle's corner on the screen and in the texture.
+struct Corner {
+  int x, y, u, v;
+};
+// The frame's triangles, gathered before any is drawn; a cell has at most five.
+constexpr int kMaxTriangles = (kGridSize - 1) * (kGridSize - 1) * (kGridSize - 1) * 5;
+Corner (*triangles)[3] = nullptr;
 GridPoint* warpGrid = nullptr;
 CubeGrid grid = {};
 Vec3 balls[3];
@@ -35,6 +42,7 @@ void load() {
   tileTexture = allocPixels(256 * 256);
   logo = allocPixels(172 * 32);
   glowLayer = allocPixels(kFramePixels);
+  triangles = static_cast<Corner(*)[3]>(std::calloc(kMaxTriangles, sizeof *triangles));
   warpGrid = static_cast<GridPoint*>(std::calloc(kGridPoints, sizeof(GridPoint)));
   loadRgbImageOrDie("data\\metabox\\texture.rgb", 256, 256, envTexture);
   loadRgbImageOrDie("data\\metabox\\qz0tile.rgb", 256, 256, tileTexture);
@@ -59,9 +67,6 @@ void render(float t, uint32_t* target) {
   // after drawing (one pixel wider than the corners, for the edges' rounding).
   int left = kFrameWidth, right = -1, top = kFrameHeight, bottom = -1;
   const float su = 128.0f * std::sin(deg(0.1f * t)), cu = 128.0f * std::cos(deg(0.1f * t));
-  struct Corner {
-    int x, y, u, v;
-  };
   auto place = [&](const CubeVertex& c) {
     const Vec3& p = c.pos;
     Corner s = {roundEven(60.0f * p.x / (50.0f + p.z)) + 160, roundEven(60.0f * p.y / (50.0f + p.z)) + 100,
@@ -70,10 +75,15 @@ void render(float t, uint32_t* target) {
     top = std::min(top, s.y), bottom = std::max(bottom, s.y);
     return s;
   };
+  int count = 0;
   polygonizeCubes(grid, iso, place, [&](const Corner* c) {
+    std::copy(c, c + 3, triangles[count++]);
+  });
+  for (int k = 0; k < count; ++k) {
+    const Corner* c = triangles[k];
     drawTexturedTriangle(c[0].x, c[0].y, c[1].x, c[1].y, c[2].x, c[2].y, c[0].u, c[0].v, c[1].u, c[1].v, c[2].u,
                          c[2].v, glowLayer, envTexture);
-  });
+  }
   left = std::max(left, 0), right = std::min(right, kFrameWidth - 1);
   top = std::max(top, 0), bottom = std::min(bottom, kFrameHeight - 1);
   for (int y = top; y <= bottom && left <= right; ++y) {
@@ -101,6 +111,8 @@ void release() {
   std::free(tileTexture);
   std::free(logo);
   std::free(glowLayer);
+  std::free(triangles);
+  triangles = nullptr;
   std::free(warpGrid);
   envTexture = tileTexture = logo = glowLayer = nullptr;
   warpGrid = nullptr;
