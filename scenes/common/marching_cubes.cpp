@@ -323,6 +323,36 @@ const int8_t kEdgeOfCorners[64] = {
 #undef ROW
 };
 
+namespace {
+struct CaseVertexTable {
+  CubeCaseVertices c[256];
+};
+
+constexpr CaseVertexTable makeCaseVertices() {
+  CaseVertexTable table{};
+  for (int i = 0; i < 256; ++i) {
+    CubeCaseVertices& cv = table.c[i];
+    int vertexOfEdge[12] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+    for (int t = 0; t < kEdgeTable[i].count; ++t)
+      for (int e = 0; e < 3; ++e) {
+        const int edge = kEdgeTable[i].edge[3 * t + e];
+        if (vertexOfEdge[edge] < 0) {
+          vertexOfEdge[edge] = cv.count;
+          cv.corner[cv.count][0] = uint8_t(kEdgeCorners[edge][0]);
+          cv.corner[cv.count][1] = uint8_t(kEdgeCorners[edge][1]);
+          ++cv.count;
+        }
+        cv.triangle[t][e] = uint8_t(vertexOfEdge[edge]);
+      }
+  }
+  return table;
+}
+
+constexpr CaseVertexTable kCaseVertices = makeCaseVertices();
+}  // namespace
+
+const CubeCaseVertices (&caseVertices)[256] = kCaseVertices.c;
+
 int cubeEdgeOf(int a, int b) {
   for (int e = 0; e < 12; ++e)
     if ((kEdgeCorners[e][0] == a && kEdgeCorners[e][1] == b) || (kEdgeCorners[e][0] == b && kEdgeCorners[e][1] == a))
@@ -399,7 +429,7 @@ void releaseCubeGrid(CubeGrid& g) {
   g.normalX = g.normalY = g.normalZ = nullptr;
 }
 
-bool cubeCasesOfRow(const CubeGrid& g, int iso, int j, int k, uint8_t* cases) {
+uint32_t cubeCasesOfRow(const CubeGrid& g, int iso, int j, int k, uint8_t* cases) {
   const int n = g.n, plane = n * n;
   const uint8_t* near = g.field + j * n + k * plane;  // y = j, z = k
   // Corner c's row and column: corners 0, 1 at (y + 1, z), 3, 2 at (y + 1, z + 1),
@@ -407,7 +437,7 @@ bool cubeCasesOfRow(const CubeGrid& g, int iso, int j, int k, uint8_t* cases) {
   const uint8_t* rows[4] = {near + n, near + n + plane, near, near + plane};
   static const uint8_t leftBit[4] = {1, 8, 16, 128}, rightBit[4] = {2, 4, 32, 64};
   const __m128i level = _mm_set1_epi8(char(iso)), zero = _mm_setzero_si128(), full = _mm_set1_epi8(char(0xFF));
-  bool any = false;
+  uint32_t any = 0;
   // The loads run up to 16 bytes past the row's last cell: the field's padding.
   for (int i = 0; i < n - 1; i += 16) {
     __m128i c = zero;
@@ -423,7 +453,7 @@ bool cubeCasesOfRow(const CubeGrid& g, int iso, int j, int k, uint8_t* cases) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(cases + i), c);
     int cells = n - 1 - i < 16 ? n - 1 - i : 16;
     int empty = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(c, zero), _mm_cmpeq_epi8(c, full)));
-    if ((~empty & ((1 << cells) - 1)) != 0) any = true;
+    any |= uint32_t(~empty & ((1 << cells) - 1)) << i;
   }
   return any;
 }
