@@ -627,6 +627,8 @@ inline __m128 edgeStart(int x, const int* uv) {
   return _mm_setr_ps(float(x), float(uv[0]), float(uv[1]), 0.0f);
 }
 
+// The first edge meets only fresh rows, whose ends it sets.
+template <bool kFirst>
 inline void walkEdgeInside(int xa, int ya, const int* uva, int xb, int yb, const int* uvb) {
   const int n = yb >= ya ? yb - ya : ya - yb, step = yb >= ya ? 1 : -1;
   __m128 p = edgeStart(xa, uva), d = _mm_setzero_ps();
@@ -636,6 +638,14 @@ inline void walkEdgeInside(int xa, int ya, const int* uva, int xb, int yb, const
     d = _mm_div_ps(delta, _mm_set1_ps(float(n)));
   }
   RowEnd *l = gLeftEnd + ya, *r = gRightEnd + ya;
+  if (kFirst) {
+    for (int i = 0; i <= n; ++i, l += step, r += step) {
+      _mm_store_ps(&l->x, p);
+      _mm_store_ps(&r->x, p);
+      p = _mm_add_ps(p, d);
+    }
+    return;
+  }
   for (int i = 0; i <= n; ++i, l += step, r += step) {
     const __m128 px = _mm_shuffle_ps(p, p, 0);
     const __m128 lv = _mm_load_ps(&l->x), rv = _mm_load_ps(&r->x);
@@ -649,14 +659,19 @@ inline void walkEdgeInside(int xa, int ya, const int* uva, int xb, int yb, const
 
 void drawTriangleInside(int x1, int y1, int x2, int y2, int x3, int y3, const int* uv, uint32_t* dst,
                         const uint32_t* texture, int ymin, int ymax) {
-  // Whole-record stores, so that the walk's loads are forwarded from them.
-  for (int y = ymin; y <= ymax; ++y) {
+  // The rows the first edge misses start empty, with whole-record stores, so that the
+  // walk's loads are forwarded from them. The first edge's own rows take its points
+  // outright: where the plain walk would keep the empty end instead (a point at or
+  // beyond x = +-1000000), the row is off the frame either way.
+  auto clear = [](int y) {
     _mm_store_ps(&gLeftEnd[y].x, _mm_set1_ps(1000000.0f));
     _mm_store_ps(&gRightEnd[y].x, _mm_set1_ps(-1000000.0f));
-  }
-  walkEdgeInside(x1, y1, uv, x2, y2, uv + 2);
-  walkEdgeInside(x1, y1, uv, x3, y3, uv + 4);
-  walkEdgeInside(x2, y2, uv + 2, x3, y3, uv + 4);
+  };
+  for (int y = ymin; y < std::min(y1, y2); ++y) clear(y);
+  for (int y = std::max(y1, y2) + 1; y <= ymax; ++y) clear(y);
+  walkEdgeInside<true>(x1, y1, uv, x2, y2, uv + 2);
+  walkEdgeInside<false>(x1, y1, uv, x3, y3, uv + 4);
+  walkEdgeInside<false>(x2, y2, uv + 2, x3, y3, uv + 4);
   int count = 0;
   for (int y = ymin; y <= ymax; ++y) {
     const __m128 l = _mm_load_ps(&gLeftEnd[y].x), r = _mm_load_ps(&gRightEnd[y].x);

@@ -270,7 +270,7 @@ TEST(DrawTexturedTriangle, FastMatchesReference) {
   for (int k = 0; k < 4000; ++k) {
     int kind = k % 10 < 4 ? 3 : k % 10 < 7 ? 0 : k % 10 < 9 ? 1 : 2, p[6], uv[2][6];
     for (int& c : p) c = coord(kind);
-    if (k % 20 == 8) p[1] = coord(0), p[3] = coord(0), p[5] = coord(0);  // wide, within the rows
+    if (k % 20 == 8 || k % 20 == 19) p[1] = coord(0), p[3] = coord(0), p[5] = coord(0);  // wide, within the rows
     if (k % 13 == 0) p[3] = p[1];  // a flat edge
     if (k % 11 == 0) p[4] = p[2], p[5] = p[3];  // two corners in one place: ties between edges
     for (auto& layer : uv)
