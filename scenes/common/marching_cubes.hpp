@@ -126,7 +126,8 @@ void polygonizeCubes(const CubeGrid& g, int iso, Place place, Emit emit) {
         const CubeCaseVertices& cv = caseVertices[g.rowCases[i]];
         const Vec3 origin = {g.x0 + float(i) * g.step, g.y0 + float(j) * g.step, g.z0 - float(k) * g.step};
         Placed vertex[12];
-        for (int v = 0; v < cv.count; ++v) vertex[v] = place(edgeVertex(g, idx, origin, iso, cv.corner[v][0], cv.corner[v][1]));
+        for (int v = 0; v < cv.count; ++v)
+          vertex[v] = place(edgeVertex(g, idx, origin, iso, cv.corner[v][0], cv.corner[v][1]));
         for (int t = 0; t < cc.count; ++t) {
           const Placed tri[3] = {vertex[cv.triangle[t][0]], vertex[cv.triangle[t][1]], vertex[cv.triangle[t][2]]};
           emit(tri);
