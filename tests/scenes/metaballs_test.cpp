@@ -111,8 +111,14 @@ TEST(MetaboxField, FastMatchesReference) {
   }
 }
 
-TEST(MetaboxWarp, BrightnessRisesOutwardsAndWrapsAtTheCorners) {
-  static GridPoint grid[kGridPoints];
+TEST(MetaboxWarp, MatchesThePlainGridAndBrightnessRisesOutwardsAndWrapsAtTheCorners) {
+  static GridPoint grid[kGridPoints], plain[kGridPoints];
+  std::mt19937 rng(9);
+  for (float w : {0.0f, 0.5f, 221.25f, -40.0f, 3000.7f, std::uniform_real_distribution<float>(0.0f, 222.0f)(rng)}) {
+    computeWarpGrid(w, grid);
+    ref::computeWarpGrid(w, plain);
+    ASSERT_EQ(0, std::memcmp(grid, plain, sizeof grid)) << w;
+  }
   computeWarpGrid(0.0f, grid);
   EXPECT_EQ(grid[12 * kGridColumns + 20].brightness >> 8, 63);  // 90 * 0.25 + 16128
   // Corner (0, 0): 90 * (400 + 156.25) + 16128 = 66190.5 -> 66190 wraps to 654.
