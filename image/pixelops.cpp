@@ -260,6 +260,29 @@ void smearUpSse2(int a, int b, int w, int h, uint32_t* frame) {
   const __m128i A = _mm_set1_epi16(short(a + b)), B = _mm_set1_epi16(short(256 - a));
   for (int y = h - 2; y >= 0; --y) smearRowFrom(frame + (y + 1) * w, frame + y * w, w, A, B);
 }
+
+// The smeared rows go through a row of their own, so that the layer is cleared as
+// each row is added.
+void smearDownAddAndClearSse2(int a, int b, uint32_t* layer, uint32_t* frame) {
+  const __m128i A = _mm_set1_epi16(short(a + b)), B = _mm_set1_epi16(short(256 - a)), z = _mm_setzero_si128();
+  alignas(16) uint32_t above[kFrameWidth];
+  for (int y = 0; y < kFrameHeight; ++y) {
+    uint32_t* row = layer + y * kFrameWidth;
+    uint32_t* out = frame + y * kFrameWidth;
+    for (int x = 0; x < kFrameWidth; x += 4) {
+      __m128i p = load(row + x);
+      if (y > 0) {
+        const __m128i n = load(above + x);
+        const __m128i lo = smearStep(_mm_unpacklo_epi8(n, z), _mm_unpacklo_epi8(p, z), A, B);
+        const __m128i hi = smearStep(_mm_unpackhi_epi8(n, z), _mm_unpackhi_epi8(p, z), A, B);
+        p = _mm_packus_epi16(lo, hi);
+      }
+      store(above + x, p);
+      store(row + x, z);
+      store(out + x, _mm_adds_epu8(p, load(out + x)));
+    }
+  }
+}
 }  // namespace
 
 // The same smears in AVX2, eight pixels to a register. The four bytes of a pixel are
@@ -305,6 +328,24 @@ void smearUpAvx2(int a, int b, int w, int h, uint32_t* frame) {
   for (int y = h - 2; y >= 0; --y) smearRowFromAvx2(frame + (y + 1) * w, frame + y * w, w, wt, A, B);
 }
 
+void smearDownAddAndClearAvx2(int a, int b, uint32_t* layer, uint32_t* frame) {
+  const SmearWeights wt = smearWeights(a, b);
+  const __m256i zero = _mm256_setzero_si256();
+  alignas(32) uint32_t above[kFrameWidth];
+  for (int y = 0; y < kFrameHeight; ++y) {
+    uint32_t* row = layer + y * kFrameWidth;
+    uint32_t* out = frame + y * kFrameWidth;
+    for (int x = 0; x < kFrameWidth; x += 8) {
+      __m256i p = load8(row + x);
+      if (y > 0) p = smear8(load8(above + x), p, wt);
+      store8(above + x, p);
+      store8(row + x, zero);
+      store8(out + x, _mm256_adds_epu8(p, load8(out + x)));
+    }
+  }
+  _mm256_zeroupper();
+}
+
 // Four pixels of two rows, one row in either half.
 inline __m256i loadRows(const uint32_t* low, const uint32_t* high) {
   return _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(high), reinterpret_cast<const __m128i*>(low));
@@ -317,16 +358,28 @@ inline void storeRows(uint32_t* low, uint32_t* high, __m256i v) {
 // register holds one column, stepped in order, and turned back. The running neighbour is
 // kept as its two pairs of 16-bit lanes, so the chain from pixel to pixel is one multiply,
 // one add and one shift. Dir is +1 (rightwards) or -1 (leftwards).
-template <int Dir>
-void smearEightRows(uint32_t* rows, int w, const SmearWeights& wt, __m128i A, __m128i B) {
+//
+// Bands of eight rows go kBands at a time (one or two), block by block, so that their
+// chains, each bound by its own latency, overlap.
+template <int Dir, int kBands>
+void smearEightRows(uint32_t* firstRows, int w, const SmearWeights& wt, __m128i A, __m128i B) {
   const int first = Dir > 0 ? 0 : w - 1;
-  const __m256i start = _mm256_setr_epi32(int(rows[first]), int(rows[w + first]), int(rows[2 * w + first]),
-                                          int(rows[3 * w + first]), int(rows[4 * w + first]), int(rows[5 * w + first]),
-                                          int(rows[6 * w + first]), int(rows[7 * w + first]));
-  __m256i low = _mm256_and_si256(start, wt.lowBytes), high = _mm256_srli_epi16(start, 8);
-  // One block of eight columns from column x0; in the order of the pass, its first
-  // `done` columns are already smeared and only feed the chain.
-  auto block = [&](int x0, int done) __attribute__((always_inline)) {
+  __m256i lows[kBands], highs[kBands];
+  for (int band = 0; band < kBands; ++band) {
+    const uint32_t* rows = firstRows + band * 8 * w;
+    const __m256i start =
+        _mm256_setr_epi32(int(rows[first]), int(rows[w + first]), int(rows[2 * w + first]), int(rows[3 * w + first]),
+                          int(rows[4 * w + first]), int(rows[5 * w + first]), int(rows[6 * w + first]),
+                          int(rows[7 * w + first]));
+    lows[band] = _mm256_and_si256(start, wt.lowBytes);
+    highs[band] = _mm256_srli_epi16(start, 8);
+  }
+  // One block of eight columns from column x0 of a band; in the order of the pass, its
+  // first `done` columns are already smeared and only feed the chain.
+  auto block = [&](int band, int x0, int done) __attribute__((always_inline)) {
+    uint32_t* rows = firstRows + band * 8 * w;
+    __m256i& low = lows[band];
+    __m256i& high = highs[band];
     // Rows r and r + 4 share a register, so that turning the blocks within the halves
     // gives registers of one column each, rows 0-7 in lane order.
     __m256i c[8];
@@ -362,14 +415,15 @@ void smearEightRows(uint32_t* rows, int w, const SmearWeights& wt, __m128i A, __
     }
   };
   int done = 1;  // columns in the order of the pass; the first is kept as it is
-  for (; done + 8 <= w; done += 8) block(Dir > 0 ? done : w - done - 8, 0);
+  for (; done + 8 <= w; done += 8)
+    for (int band = 0; band < kBands; ++band) block(band, Dir > 0 ? done : w - done - 8, 0);
   if (done < w) {
     if (w >= 8) {
       // The last columns as the end of a block that overlaps columns already smeared.
-      block(Dir > 0 ? w - 8 : 0, 8 - (w - done));
+      for (int band = 0; band < kBands; ++band) block(band, Dir > 0 ? w - 8 : 0, 8 - (w - done));
     } else {
-      for (int r = 0; r < 8; ++r) {
-        uint32_t* row = rows + r * w;
+      for (int r = 0; r < 8 * kBands; ++r) {
+        uint32_t* row = firstRows + r * w;
         for (int k = done; k < w; ++k) {
           const int x = Dir > 0 ? k : w - 1 - k;
           row[x] = narrow(smearStep(widen(row[x - Dir]), widen(row[x]), A, B));
@@ -383,7 +437,9 @@ void smearRightAvx2(int a, int b, int w, int h, uint32_t* frame) {
   const SmearWeights wt = smearWeights(a, b);
   const __m128i A = _mm_set1_epi16(short(a + b)), B = _mm_set1_epi16(short(256 - a));
   int y = 0;
-  for (; y + 8 <= h; y += 8) smearEightRows<+1>(frame + y * w, w, wt, A, B);
+  for (; y + 16 <= h; y += 16) smearEightRows<+1, 2>(frame + y * w, w, wt, A, B);
+  if (y + 8 <= h) smearEightRows<+1, 1>(frame + y * w, w, wt, A, B), y += 8;
+  _mm256_zeroupper();
   if (y < h) smearRightSse2(a, b, w, h - y, frame + y * w);
 }
 
@@ -391,7 +447,9 @@ void smearLeftAvx2(int a, int b, int w, int h, uint32_t* frame) {
   const SmearWeights wt = smearWeights(a, b);
   const __m128i A = _mm_set1_epi16(short(a + b)), B = _mm_set1_epi16(short(256 - a));
   int y = 0;
-  for (; y + 8 <= h; y += 8) smearEightRows<-1>(frame + y * w, w, wt, A, B);
+  for (; y + 16 <= h; y += 16) smearEightRows<-1, 2>(frame + y * w, w, wt, A, B);
+  if (y + 8 <= h) smearEightRows<-1, 1>(frame + y * w, w, wt, A, B), y += 8;
+  _mm256_zeroupper();
   if (y < h) smearLeftSse2(a, b, w, h - y, frame + y * w);
 }
 }  // namespace
@@ -422,4 +480,7 @@ void smearDown(int a, int b, int w, int h, uint32_t* frame) {
 }
 void smearUp(int a, int b, int w, int h, uint32_t* frame) {
   (avx2Chosen() ? smearUpAvx2 : smearUpSse2)(a, b, w, h, frame);
+}
+void smearDownAddAndClear(int a, int b, uint32_t* layer, uint32_t* frame) {
+  (avx2Chosen() ? smearDownAddAndClearAvx2 : smearDownAddAndClearSse2)(a, b, layer, frame);
 }

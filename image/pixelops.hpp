@@ -33,6 +33,9 @@ void smearRight(int a, int b, int w, int h, uint32_t* frame);
 void smearLeft(int a, int b, int w, int h, uint32_t* frame);
 void smearDown(int a, int b, int w, int h, uint32_t* frame);
 void smearUp(int a, int b, int w, int h, uint32_t* frame);
+// A whole-frame layer smeared down, added to the frame and left cleared, in one pass:
+// smearDown(a, b) of the layer, addFrame(layer, frame), then clearFrame(layer).
+void smearDownAddAndClear(int a, int b, uint32_t* layer, uint32_t* frame);
 
 // Round to nearest, halves to even; NaN and out-of-range values give INT32_MIN. The
 // processor's conversion does exactly that under the default rounding mode, without

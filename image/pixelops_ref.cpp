@@ -144,4 +144,10 @@ void smearUp(int a, int b, int w, int h, uint32_t* frame) {
     for (int x = w - 1; x >= 0; --x) frame[y * w + x] = smearPixel(frame[(y + 1) * w + x], frame[y * w + x], A, B);
 }
 
+void smearDownAddAndClear(int a, int b, uint32_t* layer, uint32_t* frame) {
+  smearDown(a, b, kFrameWidth, kFrameHeight, layer);
+  addFrame(layer, frame);
+  for (int k = 0; k < kFramePixels; ++k) layer[k] = 0;
+}
+
 }  // namespace ref

@@ -24,8 +24,7 @@ void render(float t, uint32_t* target) {
   smearLeft(180, 12, kFrameWidth, kFrameHeight, gSection.glow);
   smearRight(180, 12, kFrameWidth, kFrameHeight, gSection.glow);
   smearUp(180, 12, kFrameWidth, kFrameHeight, gSection.glow);
-  smearDown(180, 12, kFrameWidth, kFrameHeight, gSection.glow);
-  addFrame(gSection.glow, target);
+  addGlowSmearedDown(gSection, 180, 12, target);
   clearRightColumn(target);
   fadeHalf(half.f, kHalfFrames, target);
 }

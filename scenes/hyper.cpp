@@ -32,8 +32,7 @@ void render(float t, uint32_t* target) {
   smearLeft(200, 15, kFrameWidth, kFrameHeight, gSection.glow);
   smearRight(200, 15, kFrameWidth, kFrameHeight, gSection.glow);
   smearUp(160, 0, kFrameWidth, kFrameHeight, gSection.glow);
-  smearDown(160, 0, kFrameWidth, kFrameHeight, gSection.glow);
-  addFrame(gSection.glow, target);
+  addGlowSmearedDown(gSection, 160, 0, target);
   clearBorder(target);
   if (T > 1770) {
     const int s = scaledSineSquare(240.0f, float(T - 1770) / 885.0f * 270.0f);

@@ -18,7 +18,6 @@ void render(float t, uint32_t* target) {
   const int T = int(t);
   runSectionFrame(gSection, float(static_cast<long double>(t) * 600.0L / 2655.0L), 0);
   clearFrame(target);
-  clearFrame(gSection.glow);
   drawPass(gSection, kScenery, drawPolygonPerspective, target);
   drawGlowPass(gSection, kGlow, drawPolygonPerspective);
   addFrame(gSection.glow, target);

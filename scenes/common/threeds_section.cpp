@@ -31,6 +31,7 @@ void releaseThreeDsSection(ThreeDsSection& section) {
   }
   std::free(section.glow);
   section.glow = nullptr;
+  section.glowCleared = false;
 }
 
 void runSectionFrame(const ThreeDsSection& section, float f, uint32_t camera) {
@@ -49,9 +50,15 @@ void drawPass(const ThreeDsSection& section, const ObjectFilter& filter, Polygon
   drawObjectsByName(section.scene, filter.names, filter.count, filter.onlyNamed, rasterizer, destination);
 }
 
-void drawGlowPass(const ThreeDsSection& section, const ObjectFilter& filter, PolygonRasterizer rasterizer) {
-  clearFrame(section.glow);
+void drawGlowPass(ThreeDsSection& section, const ObjectFilter& filter, PolygonRasterizer rasterizer) {
+  if (!section.glowCleared) clearFrame(section.glow);
+  section.glowCleared = false;
   drawPass(section, filter, rasterizer, section.glow);
+}
+
+void addGlowSmearedDown(ThreeDsSection& section, int a, int b, uint32_t* target) {
+  smearDownAddAndClear(a, b, section.glow, target);
+  section.glowCleared = true;
 }
 
 void clearBorder(uint32_t* frame) {

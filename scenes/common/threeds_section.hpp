@@ -33,6 +33,7 @@ struct ThreeDsSection {
   Scene3D* scene = nullptr;
   uint32_t* pictures[kMaxSectionPictures] = {};
   uint32_t* glow = nullptr;
+  bool glowCleared = false;  // the glow buffer is known to be all zero
 };
 
 // Allocates the buffers, loads the pictures (a missing one ends the program with
@@ -66,9 +67,13 @@ constexpr ObjectFilter kAllObjects{nullptr, 0, false};
 // order, into `destination` against the current depth target.
 void drawPass(const ThreeDsSection& section, const ObjectFilter& filter, PolygonRasterizer rasterizer,
               uint32_t* destination);
-// The glow pass: clears the glow buffer, then draws the selected objects into it.
-// The depth target is not cleared, so nearer objects of the drawing pass hide them.
-void drawGlowPass(const ThreeDsSection& section, const ObjectFilter& filter, PolygonRasterizer rasterizer);
+// The glow pass: clears the glow buffer (unless it is known to be clear), then draws
+// the selected objects into it. The depth target is not cleared, so nearer objects of
+// the drawing pass hide them.
+void drawGlowPass(ThreeDsSection& section, const ObjectFilter& filter, PolygonRasterizer rasterizer);
+// The glow buffer smeared down by (a, b) and added to the target, in one pass that
+// leaves the buffer clear for the next glow pass.
+void addGlowSmearedDown(ThreeDsSection& section, int a, int b, uint32_t* target);
 
 // Sets the frame's top and bottom rows and left and right columns to 0.
 void clearBorder(uint32_t* frame);

@@ -78,6 +78,13 @@ TEST(FastPaths, SmearsMatchTheirReference) {
             if (kind == 2)
               std::transform(a.begin(), a.end(), a.begin(), [](uint32_t p) { return p & 0x0F0F0F0Fu; });
             auto b = a;
+            if (k == 2 && size[0] * size[1] == kFramePixels) {  // the smear down fused with the glow's add
+              auto layer = a, plainLayer = a, frame = randomFrame(rng), plainFrame = frame;
+              smearDownAddAndClear(ab[0], ab[1], layer.data(), frame.data());
+              ref::smearDownAddAndClear(ab[0], ab[1], plainLayer.data(), plainFrame.data());
+              ASSERT_EQ(frame, plainFrame) << "a=" << ab[0] << " b=" << ab[1];
+              ASSERT_EQ(layer, plainLayer);
+            }
             fast[k](ab[0], ab[1], size[0], size[1], a.data());
             plain[k](ab[0], ab[1], size[0], size[1], b.data());
             ASSERT_EQ(a, b) << "smear " << k << " a=" << ab[0] << " b=" << ab[1] << " size " << size[0] << "x"
