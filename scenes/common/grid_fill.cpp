@@ -146,16 +146,20 @@ void fillBlocksFast(const GridPoint* grid, const uint32_t* texture, uint32_t* ta
 // sum is at most 255 * 256, so nothing carries out of its lane).
 GVS_AVX2_REGION_BEGIN
 namespace {
-// A vector of eight 16-bit values, one per pixel, spread over the pixels' channel
-// lanes as unpacking the eight texels against zero leaves them: pixels 0, 1, 4, 5
-// (low) and 2, 3, 6, 7 (high), four lanes each.
-struct Spread {
-  __m256i low, high;
+// The weights are computed where the blend needs them: each pixel's value in its four
+// channel lanes, as unpacking the eight texels against zero leaves them, pixels 0, 1,
+// 4, 5 (low) and 2, 3, 6, 7 (high). A lane's coordinate start + j dx is the same
+// 16-bit value as in the pixel's own lane, so the weights are too.
+struct SpreadWeights {
+  __m256i w00, w10, w01, w11;
 };
-inline Spread spread(__m128i perPixel) {
-  __m256i w = _mm256_cvtepu16_epi32(perPixel);
-  w = _mm256_or_si256(w, _mm256_slli_epi32(w, 16));
-  return {_mm256_unpacklo_epi32(w, w), _mm256_unpackhi_epi32(w, w)};
+inline SpreadWeights spreadWeights(__m256i U, __m256i V) {
+  const __m256i lowByte = _mm256_set1_epi16(0xFF);
+  const __m256i fu = _mm256_and_si256(U, lowByte), fv = _mm256_and_si256(V, lowByte);
+  const __m256i w11 = _mm256_srli_epi16(_mm256_mullo_epi16(fu, fv), 8);
+  const __m256i w00 =
+      _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_sub_epi16(lowByte, fu), _mm256_sub_epi16(lowByte, fv)), 8);
+  return {w00, _mm256_sub_epi16(fu, w11), _mm256_sub_epi16(fv, w11), w11};
 }
 
 inline __m256i gather(const uint32_t* tex, __m128i index) {
@@ -195,6 +199,8 @@ inline __m256i weigh(__m256i t00, __m256i t10, __m256i t01, __m256i t11, __m256i
 template <bool kShaded>
 void fillBlocksAvx2(const GridPoint* grid, const uint32_t* texture, uint32_t* target) {
   const __m128i ramp = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
+  const __m256i rampLow = _mm256_setr_epi16(0, 0, 0, 0, 1, 1, 1, 1, 4, 4, 4, 4, 5, 5, 5, 5);
+  const __m256i rampHigh = _mm256_setr_epi16(2, 2, 2, 2, 3, 3, 3, 3, 6, 6, 6, 6, 7, 7, 7, 7);
   const __m128i lowByte = _mm_set1_epi16(0xFF), highByte = _mm_set1_epi16(short(0xFF00));
   for (int n = 0; n < kGridRows - 1; ++n)
     for (int m = 0; m < kGridColumns - 1; ++m) {
@@ -205,8 +211,10 @@ void fillBlocksAvx2(const GridPoint* grid, const uint32_t* texture, uint32_t* ta
       uint16_t startU = TL.u, startV = TL.v, startB = TL.brightness;
       uint32_t* out = target + (n * 8) * 320 + m * 8;
       for (int row = 0; row < 8; ++row, out += 320) {
-        __m128i U = _mm_add_epi16(_mm_set1_epi16(short(startU)), _mm_mullo_epi16(ramp, _mm_set1_epi16(short(su.dx))));
-        __m128i V = _mm_add_epi16(_mm_set1_epi16(short(startV)), _mm_mullo_epi16(ramp, _mm_set1_epi16(short(sv.dx))));
+        const __m256i u0 = _mm256_set1_epi16(short(startU)), du = _mm256_set1_epi16(short(su.dx));
+        const __m256i v0 = _mm256_set1_epi16(short(startV)), dv = _mm256_set1_epi16(short(sv.dx));
+        const __m128i U = _mm_add_epi16(_mm256_castsi256_si128(u0), _mm_mullo_epi16(ramp, _mm256_castsi256_si128(du)));
+        const __m128i V = _mm_add_epi16(_mm256_castsi256_si128(v0), _mm_mullo_epi16(ramp, _mm256_castsi256_si128(dv)));
         __m128i iu = _mm_srli_epi16(U, 8), iu1 = _mm_and_si128(_mm_add_epi16(iu, _mm_set1_epi16(1)), lowByte);
         __m128i vRow = _mm_and_si128(V, highByte);
         __m128i vRow1 = _mm_and_si128(_mm_add_epi16(V, _mm_set1_epi16(0x100)), highByte);
@@ -219,18 +227,18 @@ void fillBlocksAvx2(const GridPoint* grid, const uint32_t* texture, uint32_t* ta
           t00 = gather(texture, _mm_or_si128(vRow, iu)), t10 = gather(texture, _mm_or_si128(vRow, iu1));
           t01 = gather(texture, _mm_or_si128(vRow1, iu)), t11 = gather(texture, _mm_or_si128(vRow1, iu1));
         }
-        __m128i fu = _mm_and_si128(U, lowByte), fv = _mm_and_si128(V, lowByte);
-        __m128i w11 = _mm_srli_epi16(_mm_mullo_epi16(fu, fv), 8);
-        __m128i w00 = _mm_srli_epi16(_mm_mullo_epi16(_mm_sub_epi16(lowByte, fu), _mm_sub_epi16(lowByte, fv)), 8);
-        Spread s00 = spread(w00), s10 = spread(_mm_sub_epi16(fu, w11)), s01 = spread(_mm_sub_epi16(fv, w11)),
-               s11 = spread(w11);
-        __m256i low = weigh<false>(t00, t10, t01, t11, s00.low, s10.low, s01.low, s11.low);
-        __m256i high = weigh<true>(t00, t10, t01, t11, s00.high, s10.high, s01.high, s11.high);
+        const SpreadWeights wl = spreadWeights(_mm256_add_epi16(u0, _mm256_mullo_epi16(rampLow, du)),
+                                               _mm256_add_epi16(v0, _mm256_mullo_epi16(rampLow, dv)));
+        const SpreadWeights wh = spreadWeights(_mm256_add_epi16(u0, _mm256_mullo_epi16(rampHigh, du)),
+                                               _mm256_add_epi16(v0, _mm256_mullo_epi16(rampHigh, dv)));
+        __m256i low = weigh<false>(t00, t10, t01, t11, wl.w00, wl.w10, wl.w01, wl.w11);
+        __m256i high = weigh<true>(t00, t10, t01, t11, wh.w00, wh.w10, wh.w01, wh.w11);
         if (kShaded) {
-          __m128i B = _mm_add_epi16(_mm_set1_epi16(short(startB)), _mm_mullo_epi16(ramp, _mm_set1_epi16(short(sb.dx))));
-          Spread level = spread(_mm_srli_epi16(B, 8));
-          low = _mm256_srli_epi16(_mm256_mullo_epi16(low, level.low), 8);
-          high = _mm256_srli_epi16(_mm256_mullo_epi16(high, level.high), 8);
+          const __m256i b0 = _mm256_set1_epi16(short(startB)), db = _mm256_set1_epi16(short(sb.dx));
+          const __m256i levelLow = _mm256_srli_epi16(_mm256_add_epi16(b0, _mm256_mullo_epi16(rampLow, db)), 8);
+          const __m256i levelHigh = _mm256_srli_epi16(_mm256_add_epi16(b0, _mm256_mullo_epi16(rampHigh, db)), 8);
+          low = _mm256_srli_epi16(_mm256_mullo_epi16(low, levelLow), 8);
+          high = _mm256_srli_epi16(_mm256_mullo_epi16(high, levelHigh), 8);
         }
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_packus_epi16(low, high));
         startU = uint16_t(startU + su.dy);
