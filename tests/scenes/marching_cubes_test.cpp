@@ -245,8 +245,9 @@ TEST(DrawTexturedTriangle, ClipsRowsAndSpansAndLeavesSinglePixels) {
 // The fast filler, alone and in pairs, against the plain one on random triangles:
 // tiny and small ones as the sections draw them, large ones past every edge (some
 // within the frame's rows only), degenerate and far-off corners, texture coordinates
-// that wrap.
-TEST(DrawTexturedTriangle, FastMatchesReference) {
+// that wrap; on each vector path the processor has.
+namespace {
+void checkFastTriangles() {
   std::mt19937 rng(31);
   auto coord = [&](int kind) {
     switch (kind) {
@@ -281,6 +282,17 @@ TEST(DrawTexturedTriangle, FastMatchesReference) {
       }
     }
   }
+}
+}  // namespace
+
+TEST(DrawTexturedTriangle, FastMatchesReference) {
+  for (VectorPath path : {VectorPath::Avx2, VectorPath::Sse2}) {
+    if (path == VectorPath::Avx2 && !processorHasAvx2()) continue;
+    setVectorPath(path);
+    SCOPED_TRACE(path == VectorPath::Avx2 ? "AVX2" : "SSE2");
+    checkFastTriangles();
+  }
+  setVectorPath(VectorPath::Avx2);
 }
 
 TEST(FieldByte, SaturatesAndRoundsHalvesToEven) {
