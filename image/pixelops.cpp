@@ -443,6 +443,91 @@ void smearRightAvx2(int a, int b, int w, int h, uint32_t* frame) {
   if (y < h) smearRightSse2(a, b, w, h - y, frame + y * w);
 }
 
+// One column of a band fed by the running neighbour, kept as its two pairs of 16-bit lanes.
+inline __m256i smearColumn(__m256i& low, __m256i& high, __m256i col, const SmearWeights& wt) {
+  const __m256i lowSum = _mm256_adds_epu16(_mm256_mullo_epi16(low, wt.a),
+                                           _mm256_mullo_epi16(_mm256_and_si256(col, wt.lowBytes), wt.b));
+  const __m256i highSum = _mm256_adds_epu16(_mm256_mullo_epi16(high, wt.a),
+                                            _mm256_mullo_epi16(_mm256_srli_epi16(col, 8), wt.b));
+  low = _mm256_srli_epi16(lowSum, 8);
+  high = _mm256_srli_epi16(highSum, 8);
+  return _mm256_or_si256(low, _mm256_and_si256(highSum, wt.highBytes));
+}
+
+// A left smear and then a right one, for rows whose width is whole blocks of eight up
+// to a frame's: each band's blocks are turned once into a buffer of columns, both
+// chains run over the buffer (two bands side by side), and the blocks are turned back.
+template <int kBands>
+void smearBandsLeftRight(uint32_t* firstRows, int w, const SmearWeights& wt) {
+  alignas(32) __m256i column[kBands][kFrameWidth];
+  for (int band = 0; band < kBands; ++band) {
+    const uint32_t* rows = firstRows + band * 8 * w;
+    for (int x0 = 0; x0 < w; x0 += 8) {
+      __m256i* c = column[band] + x0;
+#pragma GCC unroll 4
+      for (int r = 0; r < 4; ++r) {
+        c[r] = loadRows(rows + r * w + x0, rows + (r + 4) * w + x0);
+        c[r + 4] = loadRows(rows + r * w + x0 + 4, rows + (r + 4) * w + x0 + 4);
+      }
+      transpose4(c[0], c[1], c[2], c[3]);
+      transpose4(c[4], c[5], c[6], c[7]);
+    }
+  }
+  // The chains run in registers of their own: one per band, or two side by side.
+  __m256i* first = column[0];
+  __m256i* second = column[kBands - 1];
+  auto chain = [&](int from, int to, int dir) __attribute__((always_inline)) {
+    __m256i lowA = _mm256_and_si256(first[from], wt.lowBytes), highA = _mm256_srli_epi16(first[from], 8);
+    __m256i lowB = _mm256_and_si256(second[from], wt.lowBytes), highB = _mm256_srli_epi16(second[from], 8);
+    for (int x = from + dir; x != to; x += dir) {
+      first[x] = smearColumn(lowA, highA, first[x], wt);
+      if (kBands == 2) second[x] = smearColumn(lowB, highB, second[x], wt);
+    }
+  };
+  chain(w - 1, -1, -1);
+  chain(0, w, +1);
+  for (int band = 0; band < kBands; ++band) {
+    uint32_t* rows = firstRows + band * 8 * w;
+    for (int x0 = 0; x0 < w; x0 += 8) {
+      const __m256i* c = column[band] + x0;
+      __m256i c0 = _mm256_load_si256(c), c1 = _mm256_load_si256(c + 1), c2 = _mm256_load_si256(c + 2),
+              c3 = _mm256_load_si256(c + 3), c4 = _mm256_load_si256(c + 4), c5 = _mm256_load_si256(c + 5),
+              c6 = _mm256_load_si256(c + 6), c7 = _mm256_load_si256(c + 7);
+      transpose4(c0, c1, c2, c3);
+      transpose4(c4, c5, c6, c7);
+      uint32_t* r = rows + x0;
+      storeRows(r, r + 4 * w, c0);
+      storeRows(r + 4, r + 4 * w + 4, c4);
+      storeRows(r + w, r + 5 * w, c1);
+      storeRows(r + w + 4, r + 5 * w + 4, c5);
+      storeRows(r + 2 * w, r + 6 * w, c2);
+      storeRows(r + 2 * w + 4, r + 6 * w + 4, c6);
+      storeRows(r + 3 * w, r + 7 * w, c3);
+      storeRows(r + 3 * w + 4, r + 7 * w + 4, c7);
+    }
+  }
+}
+
+void smearLeftAvx2(int a, int b, int w, int h, uint32_t* frame);
+void smearRightAvx2(int a, int b, int w, int h, uint32_t* frame);
+
+void smearLeftRightAvx2(int a, int b, int w, int h, uint32_t* frame) {
+  if (w % 8 != 0 || w < 8 || w > kFrameWidth) {
+    smearLeftAvx2(a, b, w, h, frame);
+    smearRightAvx2(a, b, w, h, frame);
+    return;
+  }
+  const SmearWeights wt = smearWeights(a, b);
+  int y = 0;
+  for (; y + 16 <= h; y += 16) smearBandsLeftRight<2>(frame + y * w, w, wt);
+  if (y + 8 <= h) smearBandsLeftRight<1>(frame + y * w, w, wt), y += 8;
+  _mm256_zeroupper();
+  if (y < h) {
+    smearLeftSse2(a, b, w, h - y, frame + y * w);
+    smearRightSse2(a, b, w, h - y, frame + y * w);
+  }
+}
+
 void smearLeftAvx2(int a, int b, int w, int h, uint32_t* frame) {
   const SmearWeights wt = smearWeights(a, b);
   const __m128i A = _mm_set1_epi16(short(a + b)), B = _mm_set1_epi16(short(256 - a));
@@ -480,6 +565,11 @@ void smearDown(int a, int b, int w, int h, uint32_t* frame) {
 }
 void smearUp(int a, int b, int w, int h, uint32_t* frame) {
   (avx2Chosen() ? smearUpAvx2 : smearUpSse2)(a, b, w, h, frame);
+}
+void smearLeftRight(int a, int b, int w, int h, uint32_t* frame) {
+  if (avx2Chosen()) return smearLeftRightAvx2(a, b, w, h, frame);
+  smearLeftSse2(a, b, w, h, frame);
+  smearRightSse2(a, b, w, h, frame);
 }
 void smearDownAddAndClear(int a, int b, uint32_t* layer, uint32_t* frame) {
   (avx2Chosen() ? smearDownAddAndClearAvx2 : smearDownAddAndClearSse2)(a, b, layer, frame);

@@ -33,6 +33,8 @@ void smearRight(int a, int b, int w, int h, uint32_t* frame);
 void smearLeft(int a, int b, int w, int h, uint32_t* frame);
 void smearDown(int a, int b, int w, int h, uint32_t* frame);
 void smearUp(int a, int b, int w, int h, uint32_t* frame);
+// smearLeft and then smearRight, both by (a, b), in one pass over the rows.
+void smearLeftRight(int a, int b, int w, int h, uint32_t* frame);
 // A whole-frame layer smeared down, added to the frame and left cleared, in one pass:
 // smearDown(a, b) of the layer, addFrame(layer, frame), then clearFrame(layer).
 void smearDownAddAndClear(int a, int b, uint32_t* layer, uint32_t* frame);

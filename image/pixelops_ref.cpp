@@ -144,6 +144,11 @@ void smearUp(int a, int b, int w, int h, uint32_t* frame) {
     for (int x = w - 1; x >= 0; --x) frame[y * w + x] = smearPixel(frame[(y + 1) * w + x], frame[y * w + x], A, B);
 }
 
+void smearLeftRight(int a, int b, int w, int h, uint32_t* frame) {
+  smearLeft(a, b, w, h, frame);
+  smearRight(a, b, w, h, frame);
+}
+
 void smearDownAddAndClear(int a, int b, uint32_t* layer, uint32_t* frame) {
   smearDown(a, b, kFrameWidth, kFrameHeight, layer);
   addFrame(layer, frame);

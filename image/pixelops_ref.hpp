@@ -17,5 +17,6 @@ void smearRight(int a, int b, int w, int h, uint32_t* frame);
 void smearLeft(int a, int b, int w, int h, uint32_t* frame);
 void smearDown(int a, int b, int w, int h, uint32_t* frame);
 void smearUp(int a, int b, int w, int h, uint32_t* frame);
+void smearLeftRight(int a, int b, int w, int h, uint32_t* frame);
 void smearDownAddAndClear(int a, int b, uint32_t* layer, uint32_t* frame);
 }  // namespace ref

@@ -21,8 +21,7 @@ void render(float t, uint32_t* target) {
   runSectionFrame(gSection, half.f, half.camera);
   drawPass(gSection, kScenery, drawPolygonPerspective, target);
   drawGlowPass(gSection, kGlow, drawPolygonAffine);
-  smearLeft(180, 12, kFrameWidth, kFrameHeight, gSection.glow);
-  smearRight(180, 12, kFrameWidth, kFrameHeight, gSection.glow);
+  smearLeftRight(180, 12, kFrameWidth, kFrameHeight, gSection.glow);
   smearUp(180, 12, kFrameWidth, kFrameHeight, gSection.glow);
   addGlowSmearedDown(gSection, 180, 12, target);
   clearRightColumn(target);

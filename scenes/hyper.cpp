@@ -29,15 +29,13 @@ void render(float t, uint32_t* target) {
   runSectionFrame(gSection, float(static_cast<long double>(t) * 600.0L / 2655.0L), 0);
   drawPass(gSection, kScenery, drawPolygonPerspective, target);
   drawGlowPass(gSection, kGlow, drawPolygonPerspective);
-  smearLeft(200, 15, kFrameWidth, kFrameHeight, gSection.glow);
-  smearRight(200, 15, kFrameWidth, kFrameHeight, gSection.glow);
+  smearLeftRight(200, 15, kFrameWidth, kFrameHeight, gSection.glow);
   smearUp(160, 0, kFrameWidth, kFrameHeight, gSection.glow);
   addGlowSmearedDown(gSection, 160, 0, target);
   clearBorder(target);
   if (T > 1770) {
     const int s = scaledSineSquare(240.0f, float(T - 1770) / 885.0f * 270.0f);
-    smearLeft(s, 0, kFrameWidth, kFrameHeight, target);
-    smearRight(s, 0, kFrameWidth, kFrameHeight, target);
+    smearLeftRight(s, 0, kFrameWidth, kFrameHeight, target);
   }
   if (T < 128) darkenFrame(target, 255 - 2 * T);
   if (T > 2527) blendToNegative(target, scaledSineSquare(128.0f, (t - 2527.0f) * 90.0f / 128.0f));

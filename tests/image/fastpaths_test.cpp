@@ -58,8 +58,8 @@ void directBlur(int cx, int cy, int s, std::vector<uint32_t>& img) {
 
 TEST(FastPaths, SmearsMatchTheirReference) {
   using Smear = void (*)(int, int, int, int, uint32_t*);
-  const Smear fast[] = {smearRight, smearLeft, smearDown, smearUp};
-  const Smear plain[] = {ref::smearRight, ref::smearLeft, ref::smearDown, ref::smearUp};
+  const Smear fast[] = {smearRight, smearLeft, smearDown, smearUp, smearLeftRight};
+  const Smear plain[] = {ref::smearRight, ref::smearLeft, ref::smearDown, ref::smearUp, ref::smearLeftRight};
   // Whole blocks, a last block that overlaps, rows left over, too narrow for blocks.
   const int sizes[][2] = {{320, 200}, {321, 199}, {320, 199}, {9, 8}, {8, 9},  {17, 16},
                           {16, 17},   {7, 5},     {2, 2},     {64, 3}, {40, 3}};
@@ -70,7 +70,7 @@ TEST(FastPaths, SmearsMatchTheirReference) {
     TestRng rng(21);
     for (auto& size : sizes)
       for (auto& ab : weights)
-        for (int k = 0; k < 4; ++k)
+        for (int k = 0; k < 5; ++k)
           for (int kind = 0; kind < 3; ++kind) {
             // Random, white (where the brightening weights saturate) and dark frames.
             auto a = kind == 1 ? std::vector<uint32_t>(size_t(size[0] * size[1]), 0xFFFFFFFFu)
