@@ -80,6 +80,19 @@ void addPixels(const uint32_t* src, uint32_t* dst, int count) {
     dst[k] = uint32_t(_mm_cvtsi128_si32(_mm_adds_epu8(_mm_cvtsi32_si128(int(src[k])), _mm_cvtsi32_si128(int(dst[k])))));
 }
 
+void addPixelsAndClear(uint32_t* src, uint32_t* dst, int count) {
+  const __m128i zero = _mm_setzero_si128();
+  int k = 0;
+  for (; k + 4 <= count; k += 4) {
+    store(dst + k, _mm_adds_epu8(load(src + k), load(dst + k)));
+    store(src + k, zero);
+  }
+  for (; k < count; ++k) {
+    dst[k] = uint32_t(_mm_cvtsi128_si32(_mm_adds_epu8(_mm_cvtsi32_si128(int(src[k])), _mm_cvtsi32_si128(int(dst[k])))));
+    src[k] = 0;
+  }
+}
+
 void darkenPixels(const uint32_t* src, uint32_t* dst, int count, int level) {
   const __m128i m = _mm_set1_epi16(short(255 - (level & 0xFF))), z = _mm_setzero_si128();
   int k = 0;

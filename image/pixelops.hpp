@@ -15,6 +15,8 @@ void copyFrame(const uint32_t* src, uint32_t* dst);
 void addFrame(const uint32_t* src, uint32_t* dst);
 // Saturating per-channel sum of count pixels into dst (addFrame is the whole frame).
 void addPixels(const uint32_t* src, uint32_t* dst, int count);
+// addPixels, leaving the count source pixels 0 (a layer cleared as it is added).
+void addPixelsAndClear(uint32_t* src, uint32_t* dst, int count);
 void darkenPixels(const uint32_t* src, uint32_t* dst, int count, int level);
 void lightenPixels(const uint32_t* src, uint32_t* dst, int count, int level);
 void blendToNegative(uint32_t* frame, int level);

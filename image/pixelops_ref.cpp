@@ -47,6 +47,11 @@ void addPixels(const uint32_t* src, uint32_t* dst, int count) {
   }
 }
 
+void addPixelsAndClear(uint32_t* src, uint32_t* dst, int count) {
+  addPixels(src, dst, count);
+  for (int k = 0; k < count; ++k) src[k] = 0;
+}
+
 void darkenPixels(const uint32_t* src, uint32_t* dst, int count, int level) {
   uint32_t L = uint32_t(level) & 0xFFu;
   for (int k = 0; k < count; ++k) {

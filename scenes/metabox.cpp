@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 
 #include "image/imagefile.hpp"
 #include "image/pixelops.hpp"
@@ -89,9 +88,7 @@ void render(float t, uint32_t* target) {
   left = std::max(left, 0), right = std::min(right, kFrameWidth - 1);
   top = std::max(top, 0), bottom = std::min(bottom, kFrameHeight - 1);
   for (int y = top; y <= bottom && left <= right; ++y) {
-    uint32_t* glow = glowLayer + y * kFrameWidth + left;
-    addPixels(glow, target + y * kFrameWidth + left, right - left + 1);
-    std::memset(glow, 0, size_t(right - left + 1) * 4);
+    addPixelsAndClear(glowLayer + y * kFrameWidth + left, target + y * kFrameWidth + left, right - left + 1);
   }
 
   // The logo pulses once every 360 units and is undimmed while sin t <= 0.

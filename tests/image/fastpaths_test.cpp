@@ -204,6 +204,10 @@ TEST(FastPaths, PixelOpsAndBlitsMatchTheirReference) {
     };
     same([&](uint32_t* d) { addPixels(src.data(), d, count); },
          [&](uint32_t* d) { ref::addPixels(src.data(), d, count); }, "add");
+    auto layer = src, plainLayer = src;
+    same([&](uint32_t* d) { addPixelsAndClear(layer.data(), d, count); },
+         [&](uint32_t* d) { ref::addPixelsAndClear(plainLayer.data(), d, count); }, "add and clear");
+    ASSERT_EQ(layer, plainLayer);
     same([&](uint32_t* d) { darkenPixels(src.data(), d, count, L); },
          [&](uint32_t* d) { ref::darkenPixels(src.data(), d, count, L); }, "darken");
     same([&](uint32_t* d) { lightenPixels(src.data(), d, count, L); },
