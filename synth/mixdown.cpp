@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <malloc.h>
 #include <thread>
 
 #include "synth/meter.hpp"
@@ -383,6 +384,9 @@ void renderSong(StereoBuffer& mix) {
   }
   parts.clear();
   takes.clear();
+  // The notes' stretches came and went in many sizes; what the allocator kept of
+  // them goes back before the mastering's song-long curves are made.
+  malloc_trim(0);
   runOnTwoThreads(2, [&](int task) {
     if (task == 0) meter.add(mix.l.data() + meteredTo, mix.r.data() + meteredTo, size_t(frames) - meteredTo);
     else measurePeaks(peakedTo, size_t(frames));
