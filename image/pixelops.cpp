@@ -71,8 +71,13 @@ void clearFrame(uint32_t* frame) { std::memset(frame, 0, kFramePixels * 4); }
 
 void copyFrame(const uint32_t* src, uint32_t* dst) { std::memcpy(dst, src, kFramePixels * 4); }
 
-void addFrame(const uint32_t* src, uint32_t* dst) {
-  for (int k = 0; k < kFramePixels; k += 4) store(dst + k, _mm_adds_epu8(load(src + k), load(dst + k)));
+void addFrame(const uint32_t* src, uint32_t* dst) { addPixels(src, dst, kFramePixels); }
+
+void addPixels(const uint32_t* src, uint32_t* dst, int count) {
+  int k = 0;
+  for (; k + 4 <= count; k += 4) store(dst + k, _mm_adds_epu8(load(src + k), load(dst + k)));
+  for (; k < count; ++k)
+    dst[k] = uint32_t(_mm_cvtsi128_si32(_mm_adds_epu8(_mm_cvtsi32_si128(int(src[k])), _mm_cvtsi32_si128(int(dst[k])))));
 }
 
 void darkenPixels(const uint32_t* src, uint32_t* dst, int count, int level) {
@@ -115,9 +120,26 @@ void blendToNegative(uint32_t* frame, int level) {
   }
 }
 
+// Four pixels at a time: the darkened sprite pixels where they are not the key.
 void blitKeyedDarken(int x, int y, int w, int h, const uint32_t* src, uint32_t* dst, uint32_t key, int level) {
   const __m128i L = _mm_set1_epi16(short(level & 0xFF));
-  blitFast(x, y, w, h, src, dst, key, [L](uint32_t s, uint32_t) { return darkenRule(s, L); });
+  SpriteClip c;
+  if (!clipSprite(x, y, w, h, c)) return;
+  const __m128i keyed = _mm_set1_epi32(int(key)), zero = _mm_setzero_si128(), alpha = _mm_set1_epi32(int(0xFF000000u));
+  for (int r = c.top; r <= c.bottom; ++r) {
+    const uint32_t* s = src + r * w;
+    uint32_t* d = dst + (y + r) * kFrameWidth + x;
+    int col = c.left;
+    for (; col + 3 <= c.right; col += 4) {
+      const __m128i sv = load(s + col), lo = _mm_unpacklo_epi8(sv, zero), hi = _mm_unpackhi_epi8(sv, zero);
+      __m128i out = _mm_packus_epi16(_mm_sub_epi16(lo, mulShift(lo, L)), _mm_sub_epi16(hi, mulShift(hi, L)));
+      out = _mm_or_si128(_mm_andnot_si128(alpha, out), _mm_and_si128(alpha, sv));
+      const __m128i isKey = _mm_cmpeq_epi32(sv, keyed);
+      store(d + col, _mm_or_si128(_mm_and_si128(isKey, load(d + col)), _mm_andnot_si128(isKey, out)));
+    }
+    for (; col <= c.right; ++col)
+      if (s[col] != key) d[col] = darkenRule(s[col], L);
+  }
 }
 
 void blitKeyedBlend(int x, int y, int w, int h, const uint32_t* src, uint32_t* dst, uint32_t key, int level) {

@@ -13,6 +13,8 @@ constexpr int kFramePixels = kFrameWidth * kFrameHeight;
 void clearFrame(uint32_t* frame);
 void copyFrame(const uint32_t* src, uint32_t* dst);
 void addFrame(const uint32_t* src, uint32_t* dst);
+// Saturating per-channel sum of count pixels into dst (addFrame is the whole frame).
+void addPixels(const uint32_t* src, uint32_t* dst, int count);
 void darkenPixels(const uint32_t* src, uint32_t* dst, int count, int level);
 void lightenPixels(const uint32_t* src, uint32_t* dst, int count, int level);
 void blendToNegative(uint32_t* frame, int level);

@@ -37,8 +37,10 @@ inline uint32_t smearPixel(uint32_t nb, uint32_t p, uint32_t A, uint32_t B) {
 
 namespace ref {
 
-void addFrame(const uint32_t* src, uint32_t* dst) {
-  for (int k = 0; k < kFramePixels; ++k) {
+void addFrame(const uint32_t* src, uint32_t* dst) { addPixels(src, dst, kFramePixels); }
+
+void addPixels(const uint32_t* src, uint32_t* dst, int count) {
+  for (int k = 0; k < count; ++k) {
     uint32_t out = 0;
     for (int i = 0; i < 4; ++i) out = withByte(out, i, std::min(255u, byteAt(src[k], i) + byteAt(dst[k], i)));
     dst[k] = out;

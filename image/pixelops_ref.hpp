@@ -5,6 +5,7 @@
 
 namespace ref {
 void addFrame(const uint32_t* src, uint32_t* dst);
+void addPixels(const uint32_t* src, uint32_t* dst, int count);
 void darkenPixels(const uint32_t* src, uint32_t* dst, int count, int level);
 void lightenPixels(const uint32_t* src, uint32_t* dst, int count, int level);
 void blendToNegative(uint32_t* frame, int level);

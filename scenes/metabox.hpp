@@ -15,3 +15,6 @@ void computeMetaboxField(CubeGrid& g, const Vec3* balls, int ballCount, float st
 // The background's warp grid for w = t / 4: texture coordinates moved by eight
 // travelling waves, the brightness rising from the centre outwards.
 void computeWarpGrid(float w, GridPoint* grid);
+namespace ref {
+void computeWarpGrid(float w, GridPoint* grid);
+}

@@ -162,6 +162,21 @@ inline __m256i gather(const uint32_t* tex, __m128i index) {
   return _mm256_i32gather_epi32(reinterpret_cast<const int*>(tex), _mm256_cvtepu16_epi32(index), 4);
 }
 
+// The texels at index and index + 1 of the eight pixels, as two vectors in gather's
+// order, from four 64-bit loads of two vectors: pixels 0, 1, 4, 5 and 2, 3, 6, 7.
+// Index + 1 is the right neighbour only where no index ends a texture row (u = 255).
+struct TexelPairs {
+  __m256i first, second;
+};
+inline TexelPairs gatherPairs(const uint32_t* tex, __m128i index) {
+  const __m128i pixels0145 = _mm_setr_epi8(0, 1, -1, -1, 2, 3, -1, -1, 8, 9, -1, -1, 10, 11, -1, -1);
+  const __m128i pixels2367 = _mm_setr_epi8(4, 5, -1, -1, 6, 7, -1, -1, 12, 13, -1, -1, 14, 15, -1, -1);
+  const long long* base = reinterpret_cast<const long long*>(tex);
+  __m256 a = _mm256_castsi256_ps(_mm256_i32gather_epi64(base, _mm_shuffle_epi8(index, pixels0145), 4));
+  __m256 b = _mm256_castsi256_ps(_mm256_i32gather_epi64(base, _mm_shuffle_epi8(index, pixels2367), 4));
+  return {_mm256_castps_si256(_mm256_shuffle_ps(a, b, 0x88)), _mm256_castps_si256(_mm256_shuffle_ps(a, b, 0xDD))};
+}
+
 // The channels of pixels 0, 1, 4, 5 (or, high, 2, 3, 6, 7) blended by their weights.
 template <bool kHigh>
 inline __m256i weigh(__m256i t00, __m256i t10, __m256i t01, __m256i t11, __m256i w00, __m256i w10, __m256i w01,
@@ -195,8 +210,15 @@ void fillBlocksAvx2(const GridPoint* grid, const uint32_t* texture, uint32_t* ta
         __m128i iu = _mm_srli_epi16(U, 8), iu1 = _mm_and_si128(_mm_add_epi16(iu, _mm_set1_epi16(1)), lowByte);
         __m128i vRow = _mm_and_si128(V, highByte);
         __m128i vRow1 = _mm_and_si128(_mm_add_epi16(V, _mm_set1_epi16(0x100)), highByte);
-        __m256i t00 = gather(texture, _mm_or_si128(vRow, iu)), t10 = gather(texture, _mm_or_si128(vRow, iu1));
-        __m256i t01 = gather(texture, _mm_or_si128(vRow1, iu)), t11 = gather(texture, _mm_or_si128(vRow1, iu1));
+        __m256i t00, t10, t01, t11;
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(iu, lowByte)) == 0) {
+          TexelPairs top = gatherPairs(texture, _mm_or_si128(vRow, iu));
+          TexelPairs bottom = gatherPairs(texture, _mm_or_si128(vRow1, iu));
+          t00 = top.first, t10 = top.second, t01 = bottom.first, t11 = bottom.second;
+        } else {  // a texel pair wraps around the texture's row
+          t00 = gather(texture, _mm_or_si128(vRow, iu)), t10 = gather(texture, _mm_or_si128(vRow, iu1));
+          t01 = gather(texture, _mm_or_si128(vRow1, iu)), t11 = gather(texture, _mm_or_si128(vRow1, iu1));
+        }
         __m128i fu = _mm_and_si128(U, lowByte), fv = _mm_and_si128(V, lowByte);
         __m128i w11 = _mm_srli_epi16(_mm_mullo_epi16(fu, fv), 8);
         __m128i w00 = _mm_srli_epi16(_mm_mullo_epi16(_mm_sub_epi16(lowByte, fu), _mm_sub_epi16(lowByte, fv)), 8);

@@ -73,12 +73,22 @@ struct CubeVertex {
 };
 
 // The case numbers of the cells (i, j, k), i = 0 .. n - 2, of one row into cases;
-// returns whether any of them has triangles. SSE2, sixteen cells at a time, for iso
-// 0 .. 254 (below 0 no corner is inside, from 255 on every corner is: no triangles).
-bool cubeCasesOfRow(const CubeGrid& g, int iso, int j, int k, uint8_t* cases);
+// returns the cells that have triangles, bit i for cell i (n <= 32). SSE2, sixteen
+// cells at a time, for iso 0 .. 254 (below 0 no corner is inside, from 255 on every
+// corner is: no triangles).
+uint32_t cubeCasesOfRow(const CubeGrid& g, int iso, int j, int k, uint8_t* cases);
 
 // The edge (0 .. 11) joining corners a and b, at index 8 a + b; -1 where none does.
 extern const int8_t kEdgeOfCorners[64];
+
+// A case's triangles over its distinct vertices: the corners of each vertex's edge,
+// in the order the triangles first use them, and each triangle's three vertices.
+struct CubeCaseVertices {
+  uint8_t count;
+  uint8_t corner[12][2];
+  uint8_t triangle[5][3];
+};
+extern const CubeCaseVertices (&caseVertices)[256];
 
 // The vertex where the iso level crosses the edge from corner a to corner b of the
 // cell at field index idx: between the two corners' world positions (the cell origin
@@ -98,40 +108,37 @@ inline CubeVertex edgeVertex(const CubeGrid& g, int idx, const Vec3& origin, int
 }
 
 // Visits the cells (k outermost, then j, then i, each 0 .. n - 2) and calls
-// emit(const CubeVertex*) for every triangle of their cases, in table order. The
-// cases come a row at a time from cubeCasesOfRow, and a vertex on an edge that two
-// triangles of a cell share is computed once, as ref::polygonizeCubes computes it.
-template <typename Emit>
-void polygonizeCubes(const CubeGrid& g, int iso, Emit emit) {
+// emit(const P*) for every triangle of their cases, in table order, with the three
+// vertices each passed through place(const CubeVertex&) -> P. The cases come a row at
+// a time from cubeCasesOfRow, and a vertex on an edge that two triangles of a cell
+// share is computed and placed once, as ref::polygonizeCubes computes it.
+template <typename Place, typename Emit>
+void polygonizeCubes(const CubeGrid& g, int iso, Place place, Emit emit) {
+  using Placed = decltype(place(CubeVertex{}));
   const int n = g.n;
   if (iso < 0 || iso >= 255 || n < 2) return;
   for (int k = 0; k < n - 1; ++k)
     for (int j = 0; j < n - 1; ++j) {
-      if (!cubeCasesOfRow(g, iso, j, k, g.rowCases)) continue;
-      int base = j * n + k * n * n;
-      for (int i = 0; i < n - 1; ++i) {
+      const int base = j * n + k * n * n;
+      for (uint32_t cells = cubeCasesOfRow(g, iso, j, k, g.rowCases); cells != 0; cells &= cells - 1) {
+        const int i = __builtin_ctz(cells), idx = base + i;
         const CubeCase& cc = triangleTable[g.rowCases[i]];
-        if (cc.count == 0) continue;
-        int idx = base + i;
+        const CubeCaseVertices& cv = caseVertices[g.rowCases[i]];
         const Vec3 origin = {g.x0 + float(i) * g.step, g.y0 + float(j) * g.step, g.z0 - float(k) * g.step};
-        CubeVertex onEdge[12];
-        unsigned computed = 0;
+        Placed vertex[12];
+        for (int v = 0; v < cv.count; ++v)
+          vertex[v] = place(edgeVertex(g, idx, origin, iso, cv.corner[v][0], cv.corner[v][1]));
         for (int t = 0; t < cc.count; ++t) {
-          CubeVertex tri[3];
-          for (int e = 0; e < 3; ++e) {
-            int a = cc.corner[t][e][0], b = cc.corner[t][e][1], edge = kEdgeOfCorners[8 * a + b];
-            if (computed & (1u << edge)) {
-              tri[e] = onEdge[edge];
-              continue;
-            }
-            tri[e] = edgeVertex(g, idx, origin, iso, a, b);
-            onEdge[edge] = tri[e];
-            computed |= 1u << edge;
-          }
+          const Placed tri[3] = {vertex[cv.triangle[t][0]], vertex[cv.triangle[t][1]], vertex[cv.triangle[t][2]]};
           emit(tri);
         }
       }
     }
+}
+
+template <typename Emit>
+void polygonizeCubes(const CubeGrid& g, int iso, Emit emit) {
+  polygonizeCubes(g, iso, [](const CubeVertex& v) { return v; }, emit);
 }
 
 namespace ref {

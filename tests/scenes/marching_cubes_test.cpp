@@ -39,17 +39,12 @@ TEST(MarchingCubesTable, QuotedRowsAndCounts) {
   EXPECT_EQ(edgesOf(7), (Tris{{10, 9, 8}, {2, 8, 3}, {2, 10, 8}}));
   EXPECT_EQ(edgesOf(11), (Tris{{9, 8, 11}, {1, 9, 11}, {1, 11, 2}}));
   EXPECT_EQ(edgesOf(254), (Tris{{0, 3, 8}}));
-  int histogram[6] = {};
+  std::vector<int> histogram(6);
   for (int c = 0; c < 256; ++c) {
     ASSERT_LE(triangleTable[c].count, 5);
     ++histogram[triangleTable[c].count];
   }
-  EXPECT_EQ(histogram[0], 2);
-  EXPECT_EQ(histogram[1], 16);
-  EXPECT_EQ(histogram[2], 50);
-  EXPECT_EQ(histogram[3], 80);
-  EXPECT_EQ(histogram[4], 76);
-  EXPECT_EQ(histogram[5], 32);
+  EXPECT_EQ(histogram, (std::vector<int>{2, 16, 50, 80, 76, 32}));
 }
 
 // Every case uses exactly the edges whose corners lie on opposite sides.
@@ -213,8 +208,9 @@ struct TriangleFixture {
 }  // namespace
 
 // Rows clip at the top and bottom, spans at both sides; vertices far outside the frame
-// cost no more than the rows they cover and never write outside it.
-TEST(DrawTexturedTriangle, ClipsRowsAndSpansToTheFrame) {
+// cost no more than the rows they cover and never write outside it. A row whose span
+// is a single pixel is left alone.
+TEST(DrawTexturedTriangle, ClipsRowsAndSpansAndLeavesSinglePixels) {
   TriangleFixture f, above, below, band, far;
   f.draw(100, -50, 200, -50, 150, 250, 0, 0, 100, 0, 50, 200);
   EXPECT_GT(f.drawn(0), 0);
@@ -237,52 +233,52 @@ TEST(DrawTexturedTriangle, ClipsRowsAndSpansToTheFrame) {
   far.draw(INT32_MIN, 5, INT32_MAX, 5, 0, 150);
   EXPECT_TRUE(far.guardIntact());
   EXPECT_GT(far.drawn(100), 0);
-}
-
-TEST(DrawTexturedTriangle, SinglePixelSpanIsNotDrawn) {
-  TriangleFixture f;
-  f.draw(50, 10, 50, 10, 50, 30);  // apex rows are one pixel wide
-  EXPECT_EQ(f.drawnRows(), 0);
-  f.draw(60, 40, 80, 60, 40, 60, 7, 9, 7, 9, 7, 9);
-  EXPECT_EQ(f.drawn(40), 0);
-  EXPECT_EQ(f.drawn(41), 3);
-  EXPECT_EQ(f.frame[41 * 320 + 60], 9u * 256 + 7 + 1);
+  TriangleFixture thin;
+  thin.draw(50, 10, 50, 10, 50, 30);  // apex rows are one pixel wide
+  EXPECT_EQ(thin.drawnRows(), 0);
+  thin.draw(60, 40, 80, 60, 40, 60, 7, 9, 7, 9, 7, 9);
+  EXPECT_EQ(thin.drawn(40), 0);
+  EXPECT_EQ(thin.drawn(41), 3);
+  EXPECT_EQ(thin.frame[41 * 320 + 60], 9u * 256 + 7 + 1);
 }
 
 // The fast filler, alone and in pairs, against the plain one on random triangles:
-// small ones as the sections draw them, large ones past every edge, degenerate and
-// far-off corners, texture coordinates that wrap.
+// tiny and small ones as the sections draw them, large ones past every edge (some
+// within the frame's rows only), degenerate and far-off corners, texture coordinates
+// that wrap.
 TEST(DrawTexturedTriangle, FastMatchesReference) {
   std::mt19937 rng(31);
   auto coord = [&](int kind) {
     switch (kind) {
       case 0: return int(rng() % 60) + 130;
       case 1: return int(rng() % 1200) - 450;
+      case 3: return int(rng() % 6) + 130;
       default: return rng() % 2 ? int(rng()) : int(rng() % 6000) - 3000;
     }
   };
-  TriangleFixture fast, plain, glowFast, glowPlain;
+  // The single filler, then the pair's two layers, each into its own frame.
+  TriangleFixture fast[3], plain[3];
   std::vector<uint32_t> glowTex(65536);
   for (auto& t : glowTex) t = rng();
   for (int k = 0; k < 4000; ++k) {
-    int kind = k % 10 < 7 ? 0 : k % 10 < 9 ? 1 : 2, p[6], uv[2][6];
+    int kind = k % 10 < 4 ? 3 : k % 10 < 7 ? 0 : k % 10 < 9 ? 1 : 2, p[6], uv[2][6];
     for (int& c : p) c = coord(kind);
+    if (k % 20 == 8 || k % 20 == 19) p[1] = coord(0), p[3] = coord(0), p[5] = coord(0);  // wide, within the rows
     if (k % 13 == 0) p[3] = p[1];  // a flat edge
+    if (k % 11 == 0) p[4] = p[2], p[5] = p[3];  // two corners in one place: ties between edges
     for (auto& layer : uv)
       for (int& c : layer) c = k % 17 == 0 ? int(rng()) : int(rng() % 2000) - 1000;
     drawTexturedTriangle(p[0], p[1], p[2], p[3], p[4], p[5], uv[0][0], uv[0][1], uv[0][2], uv[0][3], uv[0][4],
-                         uv[0][5], fast.frame.data(), fast.tex.data());
-    ref::drawTexturedTriangle(p[0], p[1], p[2], p[3], p[4], p[5], uv[0][0], uv[0][1], uv[0][2], uv[0][3], uv[0][4],
-                              uv[0][5], plain.frame.data(), plain.tex.data());
-    drawTexturedTrianglePair(p[0], p[1], p[2], p[3], p[4], p[5], uv[0], glowFast.frame.data(), glowFast.tex.data(),
-                             uv[1], fast.frame.data(), glowTex.data());
-    ref::drawTexturedTriangle(p[0], p[1], p[2], p[3], p[4], p[5], uv[0][0], uv[0][1], uv[0][2], uv[0][3], uv[0][4],
-                              uv[0][5], glowPlain.frame.data(), glowPlain.tex.data());
-    ref::drawTexturedTriangle(p[0], p[1], p[2], p[3], p[4], p[5], uv[1][0], uv[1][1], uv[1][2], uv[1][3], uv[1][4],
-                              uv[1][5], plain.frame.data(), glowTex.data());
-    if (k % 100 == 99) {
-      ASSERT_EQ(fast.frame, plain.frame) << "triangle " << k;
-      ASSERT_EQ(glowFast.frame, glowPlain.frame) << "triangle " << k;
+                         uv[0][5], fast[0].frame.data(), fast[0].tex.data());
+    drawTexturedTrianglePair(p[0], p[1], p[2], p[3], p[4], p[5], uv[0], fast[1].frame.data(), fast[1].tex.data(),
+                             uv[1], fast[2].frame.data(), glowTex.data());
+    for (int f = 0; f < 3; ++f) {
+      const int* c = uv[f / 2];
+      ref::drawTexturedTriangle(p[0], p[1], p[2], p[3], p[4], p[5], c[0], c[1], c[2], c[3], c[4], c[5],
+                                plain[f].frame.data(), f == 2 ? glowTex.data() : plain[f].tex.data());
+      if (k % 100 == 99) {
+        ASSERT_EQ(fast[f].frame, plain[f].frame) << "frame " << f << " triangle " << k;
+      }
     }
   }
 }

@@ -33,21 +33,27 @@ TEST(BlobsField, BallOnAGridPointIsLeftOut) {
   EXPECT_EQ(grid.at(0, 0, 0), uint8_t(std::nearbyint(64 * f)));
 }
 
-// The vector field against the plain one: random balls, balls on grid points, rows
+// The vector fields against the plain ones: random balls, a ball on a grid point, rows
 // with a scalar tail.
-TEST(BlobsField, FastMatchesReference) {
+TEST(MetaballFields, FastMatchesReference) {
+  using Field = void (*)(CubeGrid&, const Vec3*, int, float, float);
+  const struct { Field fast, plain; int n; float start, spacing; } fields[] = {
+      {computeBlobField, ref::computeBlobField, 24, -3.0f, 0.25f},
+      {computeBlobField, ref::computeBlobField, 7, -3.0f, 0.25f},
+      {computeMetaboxField, ref::computeMetaboxField, 20, -3.5f, 0.35f},
+      {computeMetaboxField, ref::computeMetaboxField, 7, -3.5f, 0.35f}};
   std::mt19937 rng(5);
   std::uniform_real_distribution<float> pos(-3.0f, 3.0f);
-  for (int n : {24, 7}) {
-    Grid fast(n), plain(n);
+  for (const auto& f : fields) {
+    Grid fast(f.n), plain(f.n);
     for (int trial = 0; trial < 6; ++trial) {
       Vec3 balls[3];
       for (Vec3& b : balls) b = {pos(rng), pos(rng), pos(rng)};
-      if (trial == 0) balls[1] = {-3.0f + 0.25f * 3, -3.0f + 0.25f * 2, -3.0f};  // on grid point (3, 2, 0)
+      if (trial == 0) balls[1] = {f.start + f.spacing * 3, f.start + f.spacing * 2, f.start};  // grid point (3, 2, 0)
       int count = 1 + trial % 3;
-      computeBlobField(fast.g, balls, count, -3.0f, 0.25f);
-      ref::computeBlobField(plain.g, balls, count, -3.0f, 0.25f);
-      ASSERT_EQ(0, std::memcmp(fast.g.field, plain.g.field, size_t(n * n * n))) << n << " " << trial;
+      f.fast(fast.g, balls, count, f.start, f.spacing);
+      f.plain(plain.g, balls, count, f.start, f.spacing);
+      ASSERT_EQ(0, std::memcmp(fast.g.field, plain.g.field, size_t(f.n * f.n * f.n))) << f.n << " " << trial;
     }
   }
 }
@@ -92,27 +98,14 @@ TEST(MetaboxField, FourthPowersAndBallLeftOut) {
   EXPECT_EQ(grid.at(0, 0, 0), uint8_t(std::nearbyint(64 * f)));
 }
 
-// The vector field against the plain one: random balls, balls on grid points, rows
-// with a scalar tail.
-TEST(MetaboxField, FastMatchesReference) {
-  std::mt19937 rng(5);
-  std::uniform_real_distribution<float> pos(-3.0f, 3.0f);
-  for (int n : {20, 7}) {
-    Grid fast(n), plain(n);
-    for (int trial = 0; trial < 6; ++trial) {
-      Vec3 balls[3];
-      for (Vec3& b : balls) b = {pos(rng), pos(rng), pos(rng)};
-      if (trial == 0) balls[1] = {-3.5f + 0.35f * 3, -3.5f + 0.35f * 2, -3.5f};  // on grid point (3, 2, 0)
-      int count = 1 + trial % 3;
-      computeMetaboxField(fast.g, balls, count, -3.5f, 0.35f);
-      ref::computeMetaboxField(plain.g, balls, count, -3.5f, 0.35f);
-      ASSERT_EQ(0, std::memcmp(fast.g.field, plain.g.field, size_t(n * n * n))) << n << " " << trial;
-    }
+TEST(MetaboxWarp, MatchesThePlainGridAndBrightnessRisesOutwardsAndWrapsAtTheCorners) {
+  static GridPoint grid[kGridPoints], plain[kGridPoints];
+  std::mt19937 rng(9);
+  for (float w : {0.0f, 0.5f, 221.25f, -40.0f, 3000.7f, std::uniform_real_distribution<float>(0.0f, 222.0f)(rng)}) {
+    computeWarpGrid(w, grid);
+    ref::computeWarpGrid(w, plain);
+    ASSERT_EQ(0, std::memcmp(grid, plain, sizeof grid)) << w;
   }
-}
-
-TEST(MetaboxWarp, BrightnessRisesOutwardsAndWrapsAtTheCorners) {
-  static GridPoint grid[kGridPoints];
   computeWarpGrid(0.0f, grid);
   EXPECT_EQ(grid[12 * kGridColumns + 20].brightness >> 8, 63);  // 90 * 0.25 + 16128
   // Corner (0, 0): 90 * (400 + 156.25) + 16128 = 66190.5 -> 66190 wraps to 654.
