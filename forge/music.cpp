@@ -1,5 +1,5 @@
-// The show's music, "data\music\qz0.mp3": composed in music_score.cpp, played by the
-// synthesizer in synth_*.cpp, mastered and encoded here.
+// The show's music, "data\music\qz0.mp3": the score (synth/score.cpp) played and mastered
+// by the synthesizer (synth/mixdown.cpp), encoded here.
 #include "forge/music.hpp"
 
 #include "forge/forge.hpp"
