@@ -8,7 +8,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdlib>
+#include <mutex>
+#include <thread>
 #include <unistd.h>
 
 #include "base/clock.hpp"
@@ -16,6 +20,11 @@
 namespace fs = std::filesystem;
 
 namespace {
+// Whether the makers on the second thread may start (see forgeLeaveOneCore).
+std::mutex coreMutex;
+std::condition_variable coreChange;
+bool coreFree = false;
+
 std::vector<ForgeEntry>& registry() {
   static std::vector<ForgeEntry> r;
   return r;
@@ -54,7 +63,15 @@ bool writeIfChanged(const fs::path& path, const std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
-ForgeRegistrar::ForgeRegistrar(const char* showPath, ForgeMaker make) { registry().push_back({showPath, make}); }
+void forgeLeaveOneCore() {
+  std::lock_guard<std::mutex> lock(coreMutex);
+  coreFree = true;
+  coreChange.notify_all();
+}
+
+ForgeRegistrar::ForgeRegistrar(const char* showPath, ForgeMaker make, ForgeLane lane) {
+  registry().push_back({showPath, make, lane});
+}
 
 std::vector<ForgeEntry> forgeEntries() {
   std::vector<ForgeEntry> e = registry();
@@ -99,17 +116,19 @@ bool forgeSelects(const char* only, const std::string& showPath) {
 }
 
 bool runForge(const std::string& outDir, const char* only, bool quiet) {
-  std::vector<ForgeEntry> entries = forgeEntries();
-  size_t n = 0, total = 0;
+  std::vector<const ForgeEntry*> own, shared;
+  const std::vector<ForgeEntry> entries = forgeEntries();
   for (const ForgeEntry& e : entries)
-    if (forgeSelects(only, e.showPath)) ++total;
+    if (forgeSelects(only, e.showPath)) (e.lane == ForgeLane::kOwnThread ? own : shared).push_back(&e);
+  const size_t total = own.size() + shared.size();
   if (total == 0) {
     std::fprintf(stderr, "gvs-tool forge: no data file matches '%s'\n", only ? only : "");
     return false;
   }
-  for (const ForgeEntry& e : entries) {
-    if (!forgeSelects(only, e.showPath)) continue;
-    ++n;
+  std::atomic<size_t> done{0};
+  std::atomic<bool> failed{false};
+  // Makes and writes one file; false (said on stderr) when that fails.
+  auto makeOne = [&](const ForgeEntry& e) {
     const double t0 = preciseMilliseconds();
     std::vector<uint8_t> bytes;
     if (!e.make(bytes)) {
@@ -122,8 +141,31 @@ bool runForge(const std::string& outDir, const char* only, bool quiet) {
       return false;
     }
     const double ms = preciseMilliseconds() - t0;
+    const size_t n = ++done;
     if (!quiet)
       std::fprintf(stderr, "[%zu/%zu] %s (%zu bytes, %.0f ms)\n", n, total, path.c_str(), bytes.size(), ms);
+    return true;
+  };
+  auto makeAll = [&](const std::vector<const ForgeEntry*>& list) {
+    for (const ForgeEntry* e : list)
+      if (failed || !makeOne(*e)) {
+        failed = true;
+        return;
+      }
+  };
+  {
+    std::lock_guard<std::mutex> lock(coreMutex);
+    coreFree = own.empty();
   }
-  return true;
+  std::thread beside([&] {
+    {
+      std::unique_lock<std::mutex> lock(coreMutex);
+      coreChange.wait(lock, [] { return coreFree; });
+    }
+    makeAll(shared);
+  });
+  makeAll(own);
+  forgeLeaveOneCore();
+  beside.join();
+  return !failed;
 }

@@ -101,9 +101,14 @@ struct Osc {
   double phase = 0.0;
   double tri = 0.0;
   Wave wave = Wave::kSaw;
-  [[gnu::always_inline]] double tick(double hz) {
+  // The phase step of a pitch, at most 0.45 of a cycle per sample.
+  static double increment(double hz) {
     double dt = hz / kSynthRate;
-    if (dt > 0.45) dt = 0.45;
+    return dt > 0.45 ? 0.45 : dt;
+  }
+  [[gnu::always_inline]] double tick(double hz) { return step(increment(hz)); }
+  // One sample at a phase step from increment(), for callers that keep the pitch.
+  [[gnu::always_inline]] double step(double dt) {
     double v = 0.0;
     switch (wave) {
       case Wave::kSine:
@@ -154,6 +159,15 @@ struct Svf {
     a2 = g * a1;
     a3 = g * a2;
   }
+  // The same settings as another filter (its state stays its own).
+  void setLike(const Svf& o) {
+    a1 = o.a1;
+    a2 = o.a2;
+    a3 = o.a3;
+    k = o.k;
+    lastCut = o.lastCut;
+    lastRes = o.lastRes;
+  }
   // One step of the filter: v1 is the band-pass output, v2 the low-pass output.
   void step(double v0, double& v1, double& v2) {
     double v3 = v0 - ic2;
@@ -183,16 +197,16 @@ struct Svf {
 // gate is how long the note is held.
 struct Adsr {
   double attack = 0.005, decay = 0.2, sustain = 0.7, release = 0.2;
-  double at(double t, double gate) const {
-    auto held = [&](double x) {
-      if (x < attack) return x / attack;
-      double d = x - attack;
-      return sustain + (1.0 - sustain) * std::exp(-d / decay);
-    };
-    if (t < gate) return held(t);
-    double r = t - gate;
-    return held(gate) * std::exp(-r / release);
+  double at(double t, double gate) const { return t < gate ? held(t) : released(t - gate, held(gate)); }
+  // The level x seconds into a held note.
+  double held(double x) const {
+    if (x < attack) return x / attack;
+    double d = x - attack;
+    return sustain + (1.0 - sustain) * std::exp(-d / decay);
   }
+  // The level r seconds after the gate, from the level at the gate (held(gate), which
+  // a caller stepping along one note computes once).
+  double released(double r, double atGate) const { return atGate * std::exp(-r / release); }
   // Seconds after the gate until the level is negligible.
   double tail() const { return release * 7.0; }
 };

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <malloc.h>
 #include <thread>
 
 #include "synth/meter.hpp"
@@ -204,6 +205,16 @@ struct PartBus {
   BusWindow bus;
 };
 
+// A note rendered on its own into a stretch that begins where the note does. Adding
+// the stretches into the part's bus in the notes' order gives every sample the same
+// float sum as rendering the notes into the bus one after another, so the notes of a
+// block can be shared between the threads one by one.
+struct NoteTake {
+  int part;
+  const ScoreEvent* note;
+  BusWindow sound;
+};
+
 // Master fade of the outro: full until bar 105, a cosine down to nothing at bar 110,
 // silence after.
 double outroGain(size_t i) {
@@ -235,7 +246,8 @@ void renderSong(StereoBuffer& mix) {
   // block size, and the mixer sums the parts in their fixed order, so the result is
   // the same bytes as mixing whole-song buses (and needs a fraction of the memory).
   // Two threads share the work: while the notes of one block are rendered, the echo
-  // and the room run over the block before it, so each block's sums are kept twice.
+  // and the room run over the block before it, and the loudness and the true peaks
+  // are measured on the finished mix behind them, so each block's sums are kept twice.
   constexpr int64_t kBlock = 65536;
   const int64_t blocks = (frames + kBlock - 1) / kBlock;
   struct BlockSums {
@@ -244,7 +256,20 @@ void renderSong(StereoBuffer& mix) {
   std::vector<float> duck(kBlock);
   PingPongDelay delay(3.0 * kSamplesPerStep, 0.42, 3500.0);  // dotted-eighth echo (three sixteenths)
   Reverb reverb(0.86, 0.35);
+  LoudnessMeter meter(kSynthRate);
   mix.resize(size_t(frames));
+  std::vector<float> peaks(mix.frames()), peaksRight(kBlock);
+  size_t meteredTo = 0, peakedTo = 0;
+  // The true-peak envelope, the larger of both channels, of samples [from, to).
+  auto measurePeaks = [&](size_t from, size_t to) {
+    for (; from < to; from += peaksRight.size()) {
+      const size_t end = std::min(to, from + peaksRight.size());
+      interSamplePeaks(mix.l.data(), size_t(frames), from, end, peaks.data() + from);
+      interSamplePeaks(mix.r.data(), size_t(frames), from, end, peaksRight.data());
+      for (size_t i = from; i < end; ++i) peaks[i] = std::max(peaks[i], peaksRight[i - from]);
+    }
+  };
+  std::vector<NoteTake> takes;
   // Heaviest parts first so the two threads finish together.
   static const Part kOrder[kPartCount] = {Part::kPad,  Part::kLead,  Part::kBass,  Part::kOpenHat,
                                           Part::kHat,  Part::kArp,   Part::kCrash, Part::kSnare,
@@ -254,38 +279,86 @@ void renderSong(StereoBuffer& mix) {
     const int64_t e0 = b0 - kBlock, en = std::min(kBlock, frames - e0);  // the block before
     BlockSums& now = sums[k % 2];
     BlockSums& before = sums[(k + 1) % 2];
-    // Tasks 0 and 1: the room and the echo over the block before; then every note
-    // that starts in this block, rendered whole, part by part.
-    const int tasks = 2 + (k < blocks ? kPartCount : 0);
-    runOnTwoThreads(tasks, [&](int task) {
+    // The mix is finished up to the block before; the peaks lag one more block, as
+    // each needs a few samples after it.
+    const size_t mixedTo = size_t(std::max<int64_t>(0, e0));
+    const size_t meterTo = mixedTo, peakTo = size_t(std::max<int64_t>(0, e0 - kBlock));
+    size_t taken = 0;
+    for (const Part part : kOrder) {
+      PartBus& p = parts[size_t(part)];
+      for (size_t i = p.next; i < p.notes.size() && p.notes[i]->start < b1; ++i) {
+        if (taken == takes.size()) takes.emplace_back();
+        takes[taken++] = {int(part), p.notes[i], BusWindow(frames)};
+      }
+    }
+    // Tasks 0 to 3: the room and the echo over the block before, the loudness and the
+    // peaks behind it; then every note that starts in this block, rendered whole.
+    runOnTwoThreads(4 + int(taken), [&](int task) {
       if (task == 0 && k > 0)
         reverb.run(before.reverbSend.l.data(), before.reverbSend.r.data(), before.wetReverb.l.data(),
                    before.wetReverb.r.data(), size_t(en), 3.0);
       if (task == 1 && k > 0)
         delay.run(before.delaySend.l.data(), before.delaySend.r.data(), before.wetDelay.l.data(),
                   before.wetDelay.r.data(), size_t(en), 2.0);
-      if (task < 2) return;
-      PartBus& p = parts[size_t(kOrder[task - 2])];
-      for (; p.next < p.notes.size() && p.notes[p.next]->start < b1; ++p.next) renderNote(*p.notes[p.next], p.bus);
+      if (task == 2 && meteredTo < meterTo) meter.add(mix.l.data() + meteredTo, mix.r.data() + meteredTo, meterTo - meteredTo);
+      if (task == 3 && peakedTo < peakTo) measurePeaks(peakedTo, peakTo);
+      if (task < 4) return;
+      NoteTake& t = takes[size_t(task - 4)];
+      t.sound.origin = std::max(t.note->start, parts[size_t(t.part)].bus.origin);
+      if (t.note->start >= t.sound.origin) renderNote(*t.note, t.sound);
     });
-    if (k > 0) {
-      for (int64_t i = 0; i < en; ++i) {
-        const size_t at = size_t(e0 + i);
+    meteredTo = std::max(meteredTo, meterTo);
+    peakedTo = std::max(peakedTo, peakTo);
+    // The block before, finished: dry, echo and room, under the outro's fade.
+    auto finishBefore = [&](size_t from, size_t to) {
+      for (size_t i = from; i < to; ++i) {
+        const size_t at = size_t(e0) + i;
         float g = float(outroGain(at));
         mix.l[at] = (before.dry.l[i] + before.wetDelay.l[i] + before.wetReverb.l[i]) * g;
         mix.r[at] = (before.dry.r[i] + before.wetDelay.r[i] + before.wetReverb.r[i]) * g;
       }
+    };
+    if (k == blocks) {
+      finishBefore(0, size_t(en));
+      break;
     }
-    if (k == blocks) break;
 
-    std::fill(duck.begin(), duck.end(), 1.0f);
-    for (int64_t kick : kicks) addDuck(duck.data(), b0, n, kick, 1.0, 0.22 * kSynthRate);
     for (StereoBuffer* b : {&now.dry, &now.delaySend, &now.reverbSend, &now.wetDelay, &now.wetReverb})
       b->resize(size_t(n));
+    for (size_t i = 0; i < taken; ++i) {
+      PartBus& p = parts[size_t(takes[i].part)];
+      p.bus.reserve(takes[i].note->start, int64_t(takes[i].sound.l.size()));
+      ++p.next;
+    }
     for (PartBus& p : parts) p.bus.reserve(b0, n);  // zeros where no note sounds
-    // Every sample on its own: the two halves of the block side by side.
+    // The new notes into their parts' buses, each in its notes' order; the threads take
+    // alternate stretches of the song, so no sample is written by both.
+    runOnTwoThreads(2, [&](int side) {
+      constexpr int64_t kStretch = 4096;
+      for (size_t t = 0; t < taken; ++t) {
+        const NoteTake& take = takes[t];
+        const int64_t s0 = take.sound.origin, s1 = s0 + int64_t(take.sound.l.size());
+        BusWindow& bus = parts[size_t(take.part)].bus;
+        int64_t j = s0 / kStretch;
+        for (j += (j % 2 != side); j * kStretch < s1; j += 2) {
+          const int64_t a0 = std::max(s0, j * kStretch), a1 = std::min(s1, (j + 1) * kStretch);
+          float* bl = bus.left(a0);
+          float* br = bus.right(a0);
+          const float* tl = take.sound.l.data() + (a0 - s0);
+          const float* tr = take.sound.r.data() + (a0 - s0);
+          for (int64_t i = 0; i < a1 - a0; ++i) {
+            bl[i] += tl[i];
+            br[i] += tr[i];
+          }
+        }
+      }
+    });
+    // Every sample on its own: the two halves of the block side by side, each also
+    // finishing its half of the block before.
     runOnTwoThreads(2, [&](int half) {
       const size_t from = half ? size_t(n / 2) : 0, to = half ? size_t(n) : size_t(n / 2);
+      std::fill(duck.begin() + long(from), duck.begin() + long(to), 1.0f);
+      for (int64_t kick : kicks) addDuck(duck.data() + from, b0 + int64_t(from), int64_t(to - from), kick, 1.0, 0.22 * kSynthRate);
       for (int p = 0; p < kPartCount; ++p) {
         const Channel& c = kMixer[p];
         const float* bl = parts[size_t(p)].bus.left(b0);
@@ -305,10 +378,19 @@ void renderSong(StereoBuffer& mix) {
           }
         }
       }
+      if (k > 0) finishBefore(half ? size_t(en / 2) : 0, half ? size_t(en) : size_t(en / 2));
     });
     for (PartBus& p : parts) p.bus.dropBefore(b1);
   }
   parts.clear();
+  takes.clear();
+  // The notes' stretches came and went in many sizes; what the allocator kept of
+  // them goes back before the mastering's song-long curves are made.
+  malloc_trim(0);
+  runOnTwoThreads(2, [&](int task) {
+    if (task == 0) meter.add(mix.l.data() + meteredTo, mix.r.data() + meteredTo, size_t(frames) - meteredTo);
+    else measurePeaks(peakedTo, size_t(frames));
+  });
 
   // Mastering: find the input gain that lands the limited mix on the target loudness.
   // The true-peak envelope scales with the gain, so it is measured once; each trial
@@ -316,16 +398,12 @@ void renderSong(StereoBuffer& mix) {
   // in place.
   const double ceiling = dbToGain(kCeilingDbtp);
   const double target = kTargetLufs + kEncoderLossLu;
-  double loudness = 0.0;
-  std::thread measure([&] { loudness = integratedLoudness(mix.l.data(), mix.r.data(), size_t(frames), kSynthRate); });
-  const std::vector<float> peaks = truePeakEnvelope(mix);
-  measure.join();
-  double gainDb = target - loudness;
+  double gainDb = target - meter.integrated();
   std::vector<float> trialL(kBlock), trialR(kBlock);
   for (int pass = 0; pass < 4; ++pass) {
     const double g = dbToGain(gainDb);
     const std::vector<float> lim = limiterGain(peaks, g, ceiling, 0.002 * kSynthRate, 0.08 * kSynthRate);
-    LoudnessMeter meter(kSynthRate);
+    LoudnessMeter trialMeter(kSynthRate);
     for (size_t from = 0; from < size_t(frames); from += kBlock) {
       const size_t to = std::min(size_t(frames), from + kBlock);
       for (size_t i = from; i < to; ++i) {
@@ -333,9 +411,9 @@ void renderSong(StereoBuffer& mix) {
         trialL[i - from] = mix.l[i] * k;
         trialR[i - from] = mix.r[i] * k;
       }
-      meter.add(trialL.data(), trialR.data(), to - from);
+      trialMeter.add(trialL.data(), trialR.data(), to - from);
     }
-    const double got = meter.integrated();
+    const double got = trialMeter.integrated();
     if (std::abs(got - target) < 0.05 || pass == 3) {
       for (size_t i = 0; i < size_t(frames); ++i) {
         float k = float(g) * lim[i];

@@ -73,48 +73,68 @@ void renderTone(BusWindow& out, const ToneVoice& v, int64_t start, int64_t gateS
   const double unisonNorm = 1.0 / std::sqrt(double(n));
   const double level = v.gain * velocity;
 
-  double ampNow = 0.0, ampStep = 0.0;
+  // The phase steps of the oscillators at a pitch: once for a note that keeps its
+  // pitch, every sample while one glides.
+  double dtOsc[kMaxUnison], dtSecond[kMaxUnison], dtSub = 0.0;
+  auto setPitch = [&](double hz) {
+    for (int i = 0; i < n; ++i) {
+      dtOsc[i] = Osc::increment(n == 1 ? hz : hz * ratio[i]);
+      dtSecond[i] = Osc::increment(n == 1 ? hz * 1.003 : hz * ratio[i] * 0.5);
+    }
+    dtSub = Osc::increment(hz * 0.5);
+  };
+  setPitch(baseHz);
+
+  // The envelopes along the note, each level at the gate computed once.
+  const double ampAtGate = v.amp.held(gateSec), filterAtGate = v.filterEnv.held(gateSec);
+  auto ampAt = [&](double t) { return t < gateSec ? v.amp.held(t) : v.amp.released(t - gateSec, ampAtGate); };
+  auto filterAt = [&](double t) {
+    return t < gateSec ? v.filterEnv.held(t) : v.filterEnv.released(t - gateSec, filterAtGate);
+  };
+  double ampNow = 0.0, ampStep = 0.0, ampNext = ampAt(0.0);
   float* L = out.left(start);
   float* R = out.right(start);
   for (int64_t s = 0; s < len; ++s) {
-    const double t = double(s) / kSynthRate;
     if (s % kControlStep == 0) {
-      double tNext = double(s + kControlStep) / kSynthRate;
-      ampNow = v.amp.at(t, gateSec);
-      ampStep = (v.amp.at(tNext, gateSec) - ampNow) / kControlStep;
+      const double t = double(s) / kSynthRate;
+      ampNow = ampNext;  // the envelope at t, taken at the step before
+      ampNext = ampAt(double(s + kControlStep) / kSynthRate);
+      ampStep = (ampNext - ampNow) / kControlStep;
       if (t > gateSec && ampNow < 1e-5) break;
-      double fe = v.filterEnv.at(t, gateSec);
-      double lfo = v.lfoOctaves * std::sin(kTwoPi * lfoPhase);
+      // Without an envelope depth or an LFO depth their terms are zero, whose sum
+      // is the same exponent.
+      double env = v.envOctaves == 0.0 ? 0.0 : v.envOctaves * filterAt(t);
+      double lfo = v.lfoOctaves == 0.0 ? 0.0 : v.lfoOctaves * std::sin(kTwoPi * lfoPhase);
       // Above 12 kHz a sweep only adds hiss and whatever aliasing is left.
-      double cut = std::min(12000.0, baseCut * std::pow(2.0, v.envOctaves * fe + lfo));
+      double cut = std::min(12000.0, baseCut * std::pow(2.0, env + lfo));
       fl.set(cut, v.resonance);
-      fr.set(cut, v.resonance);
+      fr.setLike(fl);
     }
     lfoPhase += lfoInc;
     if (lfoPhase >= 1.0) lfoPhase -= 1.0;
-    double hz = baseHz;
-    if (glideSemis != 0.0) hz *= std::pow(2.0, glideSemis / 12.0 * std::exp(-t / v.glideSeconds));
+    if (glideSemis != 0.0)
+      setPitch(baseHz * std::pow(2.0, glideSemis / 12.0 * std::exp(-(double(s) / kSynthRate) / v.glideSeconds)));
     double a = ampNow * level;
     ampNow += ampStep;
     if (n == 1) {
-      double x = osc[0].tick(hz);
-      if (v.subWave2 > 0.0) x += v.subWave2 * second[0].tick(hz * 1.003);
-      if (v.subLevel > 0.0) x += v.subLevel * sub.tick(hz * 0.5);
+      double x = osc[0].step(dtOsc[0]);
+      if (v.subWave2 > 0.0) x += v.subWave2 * second[0].step(dtSecond[0]);
+      if (v.subLevel > 0.0) x += v.subLevel * sub.step(dtSub);
       double y = fl.low(x) * a;
       L[s] += float(y * gCenterL);
       R[s] += float(y * gCenterR);
     } else {
       double sl = 0.0, sr = 0.0;
       for (int i = 0; i < n; ++i) {
-        double x = osc[i].tick(hz * ratio[i]);
-        if (v.subWave2 > 0.0) x += v.subWave2 * second[i].tick(hz * ratio[i] * 0.5);
+        double x = osc[i].step(dtOsc[i]);
+        if (v.subWave2 > 0.0) x += v.subWave2 * second[i].step(dtSecond[i]);
         sl += x * gl[i];
         sr += x * gr[i];
       }
       sl *= unisonNorm;
       sr *= unisonNorm;
       if (v.subLevel > 0.0) {
-        double sb = v.subLevel * sub.tick(hz * 0.5);
+        double sb = v.subLevel * sub.step(dtSub);
         sl += sb;
         sr += sb;
       }
