@@ -1,11 +1,14 @@
 // Shared helpers of the tests: random buffers, private temporary folders, files,
 // commands, golden texts and the data sets the tests read.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "base/datapath.hpp"
+#include "image/pixelops.hpp"
 
 // A deterministic generator for random test buffers.
 struct TestRng {
@@ -19,6 +22,19 @@ struct TestRng {
   }
   int below(int n) { return int(next() % uint32_t(n)); }
 };
+
+// Runs `check` once per vector path the processor has, then restores the default.
+template <typename Check>
+void onEveryPath(Check check) {
+  for (VectorPath path : {VectorPath::Avx2, VectorPath::Sse2}) {
+    if (path == VectorPath::Avx2 && !processorHasAvx2()) continue;
+    setVectorPath(path);
+    ASSERT_EQ(vectorPath(), path);
+    SCOPED_TRACE(path == VectorPath::Avx2 ? "AVX2" : "SSE2");
+    check();
+  }
+  setVectorPath(VectorPath::Avx2);
+}
 
 inline uint32_t px(int b0, int b1, int b2, int b3) {
   return uint32_t(b0) | (uint32_t(b1) << 8) | (uint32_t(b2) << 16) | (uint32_t(b3) << 24);

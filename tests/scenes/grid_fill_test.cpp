@@ -38,9 +38,7 @@ std::vector<WarpNode> randomWarpGrid(TestRng& rng, int kind) {
 // Each vector path pinned in turn against the plain fill: random grids and textures,
 // and white texels at full brightness, where the weighted sums are largest.
 TEST(BlockFill, FastMatchesScalarOnRandomInput) {
-  for (VectorPath path : {VectorPath::Avx2, VectorPath::Sse2}) {
-    if (path == VectorPath::Avx2 && !processorHasAvx2()) continue;
-    setVectorPath(path);
+  onEveryPath([] {
     TestRng rng(77);
     for (int trial = 0; trial < 6; ++trial) {
       // The last trial white at full brightness, where the weighted sums are largest.
@@ -51,13 +49,12 @@ TEST(BlockFill, FastMatchesScalarOnRandomInput) {
       std::vector<uint32_t> fast(kFramePixels, 1), slow(kFramePixels, 2);
       fillTexturedBlocks(grid.data(), tex.data(), fast.data());
       ref::fillTexturedBlocks(grid.data(), tex.data(), slow.data());
-      ASSERT_EQ(fast, slow) << (path == VectorPath::Avx2 ? "AVX2" : "SSE2");
+      ASSERT_EQ(fast, slow);
       fillShadedBlocks(grid.data(), tex.data(), fast.data());
       ref::fillShadedBlocks(grid.data(), tex.data(), slow.data());
-      ASSERT_EQ(fast, slow) << (path == VectorPath::Avx2 ? "AVX2" : "SSE2");
+      ASSERT_EQ(fast, slow);
     }
-  }
-  setVectorPath(VectorPath::Avx2);
+  });
 }
 
 // One block against the rule written out longhand, with lanes that wrap: u runs

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "scenes/common/marching_cubes.hpp"
+#include "tests/testutil.hpp"
 
 namespace {
 std::vector<std::vector<int>> edgesOf(int c) {
@@ -246,53 +247,43 @@ TEST(DrawTexturedTriangle, ClipsRowsAndSpansAndLeavesSinglePixels) {
 // tiny and small ones as the sections draw them, large ones past every edge (some
 // within the frame's rows only), degenerate and far-off corners, texture coordinates
 // that wrap; on each vector path the processor has.
-namespace {
-void checkFastTriangles() {
-  std::mt19937 rng(31);
-  auto coord = [&](int kind) {
-    switch (kind) {
-      case 0: return int(rng() % 60) + 130;
-      case 1: return int(rng() % 1200) - 450;
-      case 3: return int(rng() % 6) + 130;
-      default: return rng() % 2 ? int(rng()) : int(rng() % 6000) - 3000;
-    }
-  };
-  // The single filler, then the pair's two layers, each into its own frame.
-  TriangleFixture fast[3], plain[3];
-  std::vector<uint32_t> glowTex(65536);
-  for (auto& t : glowTex) t = rng();
-  for (int k = 0; k < 4000; ++k) {
-    int kind = k % 10 < 4 ? 3 : k % 10 < 7 ? 0 : k % 10 < 9 ? 1 : 2, p[6], uv[2][6];
-    for (int& c : p) c = coord(kind);
-    if (k % 20 == 8 || k % 20 == 19) p[1] = coord(0), p[3] = coord(0), p[5] = coord(0);  // wide, within the rows
-    if (k % 13 == 0) p[3] = p[1];  // a flat edge
-    if (k % 11 == 0) p[4] = p[2], p[5] = p[3];  // two corners in one place: ties between edges
-    for (auto& layer : uv)
-      for (int& c : layer) c = k % 17 == 0 ? int(rng()) : int(rng() % 2000) - 1000;
-    drawTexturedTriangle(p[0], p[1], p[2], p[3], p[4], p[5], uv[0][0], uv[0][1], uv[0][2], uv[0][3], uv[0][4],
-                         uv[0][5], fast[0].frame.data(), fast[0].tex.data());
-    drawTexturedTrianglePair(p[0], p[1], p[2], p[3], p[4], p[5], uv[0], fast[1].frame.data(), fast[1].tex.data(),
-                             uv[1], fast[2].frame.data(), glowTex.data());
-    for (int f = 0; f < 3; ++f) {
-      const int* c = uv[f / 2];
-      ref::drawTexturedTriangle(p[0], p[1], p[2], p[3], p[4], p[5], c[0], c[1], c[2], c[3], c[4], c[5],
-                                plain[f].frame.data(), f == 2 ? glowTex.data() : plain[f].tex.data());
-      if (k % 100 == 99) {
-        ASSERT_EQ(fast[f].frame, plain[f].frame) << "frame " << f << " triangle " << k;
+TEST(DrawTexturedTriangle, FastMatchesReference) {
+  onEveryPath([] {
+    std::mt19937 rng(31);
+    auto coord = [&](int kind) {
+      switch (kind) {
+        case 0: return int(rng() % 60) + 130;
+        case 1: return int(rng() % 1200) - 450;
+        case 3: return int(rng() % 6) + 130;
+        default: return rng() % 2 ? int(rng()) : int(rng() % 6000) - 3000;
+      }
+    };
+    // The single filler, then the pair's two layers, each into its own frame.
+    TriangleFixture fast[3], plain[3];
+    std::vector<uint32_t> glowTex(65536);
+    for (auto& t : glowTex) t = rng();
+    for (int k = 0; k < 4000; ++k) {
+      int kind = k % 10 < 4 ? 3 : k % 10 < 7 ? 0 : k % 10 < 9 ? 1 : 2, p[6], uv[2][6];
+      for (int& c : p) c = coord(kind);
+      if (k % 20 == 8 || k % 20 == 19) p[1] = coord(0), p[3] = coord(0), p[5] = coord(0);  // wide, within the rows
+      if (k % 13 == 0) p[3] = p[1];  // a flat edge
+      if (k % 11 == 0) p[4] = p[2], p[5] = p[3];  // two corners in one place: ties between edges
+      for (auto& layer : uv)
+        for (int& c : layer) c = k % 17 == 0 ? int(rng()) : int(rng() % 2000) - 1000;
+      drawTexturedTriangle(p[0], p[1], p[2], p[3], p[4], p[5], uv[0][0], uv[0][1], uv[0][2], uv[0][3], uv[0][4],
+                           uv[0][5], fast[0].frame.data(), fast[0].tex.data());
+      drawTexturedTrianglePair(p[0], p[1], p[2], p[3], p[4], p[5], uv[0], fast[1].frame.data(), fast[1].tex.data(),
+                               uv[1], fast[2].frame.data(), glowTex.data());
+      for (int f = 0; f < 3; ++f) {
+        const int* c = uv[f / 2];
+        ref::drawTexturedTriangle(p[0], p[1], p[2], p[3], p[4], p[5], c[0], c[1], c[2], c[3], c[4], c[5],
+                                  plain[f].frame.data(), f == 2 ? glowTex.data() : plain[f].tex.data());
+        if (k % 100 == 99) {
+          ASSERT_EQ(fast[f].frame, plain[f].frame) << "frame " << f << " triangle " << k;
+        }
       }
     }
-  }
-}
-}  // namespace
-
-TEST(DrawTexturedTriangle, FastMatchesReference) {
-  for (VectorPath path : {VectorPath::Avx2, VectorPath::Sse2}) {
-    if (path == VectorPath::Avx2 && !processorHasAvx2()) continue;
-    setVectorPath(path);
-    SCOPED_TRACE(path == VectorPath::Avx2 ? "AVX2" : "SSE2");
-    checkFastTriangles();
-  }
-  setVectorPath(VectorPath::Avx2);
+  });
 }
 
 TEST(FieldByte, SaturatesAndRoundsHalvesToEven) {
