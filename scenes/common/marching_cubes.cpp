@@ -538,6 +538,26 @@ Span gSpans[400];
 // The processor's conversion of the float itself rounds as roundEven of it does.
 inline int roundFloat(float f) { return _mm_cvtss_si32(_mm_set_ss(f)); }
 
+// The span from column xl to xr, its start at xl or, left of the frame, stepped on to
+// column 0; its end at most the last column.
+inline void clipSpanToFrame(Span& s, int64_t xl, int64_t xr) {
+  s.x = xl;
+  if (s.x < 0) {
+    int64_t skip = -s.x;
+    if (skip > kExactSkip) {
+      s.u += s.du * float(skip);
+      s.v += s.dv * float(skip);
+    } else {
+      for (int64_t k = 0; k < skip; ++k) {
+        s.u += s.du;
+        s.v += s.dv;
+      }
+    }
+    s.x = 0;
+  }
+  s.xe = xr > 319 ? 319 : xr;
+}
+
 inline void drawTexel(Span& s) {
   s.row[s.x] = s.texture[((roundFloat(s.v) & 255) << 8) | (roundFloat(s.u) & 255)];
   s.u += s.du;
@@ -737,21 +757,7 @@ void drawTriangleInside(int x1, int y1, int x2, int y2, int x3, int y3, const in
     s.dv = step[2];
     s.u = gLeftEnd[y].u;
     s.v = gLeftEnd[y].v;
-    s.x = xl;
-    if (s.x < 0) {
-      int64_t skip = -s.x;
-      if (skip > kExactSkip) {
-        s.u += s.du * float(skip);
-        s.v += s.dv * float(skip);
-      } else {
-        for (int64_t k = 0; k < skip; ++k) {
-          s.u += s.du;
-          s.v += s.dv;
-        }
-      }
-      s.x = 0;
-    }
-    s.xe = xr > 319 ? 319 : xr;
+    clipSpanToFrame(s, xl, xr);
     s.row = dst + y * 320;
     s.texture = texture;
   }
@@ -798,21 +804,7 @@ void drawTriangleLayers(int x1, int y1, int x2, int y2, int x3, int y3, const in
       s.dv = (r.v[layer] - l.v[layer]) / float(xr - xl);
       s.u = l.u[layer];
       s.v = l.v[layer];
-      s.x = xl;
-      if (s.x < 0) {
-        int64_t skip = -s.x;
-        if (skip > kExactSkip) {
-          s.u += s.du * float(skip);
-          s.v += s.dv * float(skip);
-        } else {
-          for (int64_t k = 0; k < skip; ++k) {
-            s.u += s.du;
-            s.v += s.dv;
-          }
-        }
-        s.x = 0;
-      }
-      s.xe = xr > 319 ? 319 : xr;
+      clipSpanToFrame(s, xl, xr);
       s.row = dst[layer] + y * 320;
       s.texture = texture[layer];
     }
