@@ -372,6 +372,45 @@ inline void storeRows(uint32_t* low, uint32_t* high, __m256i v) {
 // kept as its two pairs of 16-bit lanes, so the chain from pixel to pixel is one multiply,
 // one add and one shift. Dir is +1 (rightwards) or -1 (leftwards).
 //
+// One column of a band fed by the running neighbour, kept as its two pairs of 16-bit lanes.
+inline __m256i smearColumn(__m256i& low, __m256i& high, __m256i col, const SmearWeights& wt) {
+  const __m256i lowSum = _mm256_adds_epu16(_mm256_mullo_epi16(low, wt.a),
+                                           _mm256_mullo_epi16(_mm256_and_si256(col, wt.lowBytes), wt.b));
+  const __m256i highSum = _mm256_adds_epu16(_mm256_mullo_epi16(high, wt.a),
+                                            _mm256_mullo_epi16(_mm256_srli_epi16(col, 8), wt.b));
+  low = _mm256_srli_epi16(lowSum, 8);
+  high = _mm256_srli_epi16(highSum, 8);
+  return _mm256_or_si256(low, _mm256_and_si256(highSum, wt.highBytes));
+}
+
+// A block of eight rows' eight columns from column x0, turned so that each register
+// holds one column, rows 0-7 in lane order: rows r and r + 4 share a register before
+// the turn within the halves.
+__attribute__((always_inline)) inline void loadColumns(const uint32_t* rows, int w, int x0, __m256i c[8]) {
+#pragma GCC unroll 4
+  for (int r = 0; r < 4; ++r) {
+    c[r] = loadRows(rows + r * w + x0, rows + (r + 4) * w + x0);
+    c[r + 4] = loadRows(rows + r * w + x0 + 4, rows + (r + 4) * w + x0 + 4);
+  }
+  transpose4(c[0], c[1], c[2], c[3]);
+  transpose4(c[4], c[5], c[6], c[7]);
+}
+
+// The block's columns turned back into its rows (turned in registers of its own, so
+// that a buffer of columns is only read).
+__attribute__((always_inline)) inline void storeColumns(uint32_t* rows, int w, int x0, const __m256i* columns) {
+  __m256i c[8];
+#pragma GCC unroll 8
+  for (int i = 0; i < 8; ++i) c[i] = columns[i];
+  transpose4(c[0], c[1], c[2], c[3]);
+  transpose4(c[4], c[5], c[6], c[7]);
+#pragma GCC unroll 4
+  for (int r = 0; r < 4; ++r) {
+    storeRows(rows + r * w + x0, rows + (r + 4) * w + x0, c[r]);
+    storeRows(rows + r * w + x0 + 4, rows + (r + 4) * w + x0 + 4, c[r + 4]);
+  }
+}
+
 // Bands of eight rows go kBands at a time (one or two), block by block, so that their
 // chains, each bound by its own latency, overlap.
 template <int Dir, int kBands>
@@ -393,16 +432,8 @@ void smearEightRows(uint32_t* firstRows, int w, const SmearWeights& wt, __m128i 
     uint32_t* rows = firstRows + band * 8 * w;
     __m256i& low = lows[band];
     __m256i& high = highs[band];
-    // Rows r and r + 4 share a register, so that turning the blocks within the halves
-    // gives registers of one column each, rows 0-7 in lane order.
     __m256i c[8];
-#pragma GCC unroll 4
-    for (int r = 0; r < 4; ++r) {
-      c[r] = loadRows(rows + r * w + x0, rows + (r + 4) * w + x0);
-      c[r + 4] = loadRows(rows + r * w + x0 + 4, rows + (r + 4) * w + x0 + 4);
-    }
-    transpose4(c[0], c[1], c[2], c[3]);
-    transpose4(c[4], c[5], c[6], c[7]);
+    loadColumns(rows, w, x0, c);
 #pragma GCC unroll 8
     for (int i = 0; i < 8; ++i) {
       __m256i& col = c[Dir > 0 ? i : 7 - i];
@@ -411,21 +442,9 @@ void smearEightRows(uint32_t* firstRows, int w, const SmearWeights& wt, __m128i 
         high = _mm256_srli_epi16(col, 8);
         continue;
       }
-      const __m256i lowSum = _mm256_adds_epu16(_mm256_mullo_epi16(low, wt.a),
-                                               _mm256_mullo_epi16(_mm256_and_si256(col, wt.lowBytes), wt.b));
-      const __m256i highSum = _mm256_adds_epu16(_mm256_mullo_epi16(high, wt.a),
-                                                _mm256_mullo_epi16(_mm256_srli_epi16(col, 8), wt.b));
-      low = _mm256_srli_epi16(lowSum, 8);
-      high = _mm256_srli_epi16(highSum, 8);
-      col = _mm256_or_si256(low, _mm256_and_si256(highSum, wt.highBytes));
+      col = smearColumn(low, high, col, wt);
     }
-    transpose4(c[0], c[1], c[2], c[3]);
-    transpose4(c[4], c[5], c[6], c[7]);
-#pragma GCC unroll 4
-    for (int r = 0; r < 4; ++r) {
-      storeRows(rows + r * w + x0, rows + (r + 4) * w + x0, c[r]);
-      storeRows(rows + r * w + x0 + 4, rows + (r + 4) * w + x0 + 4, c[r + 4]);
-    }
+    storeColumns(rows, w, x0, c);
   };
   int done = 1;  // columns in the order of the pass; the first is kept as it is
   for (; done + 8 <= w; done += 8)
@@ -456,17 +475,6 @@ void smearRightAvx2(int a, int b, int w, int h, uint32_t* frame) {
   if (y < h) smearRightSse2(a, b, w, h - y, frame + y * w);
 }
 
-// One column of a band fed by the running neighbour, kept as its two pairs of 16-bit lanes.
-inline __m256i smearColumn(__m256i& low, __m256i& high, __m256i col, const SmearWeights& wt) {
-  const __m256i lowSum = _mm256_adds_epu16(_mm256_mullo_epi16(low, wt.a),
-                                           _mm256_mullo_epi16(_mm256_and_si256(col, wt.lowBytes), wt.b));
-  const __m256i highSum = _mm256_adds_epu16(_mm256_mullo_epi16(high, wt.a),
-                                            _mm256_mullo_epi16(_mm256_srli_epi16(col, 8), wt.b));
-  low = _mm256_srli_epi16(lowSum, 8);
-  high = _mm256_srli_epi16(highSum, 8);
-  return _mm256_or_si256(low, _mm256_and_si256(highSum, wt.highBytes));
-}
-
 // A left smear and then a right one, for rows whose width is whole blocks of eight up
 // to a frame's: each band's blocks are turned once into a buffer of columns, both
 // chains run over the buffer (two bands side by side), and the blocks are turned back.
@@ -475,16 +483,7 @@ void smearBandsLeftRight(uint32_t* firstRows, int w, const SmearWeights& wt) {
   alignas(32) __m256i column[kBands][kFrameWidth];
   for (int band = 0; band < kBands; ++band) {
     const uint32_t* rows = firstRows + band * 8 * w;
-    for (int x0 = 0; x0 < w; x0 += 8) {
-      __m256i* c = column[band] + x0;
-#pragma GCC unroll 4
-      for (int r = 0; r < 4; ++r) {
-        c[r] = loadRows(rows + r * w + x0, rows + (r + 4) * w + x0);
-        c[r + 4] = loadRows(rows + r * w + x0 + 4, rows + (r + 4) * w + x0 + 4);
-      }
-      transpose4(c[0], c[1], c[2], c[3]);
-      transpose4(c[4], c[5], c[6], c[7]);
-    }
+    for (int x0 = 0; x0 < w; x0 += 8) loadColumns(rows, w, x0, column[band] + x0);
   }
   // The chains run in registers of their own: one per band, or two side by side.
   __m256i* first = column[0];
@@ -501,23 +500,7 @@ void smearBandsLeftRight(uint32_t* firstRows, int w, const SmearWeights& wt) {
   chain(0, w, +1);
   for (int band = 0; band < kBands; ++band) {
     uint32_t* rows = firstRows + band * 8 * w;
-    for (int x0 = 0; x0 < w; x0 += 8) {
-      const __m256i* c = column[band] + x0;
-      __m256i c0 = _mm256_load_si256(c), c1 = _mm256_load_si256(c + 1), c2 = _mm256_load_si256(c + 2),
-              c3 = _mm256_load_si256(c + 3), c4 = _mm256_load_si256(c + 4), c5 = _mm256_load_si256(c + 5),
-              c6 = _mm256_load_si256(c + 6), c7 = _mm256_load_si256(c + 7);
-      transpose4(c0, c1, c2, c3);
-      transpose4(c4, c5, c6, c7);
-      uint32_t* r = rows + x0;
-      storeRows(r, r + 4 * w, c0);
-      storeRows(r + 4, r + 4 * w + 4, c4);
-      storeRows(r + w, r + 5 * w, c1);
-      storeRows(r + w + 4, r + 5 * w + 4, c5);
-      storeRows(r + 2 * w, r + 6 * w, c2);
-      storeRows(r + 2 * w + 4, r + 6 * w + 4, c6);
-      storeRows(r + 3 * w, r + 7 * w, c3);
-      storeRows(r + 3 * w + 4, r + 7 * w + 4, c7);
-    }
+    for (int x0 = 0; x0 < w; x0 += 8) storeColumns(rows, w, x0, column[band] + x0);
   }
 }
 
