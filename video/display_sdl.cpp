@@ -4,6 +4,8 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "base/ending.hpp"
@@ -59,6 +61,13 @@ int32_t open(const DisplayOptions& options) {
     std::fprintf(stderr, "%s: CreateWindow FAILED: %s\n", kShowCaption, SDL_GetError());
     return kNoWindow;
   }
+  // SDL draws off screen when no display answers; with a display named that is a
+  // show nobody sees, so say why.
+  const char* display = std::getenv("DISPLAY");
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (display && *display && !std::getenv("SDL_VIDEODRIVER") && driver && std::strcmp(driver, "offscreen") == 0)
+    std::fprintf(stderr, "%s: the X display %s could not be opened; the show runs without a window\n", kShowCaption,
+                 display);
   int scale = options.scale < 1 ? 1 : options.scale;
   Uint32 flags = options.windowed ? 0 : (SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_ALWAYS_ON_TOP);
   int w = options.windowed ? kPageWidth * scale : kPageWidth;

@@ -167,4 +167,8 @@ TEST(ShowStart, FullRunAndRunFromATimeInTheSectionThatHoldsIt) {
   std::string out;
   EXPECT_EQ(runCommand("cd '" + root + "' && SDL_VIDEODRIVER=dummy " + GVS_SHOW_PATH + " --silent --start 24400", &out), 0)
       << out;
+  // A display that does not answer: the show plays off screen, and says so.
+  EXPECT_EQ(runCommand("cd '" + root + "' && DISPLAY=:4711 " + GVS_SHOW_PATH + " --silent --start 24400", &out), 0) << out;
+  EXPECT_NE(out.find("the X display :4711 could not be opened; the show runs without a window"), std::string::npos)
+      << out;
 }
