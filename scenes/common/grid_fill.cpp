@@ -23,28 +23,39 @@ inline LaneSteps laneSteps(uint16_t tl, uint16_t tr, uint16_t bl, uint16_t br) {
   return s;
 }
 
-// Walks the 64 pixels of block (m, n) in row order and hands each its (u, v, b).
-template <typename PixelFn>
-inline void walkBlock(const GridPoint* grid, int m, int n, PixelFn fn) {
-  const GridPoint &TL = grid[n * kGridColumns + m], &TR = grid[n * kGridColumns + m + 1],
-                  &BL = grid[(n + 1) * kGridColumns + m], &BR = grid[(n + 1) * kGridColumns + m + 1];
-  LaneSteps su = laneSteps(TL.u, TR.u, BL.u, BR.u), sv = laneSteps(TL.v, TR.v, BL.v, BR.v),
-            sb = laneSteps(TL.brightness, TR.brightness, BL.brightness, BR.brightness);
-  uint16_t startU = TL.u, startV = TL.v, startB = TL.brightness;
-  for (int row = 0; row < 8; ++row) {
-    uint16_t u = startU, v = startV, b = startB;
-    for (int col = 0; col < 8; ++col) {
-      fn(row, col, u, v, b);
-      u = uint16_t(u + su.dx);
-      v = uint16_t(v + sv.dx);
-      b = uint16_t(b + sb.dx);
-    }
+// The rows of block (m, n): each row's first (u, v, b) and its steps along the row.
+struct BlockRows {
+  LaneSteps su, sv, sb;
+  uint16_t startU, startV, startB;
+  void next() {
     startU = uint16_t(startU + su.dy);
     startV = uint16_t(startV + sv.dy);
     startB = uint16_t(startB + sb.dy);
     su.dx = uint16_t(su.dx + su.ddx);
     sv.dx = uint16_t(sv.dx + sv.ddx);
     sb.dx = uint16_t(sb.dx + sb.ddx);
+  }
+};
+
+inline BlockRows blockRows(const GridPoint* grid, int m, int n) {
+  const GridPoint &TL = grid[n * kGridColumns + m], &TR = grid[n * kGridColumns + m + 1],
+                  &BL = grid[(n + 1) * kGridColumns + m], &BR = grid[(n + 1) * kGridColumns + m + 1];
+  return {laneSteps(TL.u, TR.u, BL.u, BR.u), laneSteps(TL.v, TR.v, BL.v, BR.v),
+          laneSteps(TL.brightness, TR.brightness, BL.brightness, BR.brightness), TL.u, TL.v, TL.brightness};
+}
+
+// Walks the 64 pixels of block (m, n) in row order and hands each its (u, v, b).
+template <typename PixelFn>
+inline void walkBlock(const GridPoint* grid, int m, int n, PixelFn fn) {
+  BlockRows w = blockRows(grid, m, n);
+  for (int row = 0; row < 8; ++row, w.next()) {
+    uint16_t u = w.startU, v = w.startV, b = w.startB;
+    for (int col = 0; col < 8; ++col) {
+      fn(row, col, u, v, b);
+      u = uint16_t(u + w.su.dx);
+      v = uint16_t(v + w.sv.dx);
+      b = uint16_t(b + w.sb.dx);
+    }
   }
 }
 
@@ -114,14 +125,10 @@ void fillBlocksFast(const GridPoint* grid, const uint32_t* texture, uint32_t* ta
   RowSamples r;
   for (int n = 0; n < kGridRows - 1; ++n)
     for (int m = 0; m < kGridColumns - 1; ++m) {
-      const GridPoint &TL = grid[n * kGridColumns + m], &TR = grid[n * kGridColumns + m + 1],
-                      &BL = grid[(n + 1) * kGridColumns + m], &BR = grid[(n + 1) * kGridColumns + m + 1];
-      LaneSteps su = laneSteps(TL.u, TR.u, BL.u, BR.u), sv = laneSteps(TL.v, TR.v, BL.v, BR.v),
-                sb = laneSteps(TL.brightness, TR.brightness, BL.brightness, BR.brightness);
-      uint16_t startU = TL.u, startV = TL.v, startB = TL.brightness;
+      BlockRows w = blockRows(grid, m, n);
       uint32_t* out = target + (n * 8) * 320 + m * 8;
       for (int row = 0; row < 8; ++row, out += 320) {
-        prepareRow(startU, su.dx, startV, sv.dx, startB, sb.dx, r);
+        prepareRow(w.startU, w.su.dx, w.startV, w.sv.dx, w.startB, w.sb.dx, r);
         for (int j = 0; j < 8; j += 2) {
           __m128i s = samplePair(texture, r, j);
           if (kShaded) {
@@ -130,12 +137,7 @@ void fillBlocksFast(const GridPoint* grid, const uint32_t* texture, uint32_t* ta
           }
           _mm_storel_epi64(reinterpret_cast<__m128i*>(out + j), _mm_packus_epi16(s, s));
         }
-        startU = uint16_t(startU + su.dy);
-        startV = uint16_t(startV + sv.dy);
-        startB = uint16_t(startB + sb.dy);
-        su.dx = uint16_t(su.dx + su.ddx);
-        sv.dx = uint16_t(sv.dx + sv.ddx);
-        sb.dx = uint16_t(sb.dx + sb.ddx);
+        w.next();
       }
     }
 }
@@ -204,15 +206,11 @@ void fillBlocksAvx2(const GridPoint* grid, const uint32_t* texture, uint32_t* ta
   const __m128i lowByte = _mm_set1_epi16(0xFF), highByte = _mm_set1_epi16(short(0xFF00));
   for (int n = 0; n < kGridRows - 1; ++n)
     for (int m = 0; m < kGridColumns - 1; ++m) {
-      const GridPoint &TL = grid[n * kGridColumns + m], &TR = grid[n * kGridColumns + m + 1],
-                      &BL = grid[(n + 1) * kGridColumns + m], &BR = grid[(n + 1) * kGridColumns + m + 1];
-      LaneSteps su = laneSteps(TL.u, TR.u, BL.u, BR.u), sv = laneSteps(TL.v, TR.v, BL.v, BR.v),
-                sb = laneSteps(TL.brightness, TR.brightness, BL.brightness, BR.brightness);
-      uint16_t startU = TL.u, startV = TL.v, startB = TL.brightness;
+      BlockRows w = blockRows(grid, m, n);
       uint32_t* out = target + (n * 8) * 320 + m * 8;
       for (int row = 0; row < 8; ++row, out += 320) {
-        const __m256i u0 = _mm256_set1_epi16(short(startU)), du = _mm256_set1_epi16(short(su.dx));
-        const __m256i v0 = _mm256_set1_epi16(short(startV)), dv = _mm256_set1_epi16(short(sv.dx));
+        const __m256i u0 = _mm256_set1_epi16(short(w.startU)), du = _mm256_set1_epi16(short(w.su.dx));
+        const __m256i v0 = _mm256_set1_epi16(short(w.startV)), dv = _mm256_set1_epi16(short(w.sv.dx));
         const __m128i U = _mm_add_epi16(_mm256_castsi256_si128(u0), _mm_mullo_epi16(ramp, _mm256_castsi256_si128(du)));
         const __m128i V = _mm_add_epi16(_mm256_castsi256_si128(v0), _mm_mullo_epi16(ramp, _mm256_castsi256_si128(dv)));
         __m128i iu = _mm_srli_epi16(U, 8), iu1 = _mm_and_si128(_mm_add_epi16(iu, _mm_set1_epi16(1)), lowByte);
@@ -234,19 +232,14 @@ void fillBlocksAvx2(const GridPoint* grid, const uint32_t* texture, uint32_t* ta
         __m256i low = weigh<false>(t00, t10, t01, t11, wl.w00, wl.w10, wl.w01, wl.w11);
         __m256i high = weigh<true>(t00, t10, t01, t11, wh.w00, wh.w10, wh.w01, wh.w11);
         if (kShaded) {
-          const __m256i b0 = _mm256_set1_epi16(short(startB)), db = _mm256_set1_epi16(short(sb.dx));
+          const __m256i b0 = _mm256_set1_epi16(short(w.startB)), db = _mm256_set1_epi16(short(w.sb.dx));
           const __m256i levelLow = _mm256_srli_epi16(_mm256_add_epi16(b0, _mm256_mullo_epi16(rampLow, db)), 8);
           const __m256i levelHigh = _mm256_srli_epi16(_mm256_add_epi16(b0, _mm256_mullo_epi16(rampHigh, db)), 8);
           low = _mm256_srli_epi16(_mm256_mullo_epi16(low, levelLow), 8);
           high = _mm256_srli_epi16(_mm256_mullo_epi16(high, levelHigh), 8);
         }
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_packus_epi16(low, high));
-        startU = uint16_t(startU + su.dy);
-        startV = uint16_t(startV + sv.dy);
-        startB = uint16_t(startB + sb.dy);
-        su.dx = uint16_t(su.dx + su.ddx);
-        sv.dx = uint16_t(sv.dx + sv.ddx);
-        sb.dx = uint16_t(sb.dx + sb.ddx);
+        w.next();
       }
     }
 }
